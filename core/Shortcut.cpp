@@ -1,0 +1,62 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "Shortcut.h"
+
+#include <QJsonValue>
+
+#include <array>
+#include <cmath>
+
+namespace {
+
+constexpr std::array<quint32, 9> suggestionKeys = { 18, 19, 20, 21, 23, 22, 26, 28, 25 };
+
+const QString keyCodeKey = QStringLiteral("keyCode");
+const QString modifiersKey = QStringLiteral("modifiers");
+
+std::optional<quint32> readUInt32(const QJsonValue &value)
+{
+    if (!value.isDouble())
+        return std::nullopt;
+    const double number = value.toDouble();
+    // Exact integers only: no fraction, no sign, nothing beyond 32 bits.
+    if (!(number >= 0.0 && number <= 4294967295.0) || std::floor(number) != number)
+        return std::nullopt;
+    return static_cast<quint32>(number);
+}
+
+} // namespace
+
+bool Shortcut::isValid() const
+{
+    if ((m_modifiers & (Command | Option | Control)) == 0)
+        return false;
+    // The whole word is compared: Command with any other bit is allowed.
+    if (m_modifiers == Command && (m_keyCode == KeyQ || m_keyCode == KeyW || m_keyCode == KeyComma))
+        return false;
+    return true;
+}
+
+std::optional<Shortcut> Shortcut::suggested(int index)
+{
+    if (index < 0 || index >= static_cast<int>(suggestionKeys.size()))
+        return std::nullopt;
+    return Shortcut(suggestionKeys[static_cast<size_t>(index)], Option);
+}
+
+QJsonObject Shortcut::toJson() const
+{
+    return QJsonObject { { keyCodeKey, static_cast<qint64>(m_keyCode) },
+        { modifiersKey, static_cast<qint64>(m_modifiers) } };
+}
+
+std::optional<Shortcut> Shortcut::fromJson(const QJsonValue &value)
+{
+    if (!value.isObject())
+        return std::nullopt;
+    const QJsonObject object = value.toObject();
+    const auto keyCode = readUInt32(object.value(keyCodeKey));
+    const auto modifiers = readUInt32(object.value(modifiersKey));
+    if (!keyCode || !modifiers)
+        return std::nullopt;
+    return fromStored(*keyCode, *modifiers);
+}

@@ -1,0 +1,72 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QHashFunctions>
+#include <QJsonObject>
+
+#include <functional>
+#include <optional>
+
+// A global keyboard shortcut: a key position (virtual key code, independent of
+// the keyboard layout) and a mask of modifier bits.
+class Shortcut
+{
+public:
+    static constexpr quint32 Command = 0x100;
+    static constexpr quint32 Shift = 0x200;
+    static constexpr quint32 Option = 0x800;
+    static constexpr quint32 Control = 0x1000;
+    static constexpr quint32 ModifierMask = Command | Shift | Option | Control;
+
+    // Key codes that the rules below name.
+    static constexpr quint32 KeyQ = 12;
+    static constexpr quint32 KeyW = 13;
+    static constexpr quint32 KeyComma = 43;
+
+    constexpr Shortcut() = default;
+    // Drops every bit of `modifiers` outside the four modifier bits.
+    constexpr Shortcut(quint32 keyCode, quint32 modifiers)
+        : m_keyCode(keyCode)
+        , m_modifiers(modifiers & ModifierMask)
+    { }
+
+    // Takes the values exactly as stored; the stored document is not masked.
+    static constexpr Shortcut fromStored(quint32 keyCode, quint32 modifiers)
+    {
+        Shortcut s;
+        s.m_keyCode = keyCode;
+        s.m_modifiers = modifiers;
+        return s;
+    }
+
+    constexpr quint32 keyCode() const { return m_keyCode; }
+    constexpr quint32 modifiers() const { return m_modifiers; }
+
+    // Usable as a global shortcut: needs Command, Option or Control, and is
+    // none of the application's own menu keys (Command alone on Q, W, comma).
+    bool isValid() const;
+
+    // The default offered to the display at `index` of the ordered list:
+    // Option with the digit of position index + 1, for the first nine.
+    static std::optional<Shortcut> suggested(int index);
+
+    QJsonObject toJson() const;
+    // Both members required, each an integer that fits 32 unsigned bits.
+    static std::optional<Shortcut> fromJson(const QJsonValue &value);
+
+    friend constexpr bool operator==(const Shortcut &, const Shortcut &) = default;
+
+private:
+    quint32 m_keyCode = 0;
+    quint32 m_modifiers = 0;
+};
+
+inline size_t qHash(const Shortcut &shortcut, size_t seed = 0) noexcept
+{
+    return qHashMulti(seed, shortcut.keyCode(), shortcut.modifiers());
+}
+
+template<> struct std::hash<Shortcut>
+{
+    size_t operator()(const Shortcut &shortcut) const noexcept { return qHash(shortcut); }
+};

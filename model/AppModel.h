@@ -1,0 +1,94 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "Display.h"
+#include "HotKeyService.h"
+#include "Preferences.h"
+
+#include <QHash>
+#include <QObject>
+#include <QPointer>
+
+#include <memory>
+#include <optional>
+
+class CursorAnimator;
+class Platform;
+class QSettings;
+
+// The one observable object that holds Dartline's state and carries out every
+// user-level operation. Views read its properties and call its operations;
+// they never touch the services or the store.
+//
+// willChange() is emitted before every write of a published property, whether
+// or not the value differs; observers re-read after it (deferred).
+class AppModel : public QObject
+{
+    Q_OBJECT
+    Q_PROPERTY(QList<Display> displays READ displays NOTIFY willChange)
+    Q_PROPERTY(bool animateCursor READ animateCursor WRITE setAnimateCursor NOTIFY willChange)
+    Q_PROPERTY(QString message READ messageText NOTIFY willChange)
+    Q_PROPERTY(QString recordingID READ recordingIDText NOTIFY willChange)
+    Q_PROPERTY(int disconnectedCount READ disconnectedCount NOTIFY willChange)
+
+public:
+    static inline const QString PreferencesKey = QStringLiteral("displayPreferences.v1");
+    static inline const QString AnimateCursorKey = QStringLiteral("animateCursor");
+
+    // Loads the stored state, lists the displays, saves and registers. Without
+    // an animator the model makes the standard one.
+    AppModel(
+        Platform &platform, QSettings &store, std::unique_ptr<CursorAnimator> animator = {}, QObject *parent = nullptr);
+    ~AppModel() override;
+    Q_DISABLE_COPY_MOVE(AppModel)
+
+    // Published state.
+    const QList<Display> &displays() const { return m_displays; }
+    const Preferences &preferences() const { return m_preferences; }
+    const QHash<QString, QString> &registrationErrors() const { return m_registrationErrors; }
+    const std::optional<QString> &recordingID() const { return m_recordingID; }
+    const std::optional<QString> &message() const { return m_message; }
+    bool animateCursor() const { return m_animateCursor; }
+    void setAnimateCursor(bool on);
+
+    QString messageText() const { return m_message.value_or(QString()); }
+    QString recordingIDText() const { return m_recordingID.value_or(QString()); }
+
+    // Known displays that are not connected now.
+    int disconnectedCount() const;
+
+    void refreshDisplays();
+    void forgetDisconnected();
+    void jump(const Display &display);
+
+    void beginRecording(const QString &id);
+    void cancelRecording(bool registerAgain);
+    void clearShortcut(const QString &id);
+
+    // The recording's key handler, given a press as a virtual key code and
+    // shortcut modifier bits. Returns whether the press was consumed.
+    bool handleRecordingKey(quint32 keyCode, quint32 modifiers);
+
+    CursorAnimator &animator() const { return *m_animator; }
+
+Q_SIGNALS:
+    void willChange();
+
+private:
+    void save();
+    void registerShortcuts();
+    void setMessage(std::optional<QString> text);
+    void setRecordingID(std::optional<QString> id);
+
+    Platform &m_platform;
+    QSettings &m_store;
+    QList<Display> m_displays;
+    Preferences m_preferences;
+    QHash<QString, QString> m_registrationErrors;
+    std::optional<QString> m_recordingID;
+    std::optional<QString> m_message;
+    bool m_animateCursor = true;
+    std::unique_ptr<HotKeyService> m_hotKeys;
+    std::unique_ptr<CursorAnimator> m_animator;
+    std::unique_ptr<QObject> m_keyMonitor; // the key filter of a running recording
+};

@@ -1,0 +1,35 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QImage>
+#include <QPointF>
+#include <QtGlobal>
+
+#include <optional>
+
+struct CursorImage
+{
+    QImage image; // premultiplied ARGB
+    QPointF hotSpot; // from the image's top-left, y down
+};
+
+class CursorPlatform
+{
+public:
+    CursorPlatform() = default;
+    virtual ~CursorPlatform() = default;
+    Q_DISABLE_COPY_MOVE(CursorPlatform)
+
+    // Moves the pointer; 0 on success, otherwise the window system's error code.
+    virtual int warp(const QPointF &point) = 0;
+    // The pointer's position in global coordinates, or none when unreadable.
+    virtual std::optional<QPointF> location() = 0;
+    virtual bool leftButtonDown() = 0;
+    virtual bool rightButtonDown() = 0;
+    // The cursor currently shown, or none (the caller then draws an arrow).
+    virtual std::optional<CursorImage> currentCursor() = 0;
+    // The desktop asked for reduced motion.
+    virtual bool reduceMotion() = 0;
+    // A compositing manager runs, so translucent windows blend.
+    virtual bool hasCompositor() = 0;
+};

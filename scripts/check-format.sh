@@ -1,0 +1,12 @@
+#!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# Fails when any tracked C++ file differs from what .clang-format makes of it.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+mapfile -t files < <(git ls-files --cached --others --exclude-standard -- '*.cpp' '*.h')
+((${#files[@]})) || exit 0
+if ! clang-format --dry-run --Werror "${files[@]}"; then
+  echo "check-format: run  clang-format -i  on the files above" >&2
+  exit 1
+fi
+echo "check-format: ${#files[@]} files formatted"
