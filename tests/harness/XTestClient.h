@@ -1,0 +1,52 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QPoint>
+#include <QString>
+
+#include <optional>
+
+struct xcb_connection_t;
+
+// A connection of its own to a test server that plays the user: keys and
+// pointer through XTEST, as real input, never as synthetic events. Every call
+// returns only after the server has processed it.
+class XTestClient
+{
+public:
+    enum class Lock { CapsLock, NumLock };
+
+    explicit XTestClient(const QString &displayName);
+    ~XTestClient();
+    XTestClient(const XTestClient &) = delete;
+    XTestClient &operator=(const XTestClient &) = delete;
+
+    bool isConnected() const;
+
+    bool pressKey(quint8 keycode);
+    bool releaseKey(quint8 keycode);
+    bool tapKey(quint8 keycode);
+    // The first keycode that produces the keysym (e.g. "F1", "q", "Num_Lock")
+    // in the current keyboard mapping, or none.
+    std::optional<quint8> keycodeOf(const QString &keysymName);
+    bool pressKey(const QString &keysymName);
+    bool releaseKey(const QString &keysymName);
+    bool tapKey(const QString &keysymName);
+
+    bool movePointer(QPoint rootPosition);
+    std::optional<QPoint> pointer();
+    // The modifier and button state of the pointer (X11 KeyButMask).
+    std::optional<quint16> state();
+
+    // Switches the lock on or off by tapping its key, as a user would.
+    bool setLock(Lock lock, bool on);
+    std::optional<bool> isLocked(Lock lock);
+
+private:
+    bool fake(quint8 type, quint8 detail, qint16 x = 0, qint16 y = 0);
+    bool sync();
+    std::optional<quint16> lockMask(Lock lock);
+
+    xcb_connection_t *m_connection = nullptr;
+    quint32 m_root = 0;
+};
