@@ -15,6 +15,7 @@
 class CursorAnimator;
 class Platform;
 class QSettings;
+class QVariant;
 
 // The one observable object that holds Dartline's state and carries out every
 // user-level operation. Views read its properties and call its operations;
@@ -80,6 +81,12 @@ private:
     void setMessage(std::optional<QString> text);
     void setRecordingID(std::optional<QString> id);
 
+    std::optional<bool> readBool(const QString &key) const;
+    Preferences readPreferences() const;
+    void writeStore(const QString &key, const QVariant &value);
+    // Removes the key filter and releases the keyboard; publishes nothing.
+    void endKeyCapture();
+
     Platform &m_platform;
     QSettings &m_store;
     QList<Display> m_displays;
@@ -91,4 +98,6 @@ private:
     std::unique_ptr<HotKeyService> m_hotKeys;
     std::unique_ptr<CursorAnimator> m_animator;
     std::unique_ptr<QObject> m_keyMonitor; // the key filter of a running recording
+    bool m_keyboardGrabbed = false;
+    bool m_storeFailureReported = false;
 };

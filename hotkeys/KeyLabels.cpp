@@ -1,0 +1,140 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "KeyLabels.h"
+
+#include "KeyboardPlatform.h"
+
+#include <QKeyEvent>
+
+#include <array>
+#include <utility>
+
+namespace {
+
+struct NamedKey
+{
+    quint32 keyCode;
+    char16_t label[3];
+};
+
+// Keys whose label is the same on every layout.
+constexpr std::array<NamedKey, 14> namedKeys { {
+    { 36, u"\u21A9" }, // Return
+    { 48, u"\u21E5" }, // Tab
+    { 49, u"\u7A7A\u683C" }, // Space
+    { 51, u"\u232B" }, // Delete (backspace)
+    { 53, u"\u238B" }, // Escape
+    { 123, u"\u2190" }, { 124, u"\u2192" }, { 125, u"\u2193" }, { 126, u"\u2191" },
+    { 117, u"\u2326" }, // Forward delete
+    { 115, u"\u2196" }, // Home
+    { 119, u"\u2198" }, // End
+    { 116, u"\u21DE" }, // Page up
+    { 121, u"\u21DF" }, // Page down
+} };
+
+// Entry n - 1 is the key code of Fn.
+constexpr std::array<quint32, 20> functionKeys { 122, 120, 99, 118, 96, 97, 98, 100, 101, 109, 103, 111, 105, 107, 113,
+    106, 64, 79, 80, 90 };
+
+// Key positions of modifier keys: Right Command 54 to Fn 63. A layout table
+// may give them codes too, and a press of one alone never makes a shortcut.
+constexpr quint32 firstModifierKey = 54;
+constexpr quint32 lastModifierKey = 63;
+
+QString fallbackLabel(quint32 keyCode)
+{
+    return QString::fromUtf8("键 ") + QString::number(keyCode);
+}
+
+// Control characters (a keypad Enter prints a carriage return) and blanks would
+// give an empty-looking cap.
+bool printable(const QString &text)
+{
+    bool visible = false;
+    for (const char32_t c : text.toUcs4()) {
+        if (QChar::category(c) == QChar::Other_Control || QChar::category(c) == QChar::Other_NotAssigned)
+            return false;
+        if (!QChar::isSpace(c))
+            visible = true;
+    }
+    return visible;
+}
+
+bool isModifierKey(int key)
+{
+    switch (key) {
+    case Qt::Key_Shift:
+    case Qt::Key_Control:
+    case Qt::Key_Meta:
+    case Qt::Key_Alt:
+    case Qt::Key_AltGr:
+    case Qt::Key_Super_L:
+    case Qt::Key_Super_R:
+    case Qt::Key_Hyper_L:
+    case Qt::Key_Hyper_R:
+    case Qt::Key_CapsLock:
+    case Qt::Key_NumLock:
+    case Qt::Key_ScrollLock:
+    case Qt::Key_Mode_switch:
+        return true;
+    default:
+        return false;
+    }
+}
+
+} // namespace
+
+QStringList keycapLabels(const Shortcut &shortcut, KeyboardPlatform &keyboard)
+{
+    static const std::array<std::pair<quint32, QChar>, 4> symbols { {
+        { Shortcut::Control, QChar(0x2303) },
+        { Shortcut::Option, QChar(0x2325) },
+        { Shortcut::Shift, QChar(0x21E7) },
+        { Shortcut::Command, QChar(0x2318) },
+    } };
+    QStringList labels;
+    for (const auto &[bit, symbol] : symbols) {
+        if (shortcut.modifiers() & bit)
+            labels.append(QString(symbol));
+    }
+    labels.append(keyLabel(shortcut.keyCode(), keyboard));
+    return labels;
+}
+
+QString keyLabel(quint32 keyCode, KeyboardPlatform &keyboard)
+{
+    for (const NamedKey &named : namedKeys) {
+        if (named.keyCode == keyCode)
+            return QString::fromUtf16(named.label);
+    }
+    for (size_t i = 0; i < functionKeys.size(); ++i) {
+        if (functionKeys[i] == keyCode)
+            return QLatin1Char('F') + QString::number(i + 1);
+    }
+    // Only a stored document can carry such a code; no key has one.
+    if (keyCode > 0xFFFF)
+        return fallbackLabel(keyCode);
+    const QString printed = keyboard.printedText(keyCode);
+    if (!printable(printed))
+        return fallbackLabel(keyCode);
+    return printed.toUpper();
+}
+
+std::optional<Shortcut> shortcutFromKeyEvent(const QKeyEvent &event, KeyboardPlatform &keyboard)
+{
+    if (isModifierKey(event.key()))
+        return std::nullopt;
+    const std::optional<quint32> keyCode = keyboard.virtualKeyForNative(event.nativeScanCode());
+    if (!keyCode || (*keyCode >= firstModifierKey && *keyCode <= lastModifierKey))
+        return std::nullopt;
+    const Qt::KeyboardModifiers held = event.modifiers();
+    quint32 modifiers = 0;
+    if (held & Qt::MetaModifier)
+        modifiers |= Shortcut::Command;
+    if (held & Qt::AltModifier)
+        modifiers |= Shortcut::Option;
+    if (held & Qt::ControlModifier)
+        modifiers |= Shortcut::Control;
+    if (held & Qt::ShiftModifier)
+        modifiers |= Shortcut::Shift;
+    return Shortcut(*keyCode, modifiers);
+}

@@ -1,0 +1,26 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "Shortcut.h"
+
+#include <QStringList>
+
+#include <optional>
+
+class KeyboardPlatform;
+class QKeyEvent;
+
+// The key-cap texts of a shortcut: the symbols of its modifiers (⌃ ⌥ ⇧ ⌘, in
+// that order) and then the key's label. One to five entries, never empty.
+QStringList keycapLabels(const Shortcut &shortcut, KeyboardPlatform &keyboard);
+
+// A fixed symbol for the named keys, F1–F20 for the function keys, otherwise
+// what the current layout prints on the key, upper-cased; "键 " and the code
+// when nothing printable comes out. Asked anew on every call, so a layout
+// switch shows at once.
+QString keyLabel(quint32 keyCode, KeyboardPlatform &keyboard);
+
+// The shortcut a key press makes: its virtual key code and the held Command,
+// Shift, Option and Control. None for a press of a modifier key alone and for
+// a key that has no virtual key code.
+std::optional<Shortcut> shortcutFromKeyEvent(const QKeyEvent &event, KeyboardPlatform &keyboard);

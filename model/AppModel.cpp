@@ -1,0 +1,361 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "AppModel.h"
+
+#include "CursorAnimator.h"
+#include "DisplayGeometry.h"
+#include "DisplayService.h"
+#include "KeyLabels.h"
+#include "Logging.h"
+#include "Platform.h"
+
+#include <QCoreApplication>
+#include <QKeyEvent>
+#include <QSet>
+#include <QSettings>
+
+namespace {
+
+// Code of a jump to a display that is gone, asleep or has no usable centre.
+constexpr int displayUnavailable = 1010;
+
+constexpr quint32 escapeKey = 53;
+constexpr quint32 deleteKey = 51;
+constexpr quint32 forwardDeleteKey = 117;
+
+QString invalidShortcutText()
+{
+    return QString::fromUtf8("快捷键无效，请重新设置。");
+}
+
+QString refusedText(int status)
+{
+    return QString::fromUtf8("快捷键注册失败，可能已被系统或其他应用占用。（") + QString::number(status)
+        + QString::fromUtf8("）");
+}
+
+// Takes every key press in the application while a shortcut is recorded, so
+// that no widget, and no QShortcut, sees the keys the user presses for it.
+class RecordingKeyFilter : public QObject
+{
+public:
+    RecordingKeyFilter(AppModel &model, KeyboardPlatform &keyboard)
+        : m_model(&model)
+        , m_keyboard(keyboard)
+    { }
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::ShortcutOverride) {
+            // Accepting the override keeps the shortcut map from acting on the
+            // press; the press itself then comes through as a KeyPress.
+            event->accept();
+            return true;
+        }
+        if (event->type() != QEvent::KeyPress)
+            return false;
+        if (!m_model)
+            return false;
+        const auto shortcut = shortcutFromKeyEvent(*static_cast<QKeyEvent *>(event), m_keyboard);
+        // A modifier on its own, or a key the layout does not know: swallowed,
+        // and the recording waits for the real key.
+        if (!shortcut)
+            return true;
+        // The handler may end the recording, which deletes this filter: no
+        // member is touched after the call.
+        m_model->handleRecordingKey(shortcut->keyCode(), shortcut->modifiers());
+        return true;
+    }
+
+private:
+    QPointer<AppModel> m_model;
+    KeyboardPlatform &m_keyboard;
+};
+
+} // namespace
+
+AppModel::AppModel(Platform &platform, QSettings &store, std::unique_ptr<CursorAnimator> animator, QObject *parent)
+    : QObject(parent)
+    , m_platform(platform)
+    , m_store(store)
+    , m_hotKeys(std::make_unique<HotKeyService>(platform.hotKeys()))
+    , m_animator(animator ? std::move(animator) : std::make_unique<CursorAnimator>(platform.cursor()))
+{
+    m_animateCursor = readBool(AnimateCursorKey).value_or(true);
+    m_preferences = readPreferences();
+    refreshDisplays();
+}
+
+AppModel::~AppModel()
+{
+    // No signal from a model that is going away; just let go of the keyboard
+    // and the filter. The hot-key service unregisters what it holds itself.
+    endKeyCapture();
+}
+
+std::optional<bool> AppModel::readBool(const QString &key) const
+{
+    const QVariant value = m_store.value(key);
+    // An INI file gives back the text it holds once the process restarts.
+    if (value.typeId() == QMetaType::Bool)
+        return value.toBool();
+    if (value.typeId() == QMetaType::QString) {
+        const QString text = value.toString();
+        if (text == QLatin1String("true"))
+            return true;
+        if (text == QLatin1String("false"))
+            return false;
+    }
+    return std::nullopt;
+}
+
+Preferences AppModel::readPreferences() const
+{
+    const QVariant value = m_store.value(PreferencesKey);
+    if (value.typeId() != QMetaType::QByteArray)
+        return {};
+    return Preferences::fromJson(value.toByteArray()).value_or(Preferences());
+}
+
+void AppModel::writeStore(const QString &key, const QVariant &value)
+{
+    m_store.setValue(key, value);
+    // Written now rather than when the event loop idles, so that a change
+    // outlives a crash and a store that cannot be written is noticed. QSettings
+    // keeps what it could not write and writes it at the next sync, so a store
+    // that becomes writable again loses nothing.
+    m_store.sync();
+    if (m_store.status() == QSettings::AccessError && !m_storeFailureReported) {
+        m_storeFailureReported = true;
+        qCWarning(lcStore, "Cannot write the settings file %s; the changes are kept and written again at the next save",
+            qUtf8Printable(m_store.fileName()));
+    }
+}
+
+void AppModel::save()
+{
+    writeStore(PreferencesKey, m_preferences.toJson());
+}
+
+void AppModel::setAnimateCursor(bool on)
+{
+    Q_EMIT willChange();
+    m_animateCursor = on;
+    writeStore(AnimateCursorKey, on);
+    if (!on)
+        m_animator->cancel();
+}
+
+int AppModel::disconnectedCount() const
+{
+    QSet<QString> connectedIds;
+    for (const Display &display : m_displays)
+        connectedIds.insert(display.id);
+    int count = 0;
+    for (const QString &id : m_preferences.knownDisplays) {
+        if (!connectedIds.contains(id))
+            ++count;
+    }
+    return count;
+}
+
+void AppModel::refreshDisplays()
+{
+    cancelRecording(false);
+    const QList<Display> displays = DisplayService::connected(m_platform.displays());
+    Q_EMIT willChange();
+    m_displays = displays;
+    for (qsizetype i = 0; i < m_displays.size(); ++i) {
+        Q_EMIT willChange();
+        m_preferences.discover(m_displays.at(i).id, static_cast<int>(i));
+    }
+    save();
+    registerShortcuts();
+}
+
+void AppModel::forgetDisconnected()
+{
+    // A recording ends first, as a refresh ends it: registering below would
+    // otherwise switch the hot keys back on while the key filter still waits.
+    cancelRecording(false);
+    QSet<QString> connectedIds;
+    for (const Display &display : std::as_const(m_displays))
+        connectedIds.insert(display.id);
+    Q_EMIT willChange();
+    m_preferences.bindings.removeIf([&](const auto &entry) { return !connectedIds.contains(entry.key()); });
+    Q_EMIT willChange();
+    m_preferences.knownDisplays.intersect(connectedIds);
+    save();
+    registerShortcuts();
+}
+
+void AppModel::jump(const Display &display)
+{
+    // Only the number is taken from the record: the display may have moved or
+    // gone to sleep since the list was made, so its state is asked for now.
+    const quint32 number = display.cgID;
+    DisplayPlatform &displays = m_platform.displays();
+    CursorPlatform &cursor = m_platform.cursor();
+
+    int code = displayUnavailable;
+    if (displays.isActive(number)) {
+        if (const auto centre = DisplayGeometry::center(displays.bounds(number)))
+            code = cursor.warp(*centre);
+    }
+    if (code != 0) {
+        setMessage(QString::fromUtf8("无法移动到该屏幕，请检查显示器连接。（") + QString::number(code)
+            + QString::fromUtf8("）"));
+        qCCritical(lcCursor, "Cursor jump failed: %d", code);
+        return;
+    }
+
+    setMessage(std::nullopt);
+    // The pulse goes where the pointer really is; the window system may have
+    // clamped the warp.
+    const QPointF landed = cursor.location().value_or(QPointF(0, 0));
+    qCInfo(lcCursor, "Cursor moved to display %u, position %f, %f", number, landed.x(), landed.y());
+    if (m_animateCursor)
+        m_animator->show(landed);
+}
+
+void AppModel::registerShortcuts()
+{
+    m_hotKeys->clear();
+    Q_EMIT willChange();
+    m_registrationErrors.clear();
+    // A copy: a slot of willChange() may not change the list, but an action
+    // run later must not see it change under this loop either.
+    const QList<Display> displays = m_displays;
+    for (const Display &display : displays) {
+        const auto binding = m_preferences.bindings.constFind(display.id);
+        if (binding == m_preferences.bindings.cend())
+            continue;
+        const Shortcut shortcut = *binding;
+        if (!shortcut.isValid()) {
+            Q_EMIT willChange();
+            m_registrationErrors.insert(display.id, invalidShortcutText());
+            continue;
+        }
+        const int status = m_hotKeys->registerHotKey(shortcut, [model = QPointer<AppModel>(this), display] {
+            if (model)
+                model->jump(display);
+        });
+        if (status != HotKeyStatus::NoError) {
+            Q_EMIT willChange();
+            m_registrationErrors.insert(display.id, refusedText(status));
+        }
+    }
+}
+
+void AppModel::beginRecording(const QString &id)
+{
+    cancelRecording(false);
+    setMessage(std::nullopt);
+    setRecordingID(id);
+    m_hotKeys->clear();
+    // Without an application object there is nothing to filter; the recording
+    // still runs, and ends through cancelRecording() or a refresh.
+    if (QCoreApplication *application = QCoreApplication::instance()) {
+        m_keyMonitor = std::make_unique<RecordingKeyFilter>(*this, m_platform.keyboard());
+        application->installEventFilter(m_keyMonitor.get());
+    }
+    // Held for the whole recording, so that combinations the desktop keeps for
+    // itself reach the recorder too.
+    m_keyboardGrabbed = m_platform.keyboard().grabKeyboard();
+}
+
+void AppModel::cancelRecording(bool registerAgain)
+{
+    endKeyCapture();
+    setRecordingID(std::nullopt);
+    if (registerAgain)
+        registerShortcuts();
+}
+
+void AppModel::endKeyCapture()
+{
+    if (m_keyMonitor) {
+        if (QCoreApplication *application = QCoreApplication::instance())
+            application->removeEventFilter(m_keyMonitor.get());
+        m_keyMonitor.reset();
+    }
+    if (m_keyboardGrabbed) {
+        m_keyboardGrabbed = false;
+        m_platform.keyboard().ungrabKeyboard();
+    }
+}
+
+void AppModel::clearShortcut(const QString &id)
+{
+    cancelRecording(false);
+    Q_EMIT willChange();
+    m_preferences.bindings.remove(id);
+    save();
+    registerShortcuts();
+}
+
+bool AppModel::handleRecordingKey(quint32 keyCode, quint32 modifiers)
+{
+    if (!m_recordingID)
+        return false;
+    const QString id = *m_recordingID;
+
+    // These act whatever modifiers are held, so none of them can be recorded.
+    if (keyCode == escapeKey) {
+        cancelRecording(true);
+        return true;
+    }
+    if (keyCode == deleteKey || keyCode == forwardDeleteKey) {
+        Q_EMIT willChange();
+        m_preferences.bindings.remove(id);
+        save();
+        cancelRecording(true);
+        return true;
+    }
+
+    const Shortcut shortcut(keyCode, modifiers);
+    if (!shortcut.isValid()) {
+        setMessage(QString::fromUtf8("请包含 ⌃、⌥ 或 ⌘；⌘Q、⌘W 和 ⌘, 保留给应用菜单。"));
+        return true;
+    }
+    if (m_preferences.conflictingDisplay(shortcut, id)) {
+        setMessage(QString::fromUtf8("该快捷键已绑定另一块屏幕（包括暂未连接的屏幕）。"));
+        return true;
+    }
+
+    const auto previous = m_preferences.bindings.constFind(id);
+    const std::optional<Shortcut> old
+        = previous == m_preferences.bindings.cend() ? std::nullopt : std::optional<Shortcut>(*previous);
+    Q_EMIT willChange();
+    m_preferences.bindings.insert(id, shortcut);
+    cancelRecording(true);
+
+    const auto refusal = m_registrationErrors.constFind(id);
+    if (refusal == m_registrationErrors.cend()) {
+        save();
+        return true;
+    }
+    // The system would not take it: the old binding comes back, and the store,
+    // never written with the new one, still holds it.
+    const QString reason = *refusal;
+    Q_EMIT willChange();
+    if (old)
+        m_preferences.bindings.insert(id, *old);
+    else
+        m_preferences.bindings.remove(id);
+    registerShortcuts();
+    setMessage(reason + QString::fromUtf8(" 已保留原设置。"));
+    return true;
+}
+
+void AppModel::setMessage(std::optional<QString> text)
+{
+    Q_EMIT willChange();
+    m_message = std::move(text);
+}
+
+void AppModel::setRecordingID(std::optional<QString> id)
+{
+    Q_EMIT willChange();
+    m_recordingID = std::move(id);
+}

@@ -1,0 +1,9 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QLoggingCategory>
+
+// The jump's two lines: info on success, critical on failure.
+Q_DECLARE_LOGGING_CATEGORY(lcCursor)
+// Trouble writing the preference store.
+Q_DECLARE_LOGGING_CATEGORY(lcStore)

@@ -1,0 +1,32 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "FakeCursorPlatform.h"
+#include "FakeDisplayPlatform.h"
+#include "FakeHotKeyPlatform.h"
+#include "FakeKeyboardPlatform.h"
+#include "Platform.h"
+
+// All four fakes behind one Platform. The accessors return the fake types, so
+// a test scripts them through the same object it hands to the code under test:
+//
+//     FakePlatform platform;
+//     platform.displays().setScreens({ ... });
+//     platform.hotKeys().setStatus(Shortcut(18, Shortcut::Option), HotKeyStatus::HotKeyExists);
+//     AppModel model(platform, store);
+class FakePlatform : public Platform
+{
+public:
+    FakePlatform() = default;
+
+    FakeDisplayPlatform &displays() override { return m_displays; }
+    FakeCursorPlatform &cursor() override { return m_cursor; }
+    FakeHotKeyPlatform &hotKeys() override { return m_hotKeys; }
+    FakeKeyboardPlatform &keyboard() override { return m_keyboard; }
+
+private:
+    FakeDisplayPlatform m_displays;
+    FakeCursorPlatform m_cursor;
+    FakeHotKeyPlatform m_hotKeys;
+    FakeKeyboardPlatform m_keyboard;
+};
