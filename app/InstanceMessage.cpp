@@ -1,0 +1,98 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "InstanceMessage.h"
+
+#include <QStringDecoder>
+#include <QtEndian>
+
+namespace {
+
+constexpr char Magic[] = "DRTL";
+constexpr int MagicSize = 4;
+
+void appendUInt16(QByteArray &out, quint16 value)
+{
+    out.append(static_cast<char>(value >> 8));
+    out.append(static_cast<char>(value & 0xFF));
+}
+
+quint16 readUInt16(const char *at)
+{
+    return qFromBigEndian<quint16>(at);
+}
+
+} // namespace
+
+QByteArray InstanceMessage::encode(const QStringList &arguments)
+{
+    QByteArray payload;
+    quint16 count = 0;
+    QByteArray body;
+    for (const QString &argument : arguments) {
+        const QByteArray utf8 = argument.toUtf8();
+        if (count == MaximumArguments || utf8.size() > 0xFFFF || 2 + body.size() + 2 + utf8.size() > MaximumPayload)
+            break;
+        appendUInt16(body, static_cast<quint16>(utf8.size()));
+        body.append(utf8);
+        ++count;
+    }
+    appendUInt16(payload, count);
+    payload.append(body);
+
+    QByteArray message(Magic, MagicSize);
+    message.append(static_cast<char>(Version));
+    char length[4];
+    qToBigEndian<quint32>(static_cast<quint32>(payload.size()), length);
+    message.append(length, 4);
+    message.append(payload);
+    return message;
+}
+
+InstanceMessage::Status InstanceMessage::decode(const QByteArray &received, QStringList *arguments)
+{
+    // Refuse a stranger on its first wrong byte rather than waiting for more.
+    const qsizetype magicSeen = std::min<qsizetype>(received.size(), MagicSize);
+    if (received.left(magicSeen) != QByteArray(Magic, magicSeen))
+        return Status::Invalid;
+    if (received.size() > MagicSize && static_cast<quint8>(received.at(MagicSize)) != Version)
+        return Status::Invalid;
+    if (received.size() < HeaderSize)
+        return Status::Incomplete;
+
+    const quint32 length = qFromBigEndian<quint32>(received.constData() + MagicSize + 1);
+    if (length < 2 || length > MaximumPayload)
+        return Status::Invalid;
+    const qsizetype total = HeaderSize + static_cast<qsizetype>(length);
+    if (received.size() < total)
+        return Status::Incomplete;
+    if (received.size() > total)
+        return Status::Invalid;
+
+    const char *at = received.constData() + HeaderSize;
+    const char *const end = at + length;
+    const quint16 count = readUInt16(at);
+    at += 2;
+    if (count > MaximumArguments)
+        return Status::Invalid;
+
+    QStringList decoded;
+    for (quint16 i = 0; i < count; ++i) {
+        if (end - at < 2)
+            return Status::Invalid;
+        const quint16 size = readUInt16(at);
+        at += 2;
+        if (end - at < size)
+            return Status::Invalid;
+        QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+        QString text = utf8(QByteArrayView(at, size));
+        // A real command line holds neither broken UTF-8 nor NUL characters.
+        if (utf8.hasError() || text.contains(QChar(0)))
+            return Status::Invalid;
+        decoded.append(std::move(text));
+        at += size;
+    }
+    if (at != end)
+        return Status::Invalid;
+    if (arguments)
+        *arguments = std::move(decoded);
+    return Status::Complete;
+}

@@ -1,0 +1,70 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QHash>
+#include <QLockFile>
+#include <QObject>
+#include <QPointer>
+#include <QStringList>
+
+#include <memory>
+
+class QLocalServer;
+class QLocalSocket;
+
+// One Dartline per user and X display. The first process takes a lock file
+// and listens on a local socket beside it, both in the user's private runtime
+// directory; a later process finds the lock taken, hands its arguments over
+// the socket and ends. A copy that crashed leaves a lock naming a dead
+// process and a socket nobody listens on: the next start takes both over.
+class SingleInstance : public QObject
+{
+    Q_OBJECT
+public:
+    enum class Role {
+        Primary, // this process holds the lock and listens
+        Secondary, // another live process holds the lock
+        Unguarded, // no lock could be taken for another reason; run anyway
+    };
+
+    // Most simultaneous peers the running copy reads from; more are refused.
+    static constexpr int MaximumPeers = 8;
+    // A peer that has not sent its whole message by then is dropped.
+    static constexpr int PeerTimeoutMs = 1000;
+
+    SingleInstance(const QString &directory, const QString &key, QObject *parent = nullptr);
+    ~SingleInstance() override;
+    Q_DISABLE_COPY_MOVE(SingleInstance)
+
+    // The user's runtime directory ($XDG_RUNTIME_DIR, owner-only), or empty.
+    static QString defaultDirectory();
+    // "org.dartline.Dartline-<user>-<display>", reduced to file-name-safe
+    // characters; `display` as in $DISPLAY (the screen suffix is ignored).
+    static QString defaultKey(const QString &display);
+
+    Role claim();
+    // Secondary only: delivers the arguments and waits for the running copy
+    // to take them, within `timeoutMs`.
+    bool handOver(const QStringList &arguments, int timeoutMs);
+
+    QString socketPath() const { return m_socketPath; }
+    QString lockPath() const { return m_lockPath; }
+    QString errorString() const { return m_error; }
+
+Q_SIGNALS:
+    // The running copy was started again with these arguments.
+    void reopened(const QStringList &arguments);
+
+private:
+    void acceptPeers();
+    void readPeer(QLocalSocket *peer);
+    void dropPeer(QLocalSocket *peer);
+    static bool peerIsThisUser(QLocalSocket *peer);
+
+    QString m_socketPath;
+    QString m_lockPath;
+    QString m_error;
+    std::unique_ptr<QLockFile> m_lock;
+    QPointer<QLocalServer> m_server;
+    QHash<QLocalSocket *, QByteArray> m_received; // peers still sending, with what they sent so far
+};
