@@ -1,17 +1,37 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "CursorPlatform.h"
+
+#include <QElapsedTimer>
 #include <QObject>
 #include <QPointF>
+#include <QTimer>
 
-class CursorPlatform;
+#include <functional>
+#include <memory>
+
+class CursorPulseView;
+class DisplayPlatform;
 
 // Pulses an enlarged copy of the cursor at a landing point after a jump.
+//
+// While idle it owns no window and runs no timer. A pulse ends at the first
+// tick at or after CursorPulse::duration, when the pointer moves more than 3
+// pixels from the landing point, when the left or right button is held, on
+// cancel() and on the next show().
 class CursorAnimator : public QObject
 {
     Q_OBJECT
 public:
+    // Monotonic time in nanoseconds; only differences are used.
+    using Clock = std::function<qint64()>;
+    static constexpr int FramesPerSecond = 60;
+
     explicit CursorAnimator(CursorPlatform &cursor, QObject *parent = nullptr);
+    // With `displays`, no pulse starts while the window system lists no
+    // screen. An empty `clock` is a QElapsedTimer.
+    CursorAnimator(CursorPlatform &cursor, DisplayPlatform *displays, Clock clock = {}, QObject *parent = nullptr);
     ~CursorAnimator() override;
     Q_DISABLE_COPY_MOVE(CursorAnimator)
 
@@ -20,6 +40,40 @@ public:
     // Ends the pulse in progress at once; does nothing when idle.
     virtual void cancel();
 
+    bool isPulsing() const { return m_view != nullptr; }
+    // The window of the pulse in progress, or null.
+    CursorPulseView *view() const { return m_view.get(); }
+    // Ticks delivered to the pulse in progress (or to the last one).
+    int tickCount() const { return m_ticks; }
+
+    // One frame: the timer's action, public so that tests can step a pulse
+    // with their own clock instead of waiting.
+    void tick();
+
+    // The image drawn when the window system cannot tell the current cursor.
+    static CursorImage builtInArrow();
+
+Q_SIGNALS:
+    // At every tick of a pulse, before it is checked for its end: the time
+    // since the pulse started and the time this tick was due, in seconds.
+    void ticked(double elapsed, double due);
+    // A pulse ended, whatever ended it.
+    void finished();
+
 protected:
     CursorPlatform &m_cursor;
+
+private:
+    void scheduleNextTick();
+
+    DisplayPlatform *m_displays = nullptr;
+    Clock m_clock;
+    QElapsedTimer m_monotonic;
+    QTimer m_timer { this }; // a child, so tests can see that it stopped
+    std::unique_ptr<CursorPulseView> m_view;
+    qint64 m_start = 0;
+    qint64 m_due = 0; // when the pending tick is due, nanoseconds after m_start
+    QPointF m_landing;
+    bool m_reduceMotion = false;
+    int m_ticks = 0;
 };

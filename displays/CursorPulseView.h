@@ -1,0 +1,47 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "CursorPlatform.h"
+
+#include <QImage>
+#include <QWidget>
+
+// The window of one pulse: an enlarged copy of the cursor whose hot spot sits
+// on the landing point. Made anew for every pulse.
+class CursorPulseView : public QWidget
+{
+    Q_OBJECT
+public:
+    // `landing` in root coordinates; the window is `side` root pixels square
+    // and centred on it. Without a compositor the window is shaped to the
+    // cursor instead of being translucent.
+    CursorPulseView(const CursorImage &cursor, const QPointF &landing, int side, bool composited);
+    ~CursorPulseView() override;
+    Q_DISABLE_COPY_MOVE(CursorPulseView)
+
+    // The pulse window's extent in root coordinates.
+    static QRect rootGeometry(const QPointF &landing, int side);
+
+    qreal scale() const { return m_scale; }
+    qreal opacity() const { return m_opacity; }
+    bool isComposited() const { return m_composited; }
+    void setFrame(qreal scale, qreal opacity);
+
+    // The current frame in root pixels, transparent around the cursor, at full
+    // strength: the opacity is applied when it reaches the screen.
+    const QImage &frame() const { return m_frame; }
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    void render();
+
+    CursorImage m_cursor;
+    QPointF m_centre; // the landing point inside the window, root pixels
+    QSize m_nativeSize;
+    bool m_composited;
+    qreal m_scale = 1.0;
+    qreal m_opacity = 1.0;
+    QImage m_frame;
+};

@@ -1,0 +1,63 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "DisplayOverlay.h"
+
+#include "CursorPlatform.h"
+#include "DisplayPlatform.h"
+#include "IdentifyTile.h"
+
+#include <algorithm>
+
+DisplayOverlay::DisplayOverlay(DisplayPlatform &displays, CursorPlatform &cursor, QObject *parent)
+    : QObject(parent)
+    , m_displays(displays)
+    , m_cursor(cursor)
+{
+    m_dismissal.setSingleShot(true);
+    m_dismissal.setInterval(DismissAfterMs);
+    connect(&m_dismissal, &QTimer::timeout, this, [this] {
+        dismiss();
+        Q_EMIT dismissed();
+    });
+}
+
+DisplayOverlay::~DisplayOverlay() = default;
+
+void DisplayOverlay::show(const QList<Display> &displays)
+{
+    // Stopping first means a dismissal due for the earlier tiles can never
+    // take away the ones made now.
+    m_dismissal.stop();
+    dismiss();
+
+    const QList<ScreenInfo> screens = m_displays.screens();
+    const bool composited = m_cursor.hasCompositor();
+    for (qsizetype i = 0; i < displays.size(); ++i) {
+        const quint32 cgID = displays.at(i).cgID;
+        const bool hasScreen = std::any_of(
+            screens.cbegin(), screens.cend(), [cgID](const ScreenInfo &screen) { return screen.number == cgID; });
+        if (!hasScreen)
+            continue;
+        // The bounds now, not the ones in the record: the list may be older
+        // than the last rearrangement.
+        const QRect bounds = m_displays.bounds(cgID).toAlignedRect();
+        auto tile = std::make_unique<IdentifyTile>(static_cast<int>(i + 1), bounds, composited);
+        tile->show();
+        m_tiles.push_back(std::move(tile));
+    }
+    // Nothing shown, nothing to wait for: an idle overlay keeps no timer.
+    if (!m_tiles.empty())
+        m_dismissal.start();
+}
+
+void DisplayOverlay::dismiss()
+{
+    m_tiles.clear();
+}
+
+QList<IdentifyTile *> DisplayOverlay::tiles() const
+{
+    QList<IdentifyTile *> result;
+    for (const auto &tile : m_tiles)
+        result.append(tile.get());
+    return result;
+}
