@@ -1,6 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+// Qt's X11 native-interface header (pulled in by QGuiApplication) declares
+// Xlib's `Display` at global scope, which collides with this record. Nothing
+// above the platform layer needs that header, so a file that uses the record
+// goes without it; include this header before any Qt GUI header.
+#ifndef QGUIAPPLICATION_PLATFORM_H
+#define QGUIAPPLICATION_PLATFORM_H
+#endif
+
 #include <QList>
 #include <QMetaType>
 #include <QRectF>
