@@ -228,7 +228,7 @@ bool XServer::start()
             stop();
             return false;
         }
-        if (m_kind == Kind::Xorg && !resetOutputs()) {
+        if (m_kind == Kind::Xorg && !(resetOutputs() && connectOutputs() && resetOutputs())) {
             m_error = QStringLiteral("cannot give the outputs their modes:\n") + diagnostics();
             stop();
             return false;
@@ -514,6 +514,23 @@ bool XServer::resetOutputs()
             addModes << QStringLiteral("--addmode") << output << mode;
     }
     return addModes.isEmpty() || xrandr(addModes);
+}
+
+bool XServer::connectOutputs()
+{
+    // The dummy driver calls an output connected once a mode was set on it,
+    // and RandR reports that from the next probe (xrandr --query) on. A real
+    // monitor is connected before it is switched on; so are these.
+    QStringList args;
+    QString previous = QStringLiteral("DUMMY0");
+    for (const QString &output : outputNames()) {
+        if (output == previous)
+            continue;
+        args << QStringLiteral("--output") << output << QStringLiteral("--mode") << QStringLiteral("640x480")
+             << QStringLiteral("--right-of") << previous;
+        previous = output;
+    }
+    return xrandr(args) && xrandr({ QStringLiteral("--query") });
 }
 
 bool XServer::setEdid(const QString &output, const QByteArray &edid)

@@ -30,9 +30,8 @@
 //   outputNames()         the RandR outputs of the server
 //
 // Kind::Xorg runs the dummy video driver (0.4.x): sixteen RandR outputs
-// DUMMY0…DUMMY15 with real CRTCs. Only DUMMY0 starts connected; every other
-// output becomes connected when a mode is first set on it. All outputs carry
-// the modes in standardModes(), so
+// DUMMY0…DUMMY15 with real CRTCs, all connected, only DUMMY0 switched on.
+// All outputs carry the modes in standardModes(), so
 //   xrandr({"--output", "DUMMY1", "--mode", "1024x768", "--left-of", "DUMMY0"})
 // works directly; --same-as gives mirror pairs and --off turns a monitor off
 // (the output stays connected, without a CRTC).
@@ -42,8 +41,9 @@
 //
 // TestEdid (TestEdid.h) builds a valid 128-byte EDID block from vendor,
 // product, serial, name and serial string. XTestClient (XTestClient.h) is a
-// second connection that presses keys through XTEST (by keycode or keysym
-// name), moves and reads the pointer and toggles Num Lock / Caps Lock.
+// second connection that presses keys and buttons through XTEST (keys by
+// keycode or keysym name), moves and reads the pointer and toggles Num Lock /
+// Caps Lock.
 
 #include <QByteArray>
 #include <QSize>
@@ -96,6 +96,7 @@ private:
     bool writeXorgConfig();
     bool launch(int number);
     bool waitForConnection();
+    bool connectOutputs();
     QString diagnostics() const;
 
     Kind m_kind;

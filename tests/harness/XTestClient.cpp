@@ -123,6 +123,16 @@ bool XTestClient::movePointer(QPoint rootPosition)
     return fake(XCB_MOTION_NOTIFY, 0, static_cast<qint16>(rootPosition.x()), static_cast<qint16>(rootPosition.y()));
 }
 
+bool XTestClient::pressButton(quint8 button)
+{
+    return fake(XCB_BUTTON_PRESS, button);
+}
+
+bool XTestClient::releaseButton(quint8 button)
+{
+    return fake(XCB_BUTTON_RELEASE, button);
+}
+
 std::optional<QPoint> XTestClient::pointer()
 {
     if (!isConnected())

@@ -34,6 +34,8 @@ public:
     bool tapKey(const QString &keysymName);
 
     bool movePointer(QPoint rootPosition);
+    bool pressButton(quint8 button); // 1 left, 2 middle, 3 right
+    bool releaseButton(quint8 button);
     std::optional<QPoint> pointer();
     // The modifier and button state of the pointer (X11 KeyButMask).
     std::optional<quint16> state();
