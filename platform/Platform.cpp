@@ -1,0 +1,87 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "Platform.h"
+
+#include "X11Platform.h"
+
+#include <QGuiApplication>
+
+namespace {
+
+constexpr int NoWindowSystem = -1;
+
+// Outside X11 (Wayland, offscreen, no application) Dartline still starts, with
+// nothing to jump to and no hot keys, instead of failing on the first call.
+class NullDisplayPlatform : public DisplayPlatform
+{
+public:
+    QList<ScreenInfo> screens() override { return {}; }
+    bool isActive(quint32) override { return false; }
+    bool isInMirrorSet(quint32) override { return false; }
+    quint32 mirrorsDisplay(quint32) override { return 0; }
+    std::optional<QString> uuid(quint32) override { return std::nullopt; }
+    quint32 vendorNumber(quint32) override { return 0; }
+    quint32 modelNumber(quint32) override { return 0; }
+    quint32 serialNumber(quint32) override { return 0; }
+    QRectF bounds(quint32) override { return {}; }
+    bool isBuiltin(quint32) override { return false; }
+};
+
+class NullCursorPlatform : public CursorPlatform
+{
+public:
+    int warp(const QPointF &) override { return NoWindowSystem; }
+    std::optional<QPointF> location() override { return std::nullopt; }
+    bool leftButtonDown() override { return false; }
+    bool rightButtonDown() override { return false; }
+    std::optional<CursorImage> currentCursor() override { return std::nullopt; }
+    bool reduceMotion() override { return false; }
+    bool hasCompositor() override { return false; }
+};
+
+class NullHotKeyPlatform : public HotKeyPlatform
+{
+public:
+    bool installHandler(Handler) override { return false; }
+    int registerHotKey(const Shortcut &, const HotKeyId &, Ref *ref) override
+    {
+        if (ref)
+            *ref = 0;
+        return HotKeyStatus::EventInternal;
+    }
+    void unregisterHotKey(Ref) override { }
+    void removeHandler() override { }
+};
+
+class NullKeyboardPlatform : public KeyboardPlatform
+{
+public:
+    std::optional<quint32> virtualKeyForNative(quint32) override { return std::nullopt; }
+    QString printedText(quint32) override { return {}; }
+    bool grabKeyboard() override { return false; }
+    void ungrabKeyboard() override { }
+};
+
+class NullPlatform : public Platform
+{
+public:
+    DisplayPlatform &displays() override { return m_displays; }
+    CursorPlatform &cursor() override { return m_cursor; }
+    HotKeyPlatform &hotKeys() override { return m_hotKeys; }
+    KeyboardPlatform &keyboard() override { return m_keyboard; }
+
+private:
+    NullDisplayPlatform m_displays;
+    NullCursorPlatform m_cursor;
+    NullHotKeyPlatform m_hotKeys;
+    NullKeyboardPlatform m_keyboard;
+};
+
+} // namespace
+
+std::unique_ptr<Platform> Platform::create()
+{
+    // Decided at run time, so one binary serves X11 and every other session.
+    if (QGuiApplication::platformName() == QLatin1String("xcb"))
+        return std::make_unique<X11Platform>();
+    return std::make_unique<NullPlatform>();
+}

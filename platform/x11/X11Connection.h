@@ -1,0 +1,25 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QByteArrayView>
+
+#include <xcb/xcb.h>
+
+// Qt's own X connection and the screen it was opened on. Dartline opens no
+// connection of its own: one connection keeps its requests ordered with
+// Qt's, and its windows and our queries see the same server state.
+namespace X11Connection {
+
+// The running QGuiApplication's connection under the xcb plugin, or null.
+xcb_connection_t *application();
+
+// The screen DISPLAY names (":0.1" is screen 1); 0 when it names none.
+int screenNumber();
+
+// The root window of that screen, or XCB_WINDOW_NONE.
+xcb_window_t root(xcb_connection_t *connection);
+
+// Interns `name`; XCB_ATOM_NONE when the server does not answer.
+xcb_atom_t atom(xcb_connection_t *connection, QByteArrayView name);
+
+} // namespace X11Connection

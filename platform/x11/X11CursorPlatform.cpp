@@ -1,0 +1,166 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "X11CursorPlatform.h"
+
+#include "X11Connection.h"
+#include "X11Coordinates.h"
+#include "XSettings.h"
+
+#include <xcb/xfixes.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+
+namespace {
+
+template<typename T> using Reply = std::unique_ptr<T, decltype(&std::free)>;
+
+template<typename T> Reply<T> reply(T *raw)
+{
+    return Reply<T>(raw, &std::free);
+}
+
+// A settings daemon publishes a few kilobytes; anything near this is not one.
+constexpr quint32 MaxSettingsLongs = 1 << 18;
+
+} // namespace
+
+X11CursorPlatform::X11CursorPlatform()
+    : m_connection(X11Connection::application())
+    , m_root(X11Connection::root(m_connection))
+    , m_screen(X11Connection::screenNumber())
+{
+    if (m_root == XCB_WINDOW_NONE) {
+        m_connection = nullptr;
+        return;
+    }
+    const xcb_query_extension_reply_t *xfixes = xcb_get_extension_data(m_connection, &xcb_xfixes_id);
+    if (xfixes && xfixes->present) {
+        // XFixes answers nothing until the client has announced its version.
+        auto version = reply(xcb_xfixes_query_version_reply(m_connection,
+            xcb_xfixes_query_version(m_connection, XCB_XFIXES_MAJOR_VERSION, XCB_XFIXES_MINOR_VERSION), nullptr));
+        m_hasXFixes = version && version->major_version >= 1;
+    }
+}
+
+X11CursorPlatform::~X11CursorPlatform() = default;
+
+int X11CursorPlatform::warp(const QPointF &point)
+{
+    if (!m_connection || xcb_connection_has_error(m_connection))
+        return NoConnection;
+    const std::optional<QPoint> target = X11Coordinates::toRoot(point);
+    if (!target)
+        return XCB_VALUE; // what the server answers for a coordinate it cannot take
+    const xcb_void_cookie_t cookie = xcb_warp_pointer_checked(m_connection, XCB_WINDOW_NONE, m_root, 0, 0, 0, 0,
+        static_cast<qint16>(target->x()), static_cast<qint16>(target->y()));
+    auto error = reply(xcb_request_check(m_connection, cookie));
+    return error ? error->error_code : 0;
+}
+
+std::optional<QPointF> X11CursorPlatform::location()
+{
+    if (!m_connection)
+        return std::nullopt;
+    auto pointer = reply(xcb_query_pointer_reply(m_connection, xcb_query_pointer(m_connection, m_root), nullptr));
+    // On another screen of a multi-screen server the coordinates mean nothing here.
+    if (!pointer || !pointer->same_screen)
+        return std::nullopt;
+    return X11Coordinates::toGlobal(QPoint(pointer->root_x, pointer->root_y));
+}
+
+std::optional<quint16> X11CursorPlatform::buttonMask()
+{
+    if (!m_connection)
+        return std::nullopt;
+    auto pointer = reply(xcb_query_pointer_reply(m_connection, xcb_query_pointer(m_connection, m_root), nullptr));
+    return pointer ? std::optional<quint16>(pointer->mask) : std::nullopt;
+}
+
+bool X11CursorPlatform::leftButtonDown()
+{
+    const std::optional<quint16> mask = buttonMask();
+    return mask && (*mask & XCB_BUTTON_MASK_1);
+}
+
+bool X11CursorPlatform::rightButtonDown()
+{
+    const std::optional<quint16> mask = buttonMask();
+    return mask && (*mask & XCB_BUTTON_MASK_3);
+}
+
+std::optional<CursorImage> X11CursorPlatform::currentCursor()
+{
+    if (!m_connection || !m_hasXFixes)
+        return std::nullopt;
+    auto cursor
+        = reply(xcb_xfixes_get_cursor_image_reply(m_connection, xcb_xfixes_get_cursor_image(m_connection), nullptr));
+    if (!cursor || cursor->width == 0 || cursor->height == 0)
+        return std::nullopt;
+    const int width = cursor->width;
+    const int height = cursor->height;
+    if (xcb_xfixes_get_cursor_image_cursor_image_length(cursor.get()) < width * height)
+        return std::nullopt;
+    // Cursor pixels are 32-bit premultiplied ARGB in host order, like the format.
+    QImage image(width, height, QImage::Format_ARGB32_Premultiplied);
+    if (image.isNull())
+        return std::nullopt;
+    const quint32 *pixels = xcb_xfixes_get_cursor_image_cursor_image(cursor.get());
+    for (int y = 0; y < height; ++y)
+        std::memcpy(image.scanLine(y), pixels + static_cast<qsizetype>(y) * width, static_cast<size_t>(width) * 4);
+    return CursorImage { image, QPointF(cursor->xhot, cursor->yhot) };
+}
+
+xcb_atom_t X11CursorPlatform::atom(const QByteArray &name)
+{
+    // Atoms live as long as the server; one round trip per name is enough.
+    auto it = m_atoms.constFind(name);
+    if (it != m_atoms.constEnd())
+        return *it;
+    const xcb_atom_t value = X11Connection::atom(m_connection, name);
+    if (value != XCB_ATOM_NONE)
+        m_atoms.insert(name, value);
+    return value;
+}
+
+xcb_window_t X11CursorPlatform::selectionOwner(const QByteArray &selection)
+{
+    if (!m_connection)
+        return XCB_WINDOW_NONE;
+    const xcb_atom_t name = atom(selection);
+    if (name == XCB_ATOM_NONE)
+        return XCB_WINDOW_NONE;
+    auto owner
+        = reply(xcb_get_selection_owner_reply(m_connection, xcb_get_selection_owner(m_connection, name), nullptr));
+    if (!owner)
+        return XCB_WINDOW_NONE;
+    return owner->owner;
+}
+
+bool X11CursorPlatform::reduceMotion()
+{
+    // Read on every call: the user may flip the switch while Dartline runs,
+    // and a pulse asks only once.
+    const xcb_window_t owner = selectionOwner("_XSETTINGS_S" + QByteArray::number(m_screen));
+    if (owner == XCB_WINDOW_NONE)
+        return false;
+    const xcb_atom_t settings = atom("_XSETTINGS_SETTINGS");
+    if (settings == XCB_ATOM_NONE)
+        return false;
+    // The owner may have gone since the question above; its error is expected.
+    xcb_generic_error_t *error = nullptr;
+    auto property = reply(xcb_get_property_reply(
+        m_connection, xcb_get_property(m_connection, 0, owner, settings, settings, 0, MaxSettingsLongs), &error));
+    std::free(error);
+    if (!property || property->format != 8)
+        return false;
+    const QByteArrayView data(static_cast<const char *>(xcb_get_property_value(property.get())),
+        xcb_get_property_value_length(property.get()));
+    const std::optional<qint32> animations = XSettings::integer(data, "Gtk/EnableAnimations");
+    return animations && *animations == 0;
+}
+
+bool X11CursorPlatform::hasCompositor()
+{
+    return selectionOwner("_NET_WM_CM_S" + QByteArray::number(m_screen)) != XCB_WINDOW_NONE;
+}

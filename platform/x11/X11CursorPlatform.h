@@ -1,0 +1,42 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "CursorPlatform.h"
+
+#include <QByteArray>
+#include <QHash>
+
+#include <xcb/xcb.h>
+
+// The pointer of the X server: warps and position on the root window, the
+// cursor image through XFixes, and the two desktop facts the pulse depends on.
+class X11CursorPlatform : public CursorPlatform
+{
+public:
+    // A warp with no X connection fails with this code.
+    static constexpr int NoConnection = -1;
+
+    // Uses the application's X connection; without one every query fails.
+    X11CursorPlatform();
+    ~X11CursorPlatform() override;
+    Q_DISABLE_COPY_MOVE(X11CursorPlatform)
+
+    int warp(const QPointF &point) override;
+    std::optional<QPointF> location() override;
+    bool leftButtonDown() override;
+    bool rightButtonDown() override;
+    std::optional<CursorImage> currentCursor() override;
+    bool reduceMotion() override;
+    bool hasCompositor() override;
+
+private:
+    std::optional<quint16> buttonMask();
+    xcb_atom_t atom(const QByteArray &name);
+    xcb_window_t selectionOwner(const QByteArray &selection);
+
+    xcb_connection_t *m_connection = nullptr;
+    xcb_window_t m_root = XCB_WINDOW_NONE;
+    int m_screen = 0;
+    bool m_hasXFixes = false;
+    QHash<QByteArray, xcb_atom_t> m_atoms;
+};

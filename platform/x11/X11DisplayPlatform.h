@@ -1,0 +1,67 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "DisplayPlatform.h"
+#include "Edid.h"
+
+#include <QAbstractNativeEventFilter>
+#include <QRect>
+
+#include <xcb/xcb.h>
+
+#include <optional>
+
+// Displays as RandR 1.5 monitors. A monitor's display number is its first
+// output's XID (a virtual monitor without outputs uses its name atom), and
+// its identity comes from the EDID of that output.
+class X11DisplayPlatform : public DisplayPlatform, public QAbstractNativeEventFilter
+{
+    Q_OBJECT
+public:
+    // Uses the application's X connection; without one there are no screens.
+    explicit X11DisplayPlatform(QObject *parent = nullptr);
+    ~X11DisplayPlatform() override;
+    Q_DISABLE_COPY_MOVE(X11DisplayPlatform)
+
+    QList<ScreenInfo> screens() override;
+    bool isActive(quint32 display) override;
+    bool isInMirrorSet(quint32 display) override;
+    quint32 mirrorsDisplay(quint32 display) override;
+    std::optional<QString> uuid(quint32 display) override;
+    quint32 vendorNumber(quint32 display) override;
+    quint32 modelNumber(quint32 display) override;
+    quint32 serialNumber(quint32 display) override;
+    QRectF bounds(quint32 display) override;
+    bool isBuiltin(quint32 display) override;
+
+    bool nativeEventFilter(const QByteArray &eventType, void *message, qintptr *result) override;
+
+private:
+    struct Monitor
+    {
+        quint32 number = 0;
+        xcb_atom_t nameAtom = XCB_ATOM_NONE;
+        QString monitorName;
+        QString connector; // the first output's name; empty without outputs
+        QRect geometry; // root coordinates
+        bool primary = false;
+        bool hasOutput = false;
+        bool outputDriven = false; // connected, with a CRTC that has a mode
+        std::optional<Edid> edid;
+    };
+
+    // Everything one enumeration needs, read with one round of requests.
+    const QList<Monitor> &monitors();
+    const Monitor *find(quint32 display);
+    QList<Monitor> readMonitors();
+    bool isActive(const Monitor &monitor) const;
+    void scheduleChanged();
+
+    xcb_connection_t *m_connection = nullptr;
+    xcb_window_t m_root = XCB_WINDOW_NONE;
+    xcb_atom_t m_edidAtom = XCB_ATOM_NONE;
+    quint8 m_randrEventBase = 0;
+    bool m_hasMonitors = false; // RandR 1.5
+    std::optional<QList<Monitor>> m_cache;
+    bool m_changePending = false;
+};

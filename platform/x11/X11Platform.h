@@ -1,0 +1,26 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "Platform.h"
+#include "X11CursorPlatform.h"
+#include "X11DisplayPlatform.h"
+#include "X11HotKeyPlatform.h"
+#include "X11KeyboardPlatform.h"
+
+// The X11 services, all on the connection of the running QGuiApplication.
+class X11Platform : public Platform
+{
+public:
+    X11Platform() = default;
+
+    DisplayPlatform &displays() override { return m_displays; }
+    CursorPlatform &cursor() override { return m_cursor; }
+    HotKeyPlatform &hotKeys() override { return m_hotKeys; }
+    KeyboardPlatform &keyboard() override { return m_keyboard; }
+
+private:
+    X11DisplayPlatform m_displays;
+    X11CursorPlatform m_cursor;
+    X11HotKeyPlatform m_hotKeys;
+    X11KeyboardPlatform m_keyboard;
+};

@@ -1,0 +1,284 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "Platform.h"
+#include "TestXSettings.h"
+#include "X11CursorPlatform.h"
+#include "X11DisplayPlatform.h"
+#include "X11TestMain.h"
+
+#include <QGuiApplication>
+#include <QPainter>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QWindow>
+
+#include <xcb/xcb.h>
+
+#include <cmath>
+#include <limits>
+
+namespace {
+
+QString s(const char *text)
+{
+    return QString::fromLatin1(text);
+}
+
+XServer &server()
+{
+    return *XServer::current();
+}
+
+// Plays a desktop settings daemon: owns the XSETTINGS selection of screen 0
+// from a connection of its own and publishes a settings property.
+class SettingsDaemon
+{
+public:
+    SettingsDaemon()
+        : m_c(xcb_connect(server().displayName().toLatin1().constData(), nullptr))
+    {
+        const xcb_screen_t *screen = xcb_setup_roots_iterator(xcb_get_setup(m_c)).data;
+        m_window = xcb_generate_id(m_c);
+        xcb_create_window(m_c, XCB_COPY_FROM_PARENT, m_window, screen->root, 0, 0, 1, 1, 0, XCB_WINDOW_CLASS_INPUT_ONLY,
+            XCB_COPY_FROM_PARENT, 0, nullptr);
+        m_selection = atom("_XSETTINGS_S0");
+        m_property = atom("_XSETTINGS_SETTINGS");
+        xcb_set_selection_owner(m_c, m_window, m_selection, XCB_CURRENT_TIME);
+        sync();
+    }
+    ~SettingsDaemon() { xcb_disconnect(m_c); }
+    Q_DISABLE_COPY_MOVE(SettingsDaemon)
+
+    void publish(const QByteArray &settings)
+    {
+        xcb_change_property(m_c, XCB_PROP_MODE_REPLACE, m_window, m_property, m_property, 8,
+            static_cast<quint32>(settings.size()), settings.constData());
+        sync();
+    }
+
+private:
+    xcb_atom_t atom(const char *name)
+    {
+        xcb_intern_atom_reply_t *r
+            = xcb_intern_atom_reply(m_c, xcb_intern_atom(m_c, 0, static_cast<quint16>(strlen(name)), name), nullptr);
+        const xcb_atom_t a = r->atom;
+        free(r);
+        return a;
+    }
+    void sync() { free(xcb_get_input_focus_reply(m_c, xcb_get_input_focus(m_c), nullptr)); }
+
+    xcb_connection_t *m_c;
+    xcb_window_t m_window = 0;
+    xcb_atom_t m_selection = 0;
+    xcb_atom_t m_property = 0;
+};
+
+} // namespace
+
+class TestX11Cursor : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init();
+    void warp_data();
+    void warp();
+    void warpWhereAMonitorWas();
+    void buttons();
+    void cursorImage();
+    void reduceMotion_data();
+    void reduceMotion();
+    void reduceMotionFollowsTheDesktop();
+    void compositor();
+    void factoryPicksX11();
+
+private:
+    X11CursorPlatform m_cursor;
+};
+
+void TestX11Cursor::init()
+{
+    QVERIFY(server().resetOutputs());
+}
+
+void TestX11Cursor::warp_data()
+{
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const double inf = std::numeric_limits<double>::infinity();
+    QTest::addColumn<QPointF>("target");
+    QTest::addColumn<bool>("accepted");
+    QTest::addColumn<QPoint>("landing");
+
+    QTest::newRow("centre") << QPointF(512, 384) << true << QPoint(512, 384);
+    QTest::newRow("top-left pixel") << QPointF(0, 0) << true << QPoint(0, 0);
+    QTest::newRow("half pixel to the middle pixel") << QPointF(511.5, 383.5) << true << QPoint(511, 383);
+    // The server keeps the pointer on the screen.
+    QTest::newRow("beyond the right edge") << QPointF(5000, -20) << true << QPoint(1023, 0);
+    // Nothing the protocol can carry: refused before it reaches the server.
+    QTest::newRow("not a number") << QPointF(nan, 10) << false << QPoint(10, 10);
+    QTest::newRow("infinite") << QPointF(10, -inf) << false << QPoint(10, 10);
+    QTest::newRow("beyond 16 bits") << QPointF(40000, 10) << false << QPoint(10, 10);
+}
+
+void TestX11Cursor::warp()
+{
+    QFETCH(QPointF, target);
+    QFETCH(bool, accepted);
+    QFETCH(QPoint, landing);
+    XTestClient user(server().displayName());
+    QVERIFY(user.movePointer(QPoint(10, 10)));
+
+    const int code = m_cursor.warp(target);
+    QCOMPARE(code == 0, accepted);
+    QCOMPARE(m_cursor.location(), std::optional<QPointF>(QPointF(landing)));
+    QCOMPARE(user.pointer(), std::optional<QPoint>(landing));
+}
+
+void TestX11Cursor::warpWhereAMonitorWas()
+{
+    X11DisplayPlatform displays;
+    QSignalSpy changed(&displays, &DisplayPlatform::configurationChanged);
+    QVERIFY(server().xrandr({ s("--output"), s("DUMMY1"), s("--mode"), s("800x600"), s("--right-of"), s("DUMMY0"),
+        s("--pos"), s("1024x0") }));
+    QTRY_VERIFY(changed.count() > 0);
+    const QList<ScreenInfo> screens = displays.screens();
+    QCOMPARE(screens.size(), 2);
+    const quint32 side = *screens[1].number;
+    const QPointF centre = displays.bounds(side).center();
+    QCOMPARE(centre, QPointF(1424, 300));
+    QCOMPARE(m_cursor.warp(centre), 0);
+    QCOMPARE(m_cursor.location(), std::optional<QPointF>(centre));
+
+    // Below the side monitor lies root window that no monitor shows; the
+    // server still keeps the pointer on a monitor.
+    QCOMPARE(m_cursor.warp(QPointF(1424, 700)), 0);
+    QVERIFY(m_cursor.location());
+    const QPointF dead = *m_cursor.location();
+    QVERIFY2(displays.bounds(side).contains(dead) || QRectF(0, 0, 1024, 768).contains(dead),
+        qPrintable(s("%1,%2").arg(dead.x()).arg(dead.y())));
+
+    changed.clear();
+    QVERIFY(server().xrandr({ s("--output"), s("DUMMY1"), s("--off") }));
+    QTRY_VERIFY(changed.count() > 0);
+    // The layer above asks first and does not warp to an inactive display;
+    // a warp anyway lands on what is left, never off every monitor.
+    QVERIFY(!displays.isActive(side));
+    QCOMPARE(m_cursor.warp(centre), 0);
+    const std::optional<QPointF> after = m_cursor.location();
+    QVERIFY(after);
+    QVERIFY(QRectF(0, 0, 1024, 768).contains(*after));
+}
+
+void TestX11Cursor::buttons()
+{
+    XTestClient user(server().displayName());
+    QVERIFY(!m_cursor.leftButtonDown());
+    QVERIFY(!m_cursor.rightButtonDown());
+    QVERIFY(user.pressButton(1));
+    QVERIFY(m_cursor.leftButtonDown());
+    QVERIFY(!m_cursor.rightButtonDown());
+    QVERIFY(user.releaseButton(1));
+    QVERIFY(user.pressButton(3));
+    QVERIFY(!m_cursor.leftButtonDown());
+    QVERIFY(m_cursor.rightButtonDown());
+    QVERIFY(user.releaseButton(3));
+    QVERIFY(!m_cursor.rightButtonDown());
+}
+
+void TestX11Cursor::cursorImage()
+{
+    // A cursor no theme has: 24x20, a hot spot off the centre, and
+    // translucent pixels whose premultiplied values must come through.
+    QImage shape(24, 20, QImage::Format_ARGB32_Premultiplied);
+    shape.fill(Qt::transparent);
+    QPainter painter(&shape);
+    painter.fillRect(0, 0, 12, 20, QColor(255, 0, 0));
+    painter.fillRect(12, 0, 12, 20, QColor(0, 0, 255, 128));
+    painter.end();
+
+    QWindow window;
+    window.setFlag(Qt::X11BypassWindowManagerHint);
+    window.setGeometry(100, 100, 200, 200);
+    window.setCursor(QCursor(QPixmap::fromImage(shape), 3, 17));
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    XTestClient user(server().displayName());
+    QVERIFY(user.movePointer(QPoint(200, 200)));
+
+    QTRY_VERIFY(m_cursor.currentCursor() && m_cursor.currentCursor()->image.size() == QSize(24, 20));
+    const CursorImage cursor = *m_cursor.currentCursor();
+    QCOMPARE(cursor.hotSpot, QPointF(3, 17));
+    QCOMPARE(cursor.image.format(), QImage::Format_ARGB32_Premultiplied);
+    QCOMPARE(cursor.image.pixel(2, 2), qRgba(255, 0, 0, 255));
+    const QRgb half = cursor.image.pixel(20, 10); // premultiplied: blue halved with alpha
+    QCOMPARE(qAlpha(half), 128);
+    QVERIFY(qAbs(qBlue(half) - 128) <= 1);
+
+    user.movePointer(QPoint(500, 500));
+}
+
+void TestX11Cursor::reduceMotion_data()
+{
+    QTest::addColumn<bool>("daemon");
+    QTest::addColumn<QByteArray>("settings");
+    QTest::addColumn<bool>("reduce");
+
+    QTest::newRow("no settings daemon") << false << QByteArray() << false;
+    QTest::newRow("animations off")
+        << true << TestXSettings().string("Net/ThemeName", "Adwaita").integer("Gtk/EnableAnimations", 0).bytes()
+        << true;
+    QTest::newRow("animations off, big endian")
+        << true << TestXSettings().integer("Gtk/EnableAnimations", 0).bytes(true) << true;
+    QTest::newRow("animations on") << true << TestXSettings().integer("Gtk/EnableAnimations", 1).bytes() << false;
+    QTest::newRow("not published") << true << TestXSettings().integer("Xft/DPI", 98304).bytes() << false;
+    QTest::newRow("garbage") << true << QByteArray("\0\0\0\0\1\0\0\0\xff\xff\xff\xff\0", 13) << false;
+}
+
+void TestX11Cursor::reduceMotion()
+{
+    QFETCH(bool, daemon);
+    QFETCH(QByteArray, settings);
+    QFETCH(bool, reduce);
+    std::unique_ptr<SettingsDaemon> owner;
+    if (daemon) {
+        owner = std::make_unique<SettingsDaemon>();
+        owner->publish(settings);
+    }
+    QCOMPARE(m_cursor.reduceMotion(), reduce);
+}
+
+void TestX11Cursor::reduceMotionFollowsTheDesktop()
+{
+    SettingsDaemon daemon;
+    daemon.publish(TestXSettings().integer("Gtk/EnableAnimations", 1).bytes());
+    QVERIFY(!m_cursor.reduceMotion());
+    daemon.publish(TestXSettings().integer("Gtk/EnableAnimations", 0).bytes());
+    QVERIFY(m_cursor.reduceMotion());
+}
+
+void TestX11Cursor::compositor()
+{
+    QVERIFY(!m_cursor.hasCompositor());
+    QProcess xcompmgr;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(s("DISPLAY"), server().displayName());
+    xcompmgr.setProcessEnvironment(env);
+    xcompmgr.start(s("xcompmgr"), {});
+    QVERIFY(xcompmgr.waitForStarted());
+    QTRY_VERIFY(m_cursor.hasCompositor());
+    xcompmgr.terminate();
+    QVERIFY(xcompmgr.waitForFinished());
+    QTRY_VERIFY(!m_cursor.hasCompositor());
+}
+
+void TestX11Cursor::factoryPicksX11()
+{
+    const std::unique_ptr<Platform> platform = Platform::create();
+    QVERIFY(dynamic_cast<X11DisplayPlatform *>(&platform->displays()));
+    QVERIFY(dynamic_cast<X11CursorPlatform *>(&platform->cursor()));
+    QCOMPARE(platform->displays().screens().size(), 1);
+    QCOMPARE(platform->cursor().warp(QPointF(300, 301)), 0);
+    QCOMPARE(platform->cursor().location(), std::optional<QPointF>(QPointF(300, 301)));
+}
+
+DARTLINE_X11_TEST_MAIN(TestX11Cursor)
+#include "tst_x11cursor.moc"

@@ -1,0 +1,304 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "DisplayGeometry.h"
+#include "DisplayService.h"
+#include "X11Connection.h"
+#include "X11DisplayPlatform.h"
+#include "X11TestMain.h"
+
+#include <QAbstractNativeEventFilter>
+#include <QRegularExpression>
+#include <QSignalSpy>
+
+#include <xcb/randr.h>
+
+#include <memory>
+
+namespace {
+
+QString s(const char *text)
+{
+    return QString::fromLatin1(text);
+}
+
+XServer &server()
+{
+    return *XServer::current();
+}
+
+// The XID xrandr reports for an output, to check display numbers against.
+quint32 outputId(const QString &output)
+{
+    QByteArray verbose;
+    if (!server().xrandr({ s("--verbose") }, &verbose))
+        return 0;
+    const QRegularExpression re(
+        QRegularExpression::escape(output) + s(R"( (?:dis)?connected.*?\n\s+Identifier: 0x([0-9a-f]+))"),
+        QRegularExpression::DotMatchesEverythingOption);
+    const QRegularExpressionMatch m = re.match(QString::fromLatin1(verbose));
+    return m.hasMatch() ? m.captured(1).toUInt(nullptr, 16) : 0;
+}
+
+QByteArray edid(const QString &name, quint32 serial = 0, const QString &serialString = {})
+{
+    TestEdid e;
+    e.vendor = s("DLT");
+    e.product = 0x1234;
+    e.serial = serial;
+    e.name = name;
+    e.serialString = serialString;
+    return e.bytes();
+}
+
+// Waits until every event the server sent so far has reached the platform.
+void settle(QSignalSpy &spy)
+{
+    QTRY_VERIFY(spy.count() > 0);
+    spy.clear();
+}
+
+// Counts RandR events the way the platform sees them, and in how many turns
+// of the event loop they arrived.
+class RandrEvents : public QAbstractNativeEventFilter
+{
+public:
+    explicit RandrEvents(quint8 base)
+        : m_base(base)
+    {
+        QCoreApplication::instance()->installNativeEventFilter(this);
+    }
+    ~RandrEvents() override { QCoreApplication::instance()->removeNativeEventFilter(this); }
+    Q_DISABLE_COPY_MOVE(RandrEvents)
+
+    bool nativeEventFilter(const QByteArray &, void *message, qintptr *) override
+    {
+        const int type = static_cast<xcb_generic_event_t *>(message)->response_type & ~0x80;
+        if (type != m_base + XCB_RANDR_SCREEN_CHANGE_NOTIFY && type != m_base + XCB_RANDR_NOTIFY)
+            return false;
+        ++events;
+        if (!m_turnOpen) {
+            m_turnOpen = true;
+            ++turns;
+            QMetaObject::invokeMethod(
+                &m_context, [this] { m_turnOpen = false; }, Qt::QueuedConnection);
+        }
+        return false;
+    }
+
+    int events = 0;
+    int turns = 0;
+
+private:
+    quint8 m_base;
+    bool m_turnOpen = false;
+    QObject m_context;
+};
+
+} // namespace
+
+class TestX11Displays : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init();
+    void cleanup();
+    void threeMonitorsInSpatialOrder();
+    void identicalPanelsStayDistinct();
+    void identityOutlivesSwitchingOff();
+    void mirroredPairIsOneDisplay_data();
+    void mirroredPairIsOneDisplay();
+    void changesCoalescePerTurn();
+    void burstInOneTurnEmitsOnce();
+
+private:
+    std::unique_ptr<X11DisplayPlatform> m_platform;
+};
+
+void TestX11Displays::init()
+{
+    QVERIFY(server().resetOutputs());
+    m_platform = std::make_unique<X11DisplayPlatform>();
+    // The reset's own events must not count for the test that follows.
+    QCoreApplication::processEvents();
+}
+
+void TestX11Displays::cleanup()
+{
+    m_platform.reset();
+}
+
+void TestX11Displays::threeMonitorsInSpatialOrder()
+{
+    QSignalSpy spy(m_platform.get(), &DisplayPlatform::configurationChanged);
+    QVERIFY(server().setEdid(s("DUMMY0"), edid(s("Main"), 1001)));
+    QVERIFY(server().setEdid(s("DUMMY2"), edid(s("Top"), 1002)));
+    QVERIFY(server().xrandr({ s("--output"), s("DUMMY1"), s("--mode"), s("800x600"), s("--left-of"), s("DUMMY0"),
+        s("--output"), s("DUMMY2"), s("--mode"), s("1280x1024"), s("--above"), s("DUMMY0") }));
+    settle(spy);
+
+    const QList<Display> displays = DisplayService::connected(*m_platform);
+    QCOMPARE(displays.size(), 3);
+    // DUMMY0 1024x768 is main; DUMMY1 800x600 left of it, DUMMY2 1280x1024
+    // above it; xrandr shifts everything so that the root starts at 0,0.
+    const quint32 left = outputId(s("DUMMY1"));
+    const quint32 top = outputId(s("DUMMY2"));
+    const quint32 main = outputId(s("DUMMY0"));
+    QCOMPARE(displays[0].cgID, left);
+    QCOMPARE(displays[1].cgID, top);
+    QCOMPARE(displays[2].cgID, main);
+    QCOMPARE(displays[0].name, s("DUMMY1"));
+    QCOMPARE(displays[1].name, s("Top"));
+    QCOMPARE(displays[2].name, s("Main"));
+    QCOMPARE(displays[0].bounds, QRectF(0, 1024, 800, 600));
+    QCOMPARE(displays[1].bounds, QRectF(800, 0, 1280, 1024));
+    QCOMPARE(displays[2].bounds, QRectF(800, 1024, 1024, 768));
+    QCOMPARE(DisplayGeometry::center(displays[0].bounds), std::optional<QPointF>(QPointF(400, 1324)));
+    QCOMPARE(DisplayGeometry::center(displays[1].bounds), std::optional<QPointF>(QPointF(1440, 512)));
+    QCOMPARE(DisplayGeometry::center(displays[2].bounds), std::optional<QPointF>(QPointF(1312, 1408)));
+
+    // Without an EDID there is no UUID, so the layer above falls back.
+    QCOMPARE(displays[0].id, s("fallback-0-0-0-%1").arg(left));
+    const QRegularExpression uuid(s("^[0-9A-F]{8}-[0-9A-F]{4}-5[0-9A-F]{3}-[89AB][0-9A-F]{3}-[0-9A-F]{12}$"));
+    QVERIFY2(uuid.match(displays[1].id).hasMatch(), qPrintable(displays[1].id));
+    QVERIFY(displays[1].id != displays[2].id);
+    QCOMPARE(m_platform->vendorNumber(main), quint32(TestEdid().vendorId()));
+    QCOMPARE(m_platform->modelNumber(main), 0x1234u);
+    QCOMPARE(m_platform->serialNumber(main), 1001u);
+    QCOMPARE(m_platform->vendorNumber(left), 0u);
+    QVERIFY(!m_platform->isBuiltin(main));
+}
+
+void TestX11Displays::identicalPanelsStayDistinct()
+{
+    QSignalSpy spy(m_platform.get(), &DisplayPlatform::configurationChanged);
+    const QByteArray panel = edid(s("Twin"));
+    QVERIFY(server().setEdid(s("DUMMY1"), panel));
+    QVERIFY(server().setEdid(s("DUMMY2"), panel));
+    QVERIFY(server().xrandr({ s("--output"), s("DUMMY1"), s("--mode"), s("1024x768"), s("--right-of"), s("DUMMY0"),
+        s("--output"), s("DUMMY2"), s("--mode"), s("1024x768"), s("--right-of"), s("DUMMY1") }));
+    settle(spy);
+
+    const QList<Display> displays = DisplayService::connected(*m_platform);
+    QCOMPARE(displays.size(), 3);
+    QCOMPARE(displays[1].name, s("Twin"));
+    QCOMPARE(displays[2].name, s("Twin"));
+    QVERIFY(!displays[1].id.startsWith(s("fallback-")));
+    QVERIFY(!displays[2].id.startsWith(s("fallback-")));
+    QVERIFY(displays[1].id != displays[2].id);
+}
+
+void TestX11Displays::identityOutlivesSwitchingOff()
+{
+    QSignalSpy spy(m_platform.get(), &DisplayPlatform::configurationChanged);
+    QVERIFY(server().setEdid(s("DUMMY1"), edid(s("Side"), 0, s("SN-77"))));
+    const QStringList on { s("--output"), s("DUMMY1"), s("--mode"), s("1024x768"), s("--right-of"), s("DUMMY0") };
+    QVERIFY(server().xrandr(on));
+    settle(spy);
+    const quint32 number = outputId(s("DUMMY1"));
+    const std::optional<QString> before = m_platform->uuid(number);
+    QVERIFY(before);
+    QCOMPARE(DisplayService::connected(*m_platform).size(), 2);
+
+    QVERIFY(server().xrandr({ s("--output"), s("DUMMY1"), s("--off") }));
+    settle(spy);
+    QCOMPARE(DisplayService::connected(*m_platform).size(), 1);
+    QVERIFY(!m_platform->isActive(number));
+    QCOMPARE(m_platform->bounds(number), QRectF());
+
+    QVERIFY(server().xrandr(on));
+    settle(spy);
+    QVERIFY(m_platform->isActive(number));
+    QCOMPARE(m_platform->uuid(number), before);
+    QCOMPARE(m_platform->bounds(number), QRectF(1024, 0, 1024, 768));
+}
+
+void TestX11Displays::mirroredPairIsOneDisplay_data()
+{
+    QTest::addColumn<QStringList>("arrangement");
+    QTest::addColumn<QString>("master");
+    QTest::addColumn<QString>("copy");
+
+    QTest::newRow("copy of the primary") << QStringList { s("--output"), s("DUMMY1"), s("--mode"), s("1024x768"),
+        s("--same-as"), s("DUMMY0") } << s("DUMMY0")
+                                         << s("DUMMY1");
+    // The primary leads its set even when the server lists it later.
+    QTest::newRow("primary listed second") << QStringList { s("--output"), s("DUMMY1"), s("--mode"), s("1024x768"),
+        s("--same-as"), s("DUMMY0"), s("--primary") }
+                                           << s("DUMMY1") << s("DUMMY0");
+}
+
+void TestX11Displays::mirroredPairIsOneDisplay()
+{
+    QFETCH(QStringList, arrangement);
+    QFETCH(QString, master);
+    QFETCH(QString, copy);
+    QSignalSpy spy(m_platform.get(), &DisplayPlatform::configurationChanged);
+    QVERIFY(server().xrandr(arrangement));
+    settle(spy);
+
+    const quint32 masterNumber = outputId(master);
+    const quint32 copyNumber = outputId(copy);
+    QVERIFY(m_platform->isInMirrorSet(masterNumber));
+    QVERIFY(m_platform->isInMirrorSet(copyNumber));
+    QCOMPARE(m_platform->mirrorsDisplay(masterNumber), 0u);
+    QCOMPARE(m_platform->mirrorsDisplay(copyNumber), masterNumber);
+    const QList<Display> displays = DisplayService::connected(*m_platform);
+    QCOMPARE(displays.size(), 1);
+    QCOMPARE(displays[0].cgID, masterNumber);
+    QCOMPARE(displays[0].name, master);
+
+    // Moving the copy aside ends the set.
+    QVERIFY(server().xrandr({ s("--output"), copy, s("--right-of"), master }));
+    settle(spy);
+    QVERIFY(!m_platform->isInMirrorSet(masterNumber));
+    QCOMPARE(m_platform->mirrorsDisplay(copyNumber), 0u);
+    QCOMPARE(DisplayService::connected(*m_platform).size(), 2);
+}
+
+void TestX11Displays::changesCoalescePerTurn()
+{
+    const quint8 base = xcb_get_extension_data(X11Connection::application(), &xcb_randr_id)->first_event;
+    RandrEvents raw(base);
+    QSignalSpy spy(m_platform.get(), &DisplayPlatform::configurationChanged);
+    // One command, many raw events: two CRTCs, two outputs, the screen size.
+    QVERIFY(server().xrandr({ s("--output"), s("DUMMY1"), s("--mode"), s("800x600"), s("--right-of"), s("DUMMY0"),
+        s("--output"), s("DUMMY2"), s("--mode"), s("800x600"), s("--below"), s("DUMMY0") }));
+    QTRY_VERIFY(spy.count() > 0);
+    // Whatever the server sent is in by the end of a round trip; handle it all.
+    xcb_connection_t *c = X11Connection::application();
+    free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
+    QTRY_COMPARE(spy.count(), raw.turns);
+    QVERIFY2(raw.events > spy.count(), qPrintable(s("%1 events, %2 signals").arg(raw.events).arg(spy.count())));
+    QCOMPARE(DisplayService::connected(*m_platform).size(), 3);
+}
+
+void TestX11Displays::burstInOneTurnEmitsOnce()
+{
+    const quint8 base = xcb_get_extension_data(X11Connection::application(), &xcb_randr_id)->first_event;
+    QSignalSpy spy(m_platform.get(), &DisplayPlatform::configurationChanged);
+    xcb_randr_notify_event_t notify {};
+    notify.response_type = static_cast<quint8>(base + XCB_RANDR_NOTIFY);
+    xcb_randr_screen_change_notify_event_t screen {};
+    screen.response_type = static_cast<quint8>(base + XCB_RANDR_SCREEN_CHANGE_NOTIFY);
+    xcb_generic_event_t unrelated {};
+    unrelated.response_type = XCB_PROPERTY_NOTIFY;
+    for (int i = 0; i < 5; ++i) {
+        notify.subCode = i % 2 ? XCB_RANDR_NOTIFY_CRTC_CHANGE : XCB_RANDR_NOTIFY_OUTPUT_CHANGE;
+        QVERIFY(!m_platform->nativeEventFilter("xcb_generic_event_t", &notify, nullptr));
+        QVERIFY(!m_platform->nativeEventFilter("xcb_generic_event_t", &screen, nullptr));
+        QVERIFY(!m_platform->nativeEventFilter("xcb_generic_event_t", &unrelated, nullptr));
+    }
+    QCOMPARE(spy.count(), 0); // never from inside the burst
+    QVERIFY(spy.wait());
+    QCoreApplication::processEvents();
+    QCOMPARE(spy.count(), 1);
+
+    // A property change alone is no new arrangement.
+    notify.subCode = XCB_RANDR_NOTIFY_OUTPUT_PROPERTY;
+    m_platform->nativeEventFilter("xcb_generic_event_t", &notify, nullptr);
+    QCoreApplication::processEvents();
+    QCOMPARE(spy.count(), 1);
+}
+
+DARTLINE_X11_TEST_MAIN(TestX11Displays)
+#include "tst_x11displays.moc"
