@@ -79,7 +79,8 @@ AppModel::AppModel(Platform &platform, QSettings &store, std::unique_ptr<CursorA
     , m_platform(platform)
     , m_store(store)
     , m_hotKeys(std::make_unique<HotKeyService>(platform.hotKeys()))
-    , m_animator(animator ? std::move(animator) : std::make_unique<CursorAnimator>(platform.cursor()))
+    , m_animator(
+          animator ? std::move(animator) : std::make_unique<CursorAnimator>(platform.cursor(), &platform.displays()))
 {
     m_animateCursor = readBool(AnimateCursorKey).value_or(true);
     m_preferences = readPreferences();

@@ -72,20 +72,13 @@ private Q_SLOTS:
         QFETCH(QList<FakeScreen>, screens);
         QFETCH(QStringList, ids);
         FakeDisplayPlatform platform;
-        platform.setScreens(screens);
-        QStringList actual;
-        for (const Display &display : DisplayService::connected(platform))
-            actual.append(display.id);
-        QCOMPARE(actual, ids);
-        // The reverse platform order gives the same list, apart from true duplicates.
-        std::reverse(screens.begin(), screens.end());
-        platform.setScreens(screens);
-        QCOMPARE(DisplayService::connected(platform).size(), ids.size());
-        if (ids.removeDuplicates() == 0) {
-            actual.clear();
+        for (int pass = 0; pass < 2; ++pass) { // whatever order the platform lists them in
+            platform.setScreens(screens);
+            QStringList actual;
             for (const Display &display : DisplayService::connected(platform))
                 actual.append(display.id);
             QCOMPARE(actual, ids);
+            std::reverse(screens.begin(), screens.end());
         }
     }
 
@@ -97,9 +90,6 @@ private Q_SLOTS:
         platform.setScreens({ s });
         const Display expected { u"A"_s, 5, u"Screen 5"_s, QRectF(-1280.5, 0, 1280, 800), true };
         QCOMPARE(DisplayService::connected(platform), QList<Display> { expected });
-        Display renamed = expected;
-        renamed.name = u"Other"_s;
-        QVERIFY(!(renamed == expected));
     }
 };
 

@@ -75,15 +75,6 @@ private Q_SLOTS:
         QCOMPARE(second, 1);
     }
 
-    void clearOnEmptyCallsNothing()
-    {
-        FakeHotKeyPlatform platform;
-        HotKeyService service(platform);
-        service.clear();
-        QVERIFY(platform.unregisterCalls().isEmpty());
-        QVERIFY(platform.handlerInstalled());
-    }
-
     void withoutHandler()
     {
         FakeHotKeyPlatform platform;
@@ -94,17 +85,6 @@ private Q_SLOTS:
         }
         QVERIFY(platform.registerCalls().isEmpty());
         QCOMPARE(platform.removeHandlerCalls(), 0);
-    }
-
-    void successWithoutReference()
-    {
-        FakeHotKeyPlatform platform;
-        platform.setHandsOutRefs(false);
-        HotKeyService service(platform);
-        bool called = false;
-        QCOMPARE(service.registerHotKey(option(1), [&] { called = true; }), 0);
-        QCOMPARE(service.handle(HotKeyId { HotKeyService::Signature, 1 }), 0);
-        QVERIFY(!called);
     }
 
     void destructionUnregisters()
