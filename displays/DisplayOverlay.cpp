@@ -14,6 +14,8 @@ DisplayOverlay::DisplayOverlay(DisplayPlatform &displays, CursorPlatform &cursor
 {
     m_dismissal.setSingleShot(true);
     m_dismissal.setInterval(DismissAfterMs);
+    // A coarse timer may fire up to 5 % early; the tiles stay their full time.
+    m_dismissal.setTimerType(Qt::PreciseTimer);
     connect(&m_dismissal, &QTimer::timeout, this, [this] {
         dismiss();
         Q_EMIT dismissed();

@@ -1,0 +1,316 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The pulse and the identify tiles on a private X server with three monitors.
+//
+//   bench_feedback                     frame pacing of 20 pulses, with and
+//                                      without a compositing manager
+//   bench_feedback --screenshots DIR   PNGs of a pulse frame and of the tiles,
+//                                      with and without a compositing manager
+
+#include "CursorAnimator.h"
+#include "CursorPlatform.h"
+#include "DisplayOverlay.h"
+#include "DisplayService.h"
+#include "Platform.h"
+#include "XServer.h"
+
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QEventLoop>
+#include <QLinearGradient>
+#include <QPainter>
+#include <QProcess>
+#include <QTextStream>
+#include <QTimer>
+#include <QWidget>
+
+#include <xcb/xcb.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <ctime>
+
+// Included last: Qt's X11 native-interface header declares Xlib's global
+// `Display` typedef, which collides with our Display record, and nothing
+// above needs that header.
+#define QGUIAPPLICATION_PLATFORM_H
+#include <QApplication>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+constexpr int Pulses = 20;
+
+QTextStream out(stdout);
+
+double cpuSeconds()
+{
+    timespec t {};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) / 1e9;
+}
+
+// Runs the event loop until `done` holds or the time is up.
+template<typename Condition> bool waitFor(Condition done, int timeoutMs = 5000)
+{
+    QDeadlineTimer deadline(timeoutMs);
+    while (!done()) {
+        if (deadline.hasExpired())
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+    return true;
+}
+
+// Lets whatever was just shown reach the screen.
+void settle(int ms)
+{
+    QDeadlineTimer deadline(ms);
+    while (!deadline.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+}
+
+class Compositor
+{
+public:
+    Compositor(const QString &display, CursorPlatform &cursor)
+        : m_cursor(cursor)
+    {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(u"DISPLAY"_s, display);
+        m_process.setProcessEnvironment(environment);
+    }
+    ~Compositor() { stop(); }
+    bool start()
+    {
+        m_process.start(u"xcompmgr"_s, {});
+        return m_process.waitForStarted() && waitFor([this] { return m_cursor.hasCompositor(); });
+    }
+    void stop()
+    {
+        if (m_process.state() == QProcess::NotRunning)
+            return;
+        m_process.terminate();
+        m_process.waitForFinished();
+        waitFor([this] { return !m_cursor.hasCompositor(); });
+    }
+
+private:
+    QProcess m_process;
+    CursorPlatform &m_cursor;
+};
+
+// A soft gradient with a grid under each monitor, so that translucency,
+// shadows and cut-out corners show in the pictures.
+class Backdrop : public QWidget
+{
+public:
+    Backdrop(const QRect &area, const QString &label)
+        : m_label(label)
+    {
+        setWindowFlags(Qt::FramelessWindowHint);
+        setGeometry(area);
+    }
+
+protected:
+    void paintEvent(QPaintEvent *) override
+    {
+        QPainter painter(this);
+        QLinearGradient gradient(0, 0, width(), height());
+        gradient.setColorAt(0, QColor(0xf3, 0xe9, 0xd2));
+        gradient.setColorAt(1, QColor(0xc6, 0xde, 0xf1));
+        painter.fillRect(rect(), gradient);
+        painter.setPen(QColor(0, 0, 0, 40));
+        for (int x = 0; x < width(); x += 32)
+            painter.drawLine(x, 0, x, height());
+        for (int y = 0; y < height(); y += 32)
+            painter.drawLine(0, y, width(), y);
+        painter.setPen(QColor(0x33, 0x33, 0x33));
+        painter.drawText(rect().adjusted(16, 16, -16, -16), Qt::AlignLeft | Qt::AlignTop, m_label);
+    }
+
+private:
+    QString m_label;
+};
+
+QImage grabRoot(const QString &display, const QRect &area)
+{
+    xcb_connection_t *c = xcb_connect(qPrintable(display), nullptr);
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
+    auto *reply = xcb_get_image_reply(c,
+        xcb_get_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, root, static_cast<qint16>(area.x()), static_cast<qint16>(area.y()),
+            static_cast<quint16>(area.width()), static_cast<quint16>(area.height()), ~0u),
+        nullptr);
+    QImage image;
+    if (reply && xcb_get_image_data_length(reply) >= area.width() * area.height() * 4)
+        image = QImage(xcb_get_image_data(reply), area.width(), area.height(), QImage::Format_RGB32).copy();
+    free(reply);
+    xcb_disconnect(c);
+    return image;
+}
+
+struct PacingFigures
+{
+    int minTicks = 1 << 30;
+    int maxTicks = 0;
+    int totalTicks = 0;
+    double worstLateness = 0;
+    double totalLateness = 0;
+    double totalCpu = 0;
+    double worstCpu = 0;
+};
+
+PacingFigures measurePacing(Platform &platform, const QPointF &landing)
+{
+    PacingFigures figures;
+    CursorAnimator animator(platform.cursor(), &platform.displays());
+    int ticks = 0;
+    QObject::connect(&animator, &CursorAnimator::ticked, [&](double elapsed, double due) {
+        ++ticks;
+        const double lateness = elapsed - due;
+        figures.worstLateness = std::max(figures.worstLateness, lateness);
+        figures.totalLateness += lateness;
+    });
+    for (int i = 0; i < Pulses; ++i) {
+        platform.cursor().warp(landing);
+        ticks = 0;
+        const double cpu = cpuSeconds();
+        // Blocks in the event loop like the application does, so the CPU time
+        // is the pulse's own.
+        QEventLoop loop;
+        QObject::connect(&animator, &CursorAnimator::finished, &loop, &QEventLoop::quit);
+        animator.show(landing);
+        if (animator.isPulsing())
+            loop.exec();
+        const double used = cpuSeconds() - cpu;
+        figures.totalCpu += used;
+        figures.worstCpu = std::max(figures.worstCpu, used);
+        figures.totalTicks += ticks;
+        figures.minTicks = std::min(figures.minTicks, ticks);
+        figures.maxTicks = std::max(figures.maxTicks, ticks);
+        settle(50);
+    }
+    return figures;
+}
+
+int pacing(Platform &platform, const QString &display, const QPointF &landing)
+{
+    Compositor compositor(display, platform.cursor());
+    out << "Cursor pulse frame pacing, " << Pulses << " pulses each, 60 Hz frames (due every 16.67 ms)\n";
+    out << u"%1 %2 %3 %4 %5 %6 %7\n"_s.arg(u"mode"_s, -16)
+               .arg(u"ticks min"_s, 9)
+               .arg(u"mean"_s, 6)
+               .arg(u"max"_s, 4)
+               .arg(u"late mean/worst ms"_s, 19)
+               .arg(u"cpu/pulse mean ms"_s, 18)
+               .arg(u"worst ms"_s, 9);
+    for (const bool composited : { false, true }) {
+        if (composited && !compositor.start()) {
+            out << "xcompmgr did not start\n";
+            return 1;
+        }
+        const PacingFigures f = measurePacing(platform, landing);
+        out << u"%1 %2 %3 %4 %5 %6 %7\n"_s.arg(composited ? u"xcompmgr"_s : u"no compositor"_s, -16)
+                   .arg(f.minTicks, 9)
+                   .arg(static_cast<double>(f.totalTicks) / Pulses, 6, 'f', 1)
+                   .arg(f.maxTicks, 4)
+                   .arg(u"%1 / %2"_s.arg(f.totalLateness / std::max(f.totalTicks, 1) * 1e3, 0, 'f', 2)
+                            .arg(f.worstLateness * 1e3, 0, 'f', 2),
+                       19)
+                   .arg(f.totalCpu / Pulses * 1e3, 18, 'f', 2)
+                   .arg(f.worstCpu * 1e3, 9, 'f', 2);
+        out.flush();
+    }
+    return 0;
+}
+
+int screenshots(Platform &platform, const QString &display, const QPointF &landing, const QString &directory)
+{
+    if (!QDir().mkpath(directory)) {
+        out << "cannot create " << directory << "\n";
+        return 1;
+    }
+    const QList<Display> displays = DisplayService::connected(platform.displays());
+    std::vector<std::unique_ptr<Backdrop>> backdrops;
+    QRect all;
+    for (qsizetype i = 0; i < displays.size(); ++i) {
+        const QRect area = displays[i].bounds.toRect();
+        all |= area;
+        backdrops.push_back(std::make_unique<Backdrop>(area, u"%1 (%2)"_s.arg(i + 1).arg(displays[i].name)));
+        backdrops.back()->show();
+    }
+    settle(300);
+
+    qint64 now = 0;
+    CursorAnimator animator(platform.cursor(), &platform.displays(), [&now] { return now; });
+    DisplayOverlay overlay(platform.displays(), platform.cursor());
+    Compositor compositor(display, platform.cursor());
+    for (const bool composited : { false, true }) {
+        if (composited && !compositor.start()) {
+            out << "xcompmgr did not start\n";
+            return 1;
+        }
+        const QString suffix = composited ? u"compositor"_s : u"no-compositor"_s;
+
+        overlay.show(displays);
+        settle(400);
+        const QString tiles = QDir(directory).filePath(u"tiles-%1.png"_s.arg(suffix));
+        grabRoot(display, all).save(tiles);
+        overlay.dismiss();
+
+        // The frame at the peak of the growth, held there by the clock.
+        platform.cursor().warp(landing);
+        now = 0;
+        animator.show(landing);
+        now = 120'000'000;
+        animator.tick();
+        settle(300);
+        const QRect around(landing.toPoint() - QPoint(160, 120), QSize(320, 240));
+        const QString pulse = QDir(directory).filePath(u"pulse-%1.png"_s.arg(suffix));
+        grabRoot(display, around).save(pulse);
+        animator.cancel();
+        settle(100);
+        out << tiles << "\n" << pulse << "\n";
+    }
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QString directory;
+    for (int i = 1; i < argc; ++i) {
+        if (qstrcmp(argv[i], "--screenshots") == 0 && i + 1 < argc)
+            directory = QString::fromLocal8Bit(argv[++i]);
+    }
+    XServer server(XServer::Kind::Xorg);
+    if (!server.start()) {
+        std::fprintf(stderr, "%s\n", qPrintable(server.errorString()));
+        return 1;
+    }
+    // Main monitor below, one above it, one to its right.
+    if (!server.xrandr({ u"--output"_s, u"DUMMY1"_s, u"--mode"_s, u"800x600"_s, u"--pos"_s, u"112x0"_s, u"--output"_s,
+            u"DUMMY0"_s, u"--pos"_s, u"0x600"_s, u"--output"_s, u"DUMMY2"_s, u"--mode"_s, u"1024x768"_s, u"--pos"_s,
+            u"1024x600"_s })
+        || !server.run(u"xsetroot"_s, { u"-cursor_name"_s, u"left_ptr"_s })) {
+        std::fprintf(stderr, "cannot arrange the monitors\n");
+        return 1;
+    }
+    qputenv("DISPLAY", server.displayName().toLatin1());
+    qputenv("QT_QPA_PLATFORM", "xcb");
+    qputenv("QT_XCB_GL_INTEGRATION", "none");
+    int status = 0;
+    {
+        QApplication app(argc, argv);
+        std::unique_ptr<Platform> platform = Platform::create();
+        if (!waitFor([&] { return DisplayService::connected(platform->displays()).size() == 3; })) {
+            std::fprintf(stderr, "the three monitors did not appear\n");
+            return 1;
+        }
+        const QPointF landing = DisplayService::connected(platform->displays()).at(0).bounds.center();
+        status = directory.isEmpty() ? pacing(*platform, server.displayName(), landing)
+                                     : screenshots(*platform, server.displayName(), landing, directory);
+    }
+    return status;
+}
