@@ -1,0 +1,343 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "AppDelegate.h"
+
+#include "AboutWindow.h"
+#include "ActivationWatcher.h"
+#include "AppLogging.h"
+#include "AppModel.h"
+#include "CursorAnimator.h"
+#include "DisplayOverlay.h"
+#include "KeyLabels.h"
+#include "MenuText.h"
+#include "Platform.h"
+#include "SettingsWindow.h"
+#include "SingleInstance.h"
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QCursor>
+#include <QImageReader>
+#include <QMenu>
+#include <QPainter>
+#include <QSettings>
+#include <QSystemTrayIcon>
+
+#include <cstdio>
+
+namespace {
+
+const QString TrayTemplatePaths[2] = {
+    QStringLiteral(":/icons/DartlineMenuTemplate.png"),
+    QStringLiteral(":/icons/DartlineMenuTemplate@2x.png"),
+};
+constexpr int TrayTemplateSizes[2] = { 18, 36 };
+
+// The tray glyph is a template: black with alpha. It is shown in the text
+// colour of the desktop's palette, as a panel draws its own symbols.
+QImage tinted(const QImage &glyph, const QColor &ink)
+{
+    QImage image = glyph.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    QPainter painter(&image);
+    painter.setCompositionMode(QPainter::CompositionMode_SourceIn);
+    painter.fillRect(image.rect(), ink);
+    return image;
+}
+
+// A boolean as the store gives it back: a bool, or the text an INI file holds
+// after a restart; anything else counts as absent.
+bool readFlag(const QSettings &store, const QString &key)
+{
+    const QVariant value = store.value(key);
+    if (value.typeId() == QMetaType::Bool)
+        return value.toBool();
+    return value.typeId() == QMetaType::QString && value.toString() == QLatin1String("true");
+}
+
+} // namespace
+
+AppDelegate::AppDelegate(Options options, QObject *parent)
+    : QObject(parent)
+    , m_options(std::move(options))
+{
+    // The archive's resource initialiser is not referenced by anything else.
+    Q_INIT_RESOURCE(tray);
+}
+
+AppDelegate::~AppDelegate()
+{
+    // Windows and the tray first: they point at the model. The members
+    // below then go in reverse order of declaration.
+    m_settingsWindow.reset();
+    m_aboutWindow.reset();
+    delete m_trayIcon;
+    m_trayIcon = nullptr;
+}
+
+std::unique_ptr<QSettings> AppDelegate::standardStore()
+{
+    return std::make_unique<QSettings>(
+        QSettings::IniFormat, QSettings::UserScope, QStringLiteral("org.dartline.Dartline"));
+}
+
+AppDelegate::Launch AppDelegate::launch()
+{
+    // 1. One copy per user and X display. A second copy only hands its
+    // arguments over: no platform, no model, no hot keys, no tray icon.
+    const QString directory
+        = m_options.instanceDirectory.isEmpty() ? SingleInstance::defaultDirectory() : m_options.instanceDirectory;
+    const QString key = m_options.instanceKey.isEmpty() ? SingleInstance::defaultKey(qEnvironmentVariable("DISPLAY"))
+                                                        : m_options.instanceKey;
+    m_instance = new SingleInstance(directory, key, this);
+    switch (m_instance->claim()) {
+    case SingleInstance::Role::Secondary:
+        if (m_instance->handOver(m_options.arguments, HandOverTimeoutMs))
+            return Launch::HandedOver;
+        m_error = m_instance->errorString();
+        return Launch::HandOverFailed;
+    case SingleInstance::Role::Unguarded:
+        qCWarning(lcShell, "Running without the single-instance guard: %s", qUtf8Printable(m_instance->errorString()));
+        break;
+    case SingleInstance::Role::Primary:
+        if (!m_instance->errorString().isEmpty())
+            qCWarning(lcShell, "%s; a second copy will not reach this one", qUtf8Printable(m_instance->errorString()));
+        connect(m_instance, &SingleInstance::reopened, this, &AppDelegate::reopen);
+        break;
+    }
+
+    // 2. The model, over the window system's services. It lists the
+    // displays and registers the hot keys before it returns.
+    m_platform = m_options.makePlatform ? m_options.makePlatform() : Platform::create();
+    m_overlay = std::make_unique<DisplayOverlay>(m_platform->displays(), m_platform->cursor());
+    m_store = m_options.makeStore ? m_options.makeStore() : standardStore();
+    m_model = std::make_unique<AppModel>(*m_platform, *m_store);
+    qCInfo(lcStartup, "hot keys registered");
+    connect(&m_platform->displays(), &DisplayPlatform::configurationChanged, this, &AppDelegate::displaysChanged);
+    connect(new ActivationWatcher(this), &ActivationWatcher::resignedActive, this, &AppDelegate::resignedActive);
+
+    // 3.–5. Main menu, tray icon, tray-only presentation.
+    installMainMenu();
+    installStatusItem();
+    setPresentation(Presentation::Accessory);
+
+    // 6. The settings window on the very first launch, or when asked for.
+    const bool launched = readFlag(*m_store, HasLaunchedKey);
+    if (!launched || m_options.arguments.contains(SettingsArgument)) {
+        showSettings();
+        m_store->setValue(HasLaunchedKey, true);
+        m_store->sync();
+    }
+    qCInfo(lcStartup, "launched");
+    return Launch::Running;
+}
+
+void AppDelegate::displaysChanged()
+{
+    if (m_model)
+        m_model->refreshDisplays();
+}
+
+void AppDelegate::resignedActive()
+{
+    if (m_model)
+        m_model->cancelRecording(true);
+}
+
+void AppDelegate::reopen()
+{
+    showSettings();
+}
+
+void AppDelegate::quit()
+{
+    QCoreApplication::quit();
+}
+
+void AppDelegate::installMainMenu()
+{
+    // This desktop has no application-wide menu bar: each window carries the
+    // main-menu commands itself (WindowActions: Ctrl+, / Ctrl+Q / Ctrl+W) and
+    // asks for them through its signals, which adoptWindow() routes here.
+    m_mainMenuInstalled = true;
+}
+
+void AppDelegate::installStatusItem()
+{
+    // The glyphs are part of the program; without them the installation is
+    // broken, and saying so now beats an invisible tray icon.
+    for (int i = 0; i < 2; ++i) {
+        QImageReader reader(TrayTemplatePaths[i]);
+        m_trayTemplates[i] = reader.read();
+        if (m_trayTemplates[i].isNull() || m_trayTemplates[i].width() != TrayTemplateSizes[i])
+            qFatal("Dartline: the tray icon resource %s is missing or unreadable (%s); the installation is broken",
+                qUtf8Printable(TrayTemplatePaths[i]), qUtf8Printable(reader.errorString()));
+    }
+
+    m_statusMenu = std::make_unique<QMenu>();
+    connect(m_statusMenu.get(), &QMenu::aboutToShow, this, [this] { rebuildStatusMenu(*m_statusMenu); });
+
+    m_trayIcon = new QSystemTrayIcon(this);
+    updateTrayIcon();
+    m_trayIcon->setToolTip(QString::fromUtf8("Dartline · 多屏之间，一键即达"));
+    m_trayIcon->setContextMenu(m_statusMenu.get());
+    // A left click opens the same menu: it is the only thing the icon offers.
+    connect(m_trayIcon, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
+        if (reason == QSystemTrayIcon::Trigger && !m_statusMenu->isVisible())
+            m_statusMenu->popup(QCursor::pos());
+    });
+    m_statusMenu->installEventFilter(this);
+    // Shown even without a tray: Qt embeds it as soon as a tray appears.
+    m_trayIcon->show();
+    if (!QSystemTrayIcon::isSystemTrayAvailable()) {
+        std::fputs(
+            "dartline: 未找到系统托盘，快捷键照常可用。打开设置请运行：dartline --settings\n"
+            "dartline: no system tray found; the shortcuts work. To open the settings run: dartline --settings\n",
+            stderr);
+    }
+}
+
+void AppDelegate::updateTrayIcon()
+{
+    // The menu carries the application's palette, so it changes with it.
+    const QColor ink = m_statusMenu->palette().color(QPalette::Active, QPalette::WindowText);
+    QIcon icon;
+    for (const QImage &glyph : m_trayTemplates)
+        icon.addPixmap(QPixmap::fromImage(tinted(glyph, ink)));
+    m_trayIcon->setIcon(icon);
+}
+
+bool AppDelegate::eventFilter(QObject *watched, QEvent *event)
+{
+    if ((event->type() == QEvent::PaletteChange || event->type() == QEvent::ApplicationPaletteChange)
+        && watched == m_statusMenu.get() && m_trayIcon)
+        updateTrayIcon();
+    return QObject::eventFilter(watched, event);
+}
+
+void AppDelegate::rebuildStatusMenu(QMenu &menu)
+{
+    menu.clear();
+    if (!m_model)
+        return;
+    const QList<Display> &displays = m_model->displays();
+    const auto &bindings = m_model->preferences().bindings;
+    for (qsizetype i = 0; i < displays.size(); ++i) {
+        const Display &display = displays.at(i);
+        const auto binding = bindings.constFind(display.id);
+        const QString caps = binding != bindings.cend() ? keycapLabels(*binding, m_platform->keyboard()).join(QString())
+                                                        : QString::fromUtf8("未设置");
+        QAction *item = menu.addAction(MenuText::displayItem(static_cast<int>(i) + 1, display.name, caps));
+        // The identifier, not the position: the list may change before the click.
+        item->setData(display.id);
+        connect(item, &QAction::triggered, this, [this, item] { jumpFromMenu(item); });
+    }
+    menu.addSeparator();
+    connect(menu.addAction(QString::fromUtf8("识别屏幕")), &QAction::triggered, this, &AppDelegate::identifyDisplays);
+    QAction *settings = menu.addAction(QString::fromUtf8("设置…"));
+    settings->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Comma));
+    connect(settings, &QAction::triggered, this, &AppDelegate::showSettings);
+    connect(menu.addAction(QString::fromUtf8("关于 Dartline")), &QAction::triggered, this, &AppDelegate::showAbout);
+    menu.addSeparator();
+    QAction *quitItem = menu.addAction(QString::fromUtf8("退出 Dartline"));
+    quitItem->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+    connect(quitItem, &QAction::triggered, this, &AppDelegate::quit);
+}
+
+void AppDelegate::jumpFromMenu(const QAction *item)
+{
+    if (!m_model || !item || item->data().typeId() != QMetaType::QString)
+        return;
+    const QString id = item->data().toString();
+    for (const Display &display : m_model->displays()) {
+        if (display.id == id) {
+            // A copy: the jump may end in a refresh that replaces the list.
+            const Display target = display;
+            m_model->jump(target);
+            return;
+        }
+    }
+}
+
+void AppDelegate::identifyDisplays()
+{
+    if (m_model && m_overlay)
+        m_overlay->show(m_model->displays());
+}
+
+QWidget *AppDelegate::settingsWindow() const
+{
+    return m_settingsWindow.get();
+}
+
+QWidget *AppDelegate::aboutWindow() const
+{
+    return m_aboutWindow.get();
+}
+
+void AppDelegate::showSettings()
+{
+    if (!m_model)
+        return;
+    if (!m_settingsWindow) {
+        const QPointer<AppDelegate> self(this);
+        m_settingsWindow = std::make_unique<SettingsWindow>(*m_model, m_platform->keyboard(), *m_store, [self] {
+            if (self)
+                self->identifyDisplays();
+        });
+        adoptWindow(m_settingsWindow.get());
+    }
+    bringForward(m_settingsWindow.get());
+}
+
+void AppDelegate::showAbout()
+{
+    if (!m_aboutWindow) {
+        m_aboutWindow = std::make_unique<AboutWindow>();
+        adoptWindow(m_aboutWindow.get());
+    }
+    bringForward(m_aboutWindow.get());
+}
+
+template<typename Window> void AppDelegate::adoptWindow(Window *window)
+{
+    connect(window, &Window::closed, this, &AppDelegate::windowWillClose);
+    if (!m_mainMenuInstalled)
+        return;
+    connect(window, &Window::settingsRequested, this, &AppDelegate::showSettings);
+    connect(window, &Window::aboutRequested, this, &AppDelegate::showAbout);
+    connect(window, &Window::quitRequested, this, &AppDelegate::quit);
+}
+
+void AppDelegate::bringForward(QWidget *window)
+{
+    setPresentation(Presentation::Regular);
+    if (window->isMinimized())
+        window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
+    window->show();
+    window->raise();
+    window->activateWindow();
+}
+
+void AppDelegate::windowWillClose()
+{
+    if (m_model)
+        m_model->cancelRecording(true);
+    // The closing window is still visible now; look once the close is done.
+    QMetaObject::invokeMethod(this, &AppDelegate::checkPresentation, Qt::QueuedConnection);
+}
+
+void AppDelegate::checkPresentation()
+{
+    if (m_settingsWindow && m_settingsWindow->isVisible())
+        return;
+    if (m_aboutWindow && m_aboutWindow->isVisible())
+        return;
+    setPresentation(Presentation::Accessory);
+}
+
+void AppDelegate::setPresentation(Presentation presentation)
+{
+    if (m_presentation == presentation)
+        return;
+    m_presentation = presentation;
+    Q_EMIT presentationChanged(presentation);
+}

@@ -1,0 +1,123 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QImage>
+#include <QObject>
+#include <QPointer>
+#include <QStringList>
+
+#include <functional>
+#include <memory>
+
+class AboutWindow;
+class AppModel;
+class DisplayOverlay;
+class Platform;
+class QAction;
+class QMenu;
+class QSettings;
+class QSystemTrayIcon;
+class QWidget;
+class SettingsWindow;
+class SingleInstance;
+
+// The application shell: runs the launch sequence, keeps the one model for
+// the life of the process, owns the tray icon and its menu, the identify
+// overlay and the two windows, and forwards the desktop's events to the model.
+class AppDelegate : public QObject
+{
+    Q_OBJECT
+public:
+    // Where the launch sequence ended.
+    enum class Launch {
+        Running, // this is the running copy; run the event loop
+        HandedOver, // another copy runs and took the arguments; exit 0
+        HandOverFailed, // another copy holds the lock but did not answer
+    };
+    // Regular while a window shows (task bar entry, main-menu keys), accessory
+    // (tray only) otherwise.
+    enum class Presentation { Accessory, Regular };
+    Q_ENUM(Presentation)
+
+    struct Options
+    {
+        QStringList arguments; // the command line, Qt's own options removed
+        QString instanceDirectory; // empty: the user's runtime directory
+        QString instanceKey; // empty: derived from the user and $DISPLAY
+        std::function<std::unique_ptr<Platform>()> makePlatform; // empty: Platform::create
+        std::function<std::unique_ptr<QSettings>()> makeStore; // empty: standardStore
+    };
+
+    static inline const QString HasLaunchedKey = QStringLiteral("hasLaunched");
+    static inline const QString SettingsArgument = QStringLiteral("--settings");
+    // A second copy gives up on the running one after this long.
+    static constexpr int HandOverTimeoutMs = 800;
+
+    explicit AppDelegate(Options options, QObject *parent = nullptr);
+    ~AppDelegate() override;
+    Q_DISABLE_COPY_MOVE(AppDelegate)
+
+    // The per-user preference store: INI under the XDG config directory.
+    static std::unique_ptr<QSettings> standardStore();
+
+    // The launch sequence. Called once, with the application object in place.
+    Launch launch();
+    QString errorString() const { return m_error; }
+
+    // Desktop events, forwarded to the model once it exists.
+    void displaysChanged();
+    void resignedActive();
+    void reopen();
+    void quit();
+
+    // Menus.
+    void installMainMenu();
+    void rebuildStatusMenu(QMenu &menu);
+    void jumpFromMenu(const QAction *item);
+    void identifyDisplays();
+
+    // Windows.
+    void showSettings();
+    void showAbout();
+    void windowWillClose();
+
+    AppModel *model() const { return m_model.get(); }
+    DisplayOverlay *overlay() const { return m_overlay.get(); }
+    QSystemTrayIcon *trayIcon() const { return m_trayIcon; }
+    QMenu *statusMenu() const { return m_statusMenu.get(); }
+    QWidget *settingsWindow() const;
+    QWidget *aboutWindow() const;
+    Presentation presentation() const { return m_presentation; }
+
+Q_SIGNALS:
+    void presentationChanged(AppDelegate::Presentation presentation);
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void installStatusItem();
+    void updateTrayIcon();
+    void setPresentation(Presentation presentation);
+    void bringForward(QWidget *window);
+    template<typename Window> void adoptWindow(Window *window);
+    void checkPresentation();
+
+    Options m_options;
+    QString m_error;
+    SingleInstance *m_instance = nullptr;
+    // Declared in the order of construction: each member may use the ones
+    // above it, and they go in reverse, so the model (and its grabs) goes
+    // before the platform and its X connection.
+    std::unique_ptr<Platform> m_platform;
+    std::unique_ptr<QSettings> m_store;
+    std::unique_ptr<DisplayOverlay> m_overlay;
+    std::unique_ptr<AppModel> m_model;
+    std::unique_ptr<QMenu> m_statusMenu;
+    QSystemTrayIcon *m_trayIcon = nullptr;
+    std::unique_ptr<SettingsWindow> m_settingsWindow;
+    std::unique_ptr<AboutWindow> m_aboutWindow;
+    bool m_mainMenuInstalled = false;
+    QImage m_trayTemplates[2];
+    Presentation m_presentation = Presentation::Accessory;
+};

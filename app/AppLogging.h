@@ -1,0 +1,10 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QLoggingCategory>
+
+// The shell: single instance, tray, windows.
+Q_DECLARE_LOGGING_CATEGORY(lcShell)
+// Start-up milestones, off unless enabled through QT_LOGGING_RULES
+// ("org.dartline.Dartline.startup.info=true"); the start-up benchmark reads them.
+Q_DECLARE_LOGGING_CATEGORY(lcStartup)

@@ -1,0 +1,60 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
+# Installation (binary, desktop entry, AppStream metainfo, icons, autostart
+# entry), the checks of the desktop files, and the Debian package:
+#   cmake --install <build> --prefix /usr
+#   cd <build> && cpack -G DEB
+
+set(DARTLINE_ID org.dartline.Dartline)
+set(data ${CMAKE_CURRENT_SOURCE_DIR}/data)
+
+install(TARGETS dartline RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(FILES ${data}/${DARTLINE_ID}.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+install(FILES ${data}/${DARTLINE_ID}.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+# Started with every X11 session of every user; a user turns it off in the
+# desktop's start-up settings, which write a Hidden=true copy to ~/.config.
+install(FILES ${data}/${DARTLINE_ID}.autostart.desktop
+  DESTINATION ${CMAKE_INSTALL_FULL_SYSCONFDIR}/xdg/autostart RENAME ${DARTLINE_ID}.desktop)
+
+# The application icon, drawn by the ui and kept as files in resources/icon.
+set(icon_dir ${PROJECT_SOURCE_DIR}/resources/icon)
+if(EXISTS ${icon_dir}/${DARTLINE_ID}.svg)
+  install(FILES ${icon_dir}/${DARTLINE_ID}.svg DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
+endif()
+foreach(size 16 22 24 32 48 64 128 256 512)
+  if(EXISTS ${icon_dir}/dartline-${size}.png)
+    install(FILES ${icon_dir}/dartline-${size}.png
+      DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps RENAME ${DARTLINE_ID}.png)
+  endif()
+endforeach()
+
+if(DARTLINE_TESTS)
+  find_program(DESKTOP_FILE_VALIDATE desktop-file-validate)
+  find_program(APPSTREAMCLI appstreamcli)
+  if(DESKTOP_FILE_VALIDATE)
+    add_test(NAME desktop_file_validate COMMAND ${DESKTOP_FILE_VALIDATE}
+      ${data}/${DARTLINE_ID}.desktop ${data}/${DARTLINE_ID}.autostart.desktop)
+  endif()
+  if(APPSTREAMCLI)
+    add_test(NAME appstream_validate COMMAND ${APPSTREAMCLI} validate --no-net ${data}/${DARTLINE_ID}.metainfo.xml)
+  endif()
+endif()
+
+# Debian package. Only what the rules above install goes in.
+set(CPACK_PACKAGE_NAME dartline)
+set(CPACK_PACKAGE_VENDOR "The Dartline developers")
+set(CPACK_PACKAGE_CONTACT "The Dartline developers <dartline@dartline.org>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Move the pointer to any monitor with one shortcut")
+set(CPACK_PACKAGE_DESCRIPTION "A tray utility for several monitors: one system-wide shortcut per \
+monitor puts the pointer at its centre, an enlarged cursor pulses where it lands, and numbered \
+tiles tell the screens apart. X11 sessions.")
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION utils)
+set(CPACK_DEBIAN_PACKAGE_HOMEPAGE https://dartline.org)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# Loaded at run time, so not found by shlibdeps: the xcb platform plugin and
+# the font the Chinese interface is drawn with.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, fonts-wqy-microhei | fonts-noto-cjk")
+set(CPACK_GENERATOR DEB)
+include(CPack)

@@ -1,0 +1,123 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "AppDelegate.h"
+#include "AppIcon.h"
+#include "TerminationWatcher.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+
+#include <cstdio>
+
+namespace {
+
+void configureParser(QCommandLineParser &parser)
+{
+    parser.setApplicationDescription(
+        QString::fromUtf8("多屏之间，一键即达：每块屏幕一个全局快捷键，把鼠标指针移到它的中央。"));
+    // Single-dash words are Qt's own options (-platform, -display, -reverse);
+    // they must never read as bundles of one-letter options such as -v.
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    parser.addHelpOption();
+    parser.addVersionOption();
+    parser.addOption(QCommandLineOption(QStringLiteral("settings"),
+        QString::fromUtf8("打开设置窗口；Dartline 已在运行时，打开正在运行的那一个的设置窗口。")));
+}
+
+void print(FILE *stream, const QString &text)
+{
+    std::fputs(text.toLocal8Bit().constData(), stream);
+}
+
+bool platformGiven(int argc, char **argv)
+{
+    for (int i = 1; i < argc; ++i) {
+        if (qstrcmp(argv[i], "-platform") == 0 || qstrcmp(argv[i], "--platform") == 0)
+            return true;
+    }
+    return !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication::setApplicationName(QStringLiteral("Dartline"));
+    QCoreApplication::setOrganizationDomain(QStringLiteral("dartline.org"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(DARTLINE_VERSION));
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.dartline.Dartline"));
+
+    QCommandLineParser parser;
+    configureParser(parser);
+
+    // --help and --version answer without a display: look for them before
+    // the GUI application (and its X connection) exists.
+    {
+        QStringList raw;
+        for (int i = 0; i < argc; ++i)
+            raw << QString::fromLocal8Bit(argv[i]);
+        parser.parse(raw);
+        if (parser.isSet(QStringLiteral("help-all"))) {
+            QCoreApplication core(argc, argv);
+            // Prints the help with Qt's own options and exits with status 0.
+            parser.process(QStringList { raw.constFirst(), QStringLiteral("--help-all") });
+        }
+        if (parser.isSet(QStringLiteral("help")) || parser.isSet(QStringLiteral("version"))) {
+            QCoreApplication core(argc, argv);
+            if (parser.isSet(QStringLiteral("help")))
+                print(stdout, parser.helpText());
+            else
+                print(stdout, QStringLiteral("dartline %1\n").arg(QCoreApplication::applicationVersion()));
+            return 0;
+        }
+    }
+
+    if (!platformGiven(argc, argv)) {
+        if (qEnvironmentVariableIsEmpty("DISPLAY")) {
+            print(stderr,
+                QString::fromUtf8(
+                    "dartline: 没有 X 显示（未设置 DISPLAY），请在 X11 桌面会话中启动。\n"
+                    "dartline: no X display (DISPLAY is not set); start it from an X11 desktop session.\n"));
+            return 1;
+        }
+        // Everything Dartline does (hot keys, warping, monitors) goes through
+        // X11; in a Wayland session that means XWayland, not the Wayland plugin.
+        qputenv("QT_QPA_PLATFORM", "xcb");
+    }
+
+    QApplication app(argc, argv);
+    // Closing the windows leaves Dartline in the tray; only Quit ends it.
+    QApplication::setQuitOnLastWindowClosed(false);
+    QApplication::setWindowIcon(AppIcon::icon());
+
+    // Qt has taken its own options out of the arguments by now.
+    if (!parser.parse(QCoreApplication::arguments()) || !parser.positionalArguments().isEmpty()) {
+        const QString error = parser.errorText().isEmpty()
+            ? QStringLiteral("unexpected argument '%1'").arg(parser.positionalArguments().constFirst())
+            : parser.errorText();
+        print(stderr, QStringLiteral("dartline: %1\n").arg(error) + QString::fromUtf8("用法见 dartline --help\n"));
+        return 2;
+    }
+
+    int status = 0;
+    {
+        AppDelegate::Options options;
+        options.arguments = QCoreApplication::arguments();
+        AppDelegate delegate(options);
+        TerminationWatcher termination;
+        QObject::connect(&termination, &TerminationWatcher::terminationRequested, &delegate, &AppDelegate::quit);
+        switch (delegate.launch()) {
+        case AppDelegate::Launch::HandedOver:
+            return 0;
+        case AppDelegate::Launch::HandOverFailed:
+            print(stderr,
+                QString::fromUtf8("dartline: Dartline 已在运行，但没有响应（%1）。\n").arg(delegate.errorString()));
+            return 1;
+        case AppDelegate::Launch::Running:
+            status = QApplication::exec();
+            break;
+        }
+        // The delegate goes here, before the application object: the model
+        // ungrabs its hot keys while the X connection still exists.
+    }
+    return status;
+}
