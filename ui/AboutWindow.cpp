@@ -1,0 +1,46 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "AboutWindow.h"
+
+#include "AboutView.h"
+#include "AppIcon.h"
+#include "WindowActions.h"
+
+#include <QBoxLayout>
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QScreen>
+
+using namespace Qt::StringLiterals;
+
+AboutWindow::AboutWindow(QWidget *parent)
+    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint)
+{
+    setWindowTitle(u"关于 Dartline"_s);
+    if (QGuiApplication::windowIcon().isNull())
+        setWindowIcon(AppIcon::icon());
+
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+    m_view = new AboutView(this);
+    layout->addWidget(m_view);
+
+    m_actions = new WindowActions(this);
+    connect(m_actions, &WindowActions::settingsRequested, this, &AboutWindow::settingsRequested);
+    connect(m_actions, &WindowActions::aboutRequested, this, &AboutWindow::aboutRequested);
+    connect(m_actions, &WindowActions::quitRequested, this, &AboutWindow::quitRequested);
+
+    adjustSize();
+    if (const QScreen *screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - QPoint(width() / 2, height() / 2));
+}
+
+AboutWindow::~AboutWindow() = default;
+
+void AboutWindow::closeEvent(QCloseEvent *event)
+{
+    // Closing only hides, and never counts as the last window closing.
+    event->ignore();
+    hide();
+    Q_EMIT closed();
+}

@@ -1,0 +1,13 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+// What assistive technologies see of the custom-painted controls that the
+// stock accessibility of Qt Widgets cannot describe: the shortcut field's
+// value ("⌥1", "未设置", "正在录制，请按快捷键") and the display map as one
+// picture with a fixed label.
+namespace AccessibleWidgets {
+
+// Installs the factory once; later calls do nothing.
+void install();
+
+} // namespace AccessibleWidgets

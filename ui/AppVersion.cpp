@@ -1,0 +1,39 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "AppVersion.h"
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QString orFallback(const QString &value, const QString &fallback)
+{
+    const QString trimmed = value.trimmed();
+    return trimmed.isEmpty() ? fallback : trimmed;
+}
+
+} // namespace
+
+namespace AppVersion {
+
+// Both macros are always defined by the build, possibly as empty strings.
+QString shortVersion()
+{
+    return orFallback(QString::fromUtf8(DARTLINE_VERSION), u"0.1.0"_s);
+}
+
+QString buildVersion()
+{
+    return orFallback(QString::fromUtf8(DARTLINE_BUILD_NUMBER), u"0"_s);
+}
+
+QString footerText(const QString &version)
+{
+    return u"v"_s + orFallback(version, u"0.1.0"_s);
+}
+
+QString aboutLine(const QString &version, const QString &build)
+{
+    return u"版本 "_s + orFallback(version, u"0.1.0"_s) + u" ("_s + orFallback(build, u"0"_s) + u")"_s;
+}
+
+} // namespace AppVersion

@@ -1,0 +1,146 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "DisplayRow.h"
+
+#include "ContinuousCorners.h"
+#include "DartlineTheme.h"
+#include "SecondaryButton.h"
+#include "ShortcutRecorderButton.h"
+#include "ThemedLabel.h"
+#include "UiFonts.h"
+
+#include <QBoxLayout>
+#include <QPainter>
+#include <QSpacerItem>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+constexpr int MainLineSpacing = 12;
+constexpr int DotSize = 5;
+// The spacer keeps 8 points of its own between the text and the shortcut
+// field; a box layout puts no spacing next to a spacer, so the stack's
+// spacing on both sides of it is added here.
+constexpr int SpacerMinimum = 8 + 2 * MainLineSpacing;
+
+} // namespace
+
+DisplayRow::DisplayRow(QWidget *parent)
+    : QWidget(parent)
+{
+    setAttribute(Qt::WA_StyledBackground, false);
+
+    auto *card = new QVBoxLayout(this);
+    card->setContentsMargins(ContentInset, ContentInset, ContentInset, ContentInset);
+    card->setSpacing(10);
+
+    auto *main = new QHBoxLayout;
+    main->setSpacing(MainLineSpacing);
+    card->addLayout(main);
+
+    m_badge = new ThemedLabel(QString(), 17, QFont::DemiBold, ThemedLabel::Role::Accent, this);
+    m_badge->setAlignment(Qt::AlignCenter);
+    m_badge->setFixedSize(BadgeSize, BadgeSize);
+    main->addWidget(m_badge, 0, Qt::AlignVCenter);
+
+    auto *text = new QVBoxLayout;
+    text->setSpacing(5);
+    auto *nameLine = new QHBoxLayout;
+    nameLine->setSpacing(6);
+    // The green "connected" dot is painted by the row; a spacer keeps its
+    // place, so assistive technologies do not meet it. A box layout puts no
+    // spacing next to a spacer, so the spacer carries the 6 points itself.
+    m_dot = new QSpacerItem(DotSize + 6, DotSize, QSizePolicy::Fixed, QSizePolicy::Fixed);
+    nameLine->addSpacerItem(m_dot);
+    m_name = new ThemedLabel(QString(), 13, QFont::DemiBold, ThemedLabel::Role::Primary, this);
+    m_name->setElideMode(Qt::ElideRight);
+    m_name->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    nameLine->addWidget(m_name, 1);
+    text->addLayout(nameLine);
+    m_detail = new ThemedLabel(QString(), 11, QFont::Normal, ThemedLabel::Role::Secondary, this);
+    m_detail->setElideMode(Qt::ElideRight);
+    m_detail->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    text->addWidget(m_detail);
+    main->addLayout(text, 0);
+
+    main->addSpacerItem(new QSpacerItem(SpacerMinimum, 0, QSizePolicy::Expanding, QSizePolicy::Minimum));
+
+    m_recorder = new ShortcutRecorderButton(this);
+    main->addWidget(m_recorder, 0, Qt::AlignVCenter);
+    m_jump = new SecondaryButton(u"跳转"_s, SecondaryButtonStyle::Appearance::Ghost, this);
+    main->addWidget(m_jump, 0, Qt::AlignVCenter);
+
+    m_error = new ThemedLabel(QString(), UiFonts::Caption, QFont::Normal, ThemedLabel::Role::Red, this);
+    m_error->setSymbol(Symbols::Kind::ExclamationTriangle);
+    m_error->setWordWrap(true);
+    m_error->hide();
+    card->addWidget(m_error);
+
+    connect(m_recorder, &QAbstractButton::clicked, this, [this] {
+        if (m_onRecord)
+            m_onRecord();
+    });
+    connect(m_recorder, &ShortcutRecorderButton::clearRequested, this, [this] {
+        if (m_onClear)
+            m_onClear();
+    });
+    connect(m_jump, &QAbstractButton::clicked, this, [this] {
+        if (m_onJump)
+            m_onJump();
+    });
+}
+
+QString DisplayRow::detailText(const Display &display)
+{
+    // Truncated toward zero and never grouped: 1512.5 reads 1512, 5120 not "5,120".
+    auto whole = [](qreal v) { return QString::number(static_cast<qlonglong>(v)); };
+    const QString kind = display.builtIn ? u"内建屏幕"_s : u"外接屏幕"_s;
+    return kind + u" · "_s + whole(display.bounds.width()) + u" × "_s + whole(display.bounds.height());
+}
+
+void DisplayRow::setFields(const Fields &fields)
+{
+    m_fields = fields;
+    m_badge->setText(QString::number(fields.number));
+    m_name->setText(fields.display.name);
+    m_name->setAccessibleName(fields.display.name + u"，已连接"_s);
+    m_detail->setText(detailText(fields.display));
+    m_recorder->setScreenNumber(fields.number);
+    m_recorder->setShortcutLabels(fields.shortcutLabels);
+    m_recorder->setRecording(fields.isRecording);
+    m_jump->setEnabled(fields.canJump);
+    m_jump->setAccessibleName(u"跳转到屏幕 "_s + QString::number(fields.number));
+    m_error->setText(fields.error.value_or(QString()));
+    m_error->setVisible(fields.error.has_value());
+    update();
+}
+
+void DisplayRow::setCallbacks(Callback record, Callback clear, Callback jump)
+{
+    m_onRecord = std::move(record);
+    m_onClear = std::move(clear);
+    m_onJump = std::move(jump);
+}
+
+QPainterPath DisplayRow::cardShape() const
+{
+    return ContinuousCorners::roundedRect(rect(), CornerRadius);
+}
+
+void DisplayRow::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.fillPath(cardShape(), DartlineTheme::surface());
+    painter.setPen(QPen(DartlineTheme::label(0.045), 1.0));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawPath(ContinuousCorners::roundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), CornerRadius - 0.5));
+
+    painter.fillPath(ContinuousCorners::roundedRect(m_badge->geometry(), BadgeRadius),
+        DartlineTheme::withOpacity(DartlineTheme::accent(), 0.06));
+
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(DartlineTheme::systemGreen());
+    const QRectF dotArea = m_dot->geometry();
+    painter.drawEllipse(QRectF(dotArea.left(), dotArea.center().y() - DotSize / 2.0, DotSize, DotSize));
+}

@@ -1,0 +1,29 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QAbstractButton>
+#include <QUrl>
+
+// A text link in the brand colour that opens its address in the default
+// browser; underlined while the pointer is on it.
+class LinkButton : public QAbstractButton
+{
+    Q_OBJECT
+public:
+    LinkButton(const QString &text, QUrl url, int pixelSize, QWidget *parent = nullptr);
+
+    const QUrl &url() const { return m_url; }
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override { return sizeHint(); }
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void enterEvent(QEnterEvent *event) override;
+    void leaveEvent(QEvent *event) override;
+    void focusInEvent(QFocusEvent *event) override;
+    void focusOutEvent(QFocusEvent *event) override;
+
+private:
+    QUrl m_url;
+    bool m_hovered = false;
+};

@@ -1,0 +1,370 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "SettingsView.h"
+
+#include "AccessibleWidgets.h"
+#include "AppModel.h"
+#include "AppVersion.h"
+#include "DartlineTheme.h"
+#include "DisplayMap.h"
+#include "DisplayRow.h"
+#include "DropShadow.h"
+#include "KeyLabels.h"
+#include "LinkButton.h"
+#include "ProjectLinks.h"
+#include "SecondaryButton.h"
+#include "SettingsHeader.h"
+#include "ShortcutRecorderButton.h"
+#include "StandardButton.h"
+#include "ThemedLabel.h"
+#include "ThemeMonitor.h"
+#include "ToggleSwitch.h"
+#include "UiFonts.h"
+
+#include <QBoxLayout>
+#include <QEvent>
+#include <QLinearGradient>
+#include <QPainter>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QSpacerItem>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+constexpr int PageInset = 28; // header, map and list
+constexpr int TextInset = 30; // section title, switch and footer
+
+const QString RecordingHint = u"按下新组合键；Esc 取消，Delete 清除。录制时暂停屏幕跳转。"_s;
+const QString IdleHint = u"点击键帽可重新设置。关闭窗口后，Dartline 会留在菜单栏。"_s;
+
+// The scrolling list's content. It paints the cards' shadows, which reach
+// beyond the cards themselves.
+class CardList : public QWidget
+{
+public:
+    using QWidget::QWidget;
+
+protected:
+    void paintEvent(QPaintEvent *) override
+    {
+        QPainter painter(this);
+        for (QObject *child : children()) {
+            auto *row = qobject_cast<DisplayRow *>(child);
+            if (!row || !row->isVisible())
+                continue;
+            DropShadow::paint(painter, row->cardShape().translated(row->pos()), QColor::fromRgbF(0, 0, 0, 0.035f), 5.0,
+                QPointF(0, 2));
+        }
+    }
+};
+
+QHBoxLayout *insetRow(int left, int top, int right, int bottom, int spacing = 8)
+{
+    auto *row = new QHBoxLayout;
+    row->setContentsMargins(left, top, right, bottom);
+    row->setSpacing(spacing);
+    return row;
+}
+
+} // namespace
+
+SettingsView::SettingsView(AppModel &model, KeyboardPlatform &keyboard, std::function<void()> identify, QWidget *parent)
+    : QWidget(parent)
+    , m_model(model)
+    , m_keyboard(keyboard)
+{
+    AccessibleWidgets::install();
+    setMinimumSize(MinimumWidth, MinimumHeight);
+    m_rebuild.setSingleShot(true);
+    m_rebuild.setInterval(0);
+    connect(&m_rebuild, &QTimer::timeout, this, &SettingsView::rebuild);
+
+    auto *stack = new QVBoxLayout(this);
+    stack->setContentsMargins(0, 0, 0, 0);
+    stack->setSpacing(0);
+
+    // Header.
+    m_header = new SettingsHeader(std::move(identify), this);
+    auto *headerRow = insetRow(PageInset, 26, PageInset, 24);
+    headerRow->addWidget(m_header);
+    stack->addLayout(headerRow);
+
+    // Display map.
+    m_map = new DisplayMap(this);
+    auto *mapRow = insetRow(PageInset, 0, PageInset, 0);
+    mapRow->addWidget(m_map);
+    stack->addLayout(mapRow);
+
+    // Section title.
+    auto *titleRow = insetRow(TextInset, 24, TextInset, 12);
+    titleRow->addWidget(
+        new ThemedLabel(u"屏幕与快捷键"_s, 13, QFont::DemiBold, ThemedLabel::Role::Primary, this), 0, Qt::AlignVCenter);
+    titleRow->addStretch(1);
+    m_count = new ThemedLabel(QString(), 11, QFont::Normal, ThemedLabel::Role::Secondary, this);
+    titleRow->addWidget(m_count, 0, Qt::AlignVCenter);
+    stack->addLayout(titleRow);
+
+    // The list: the only part that gives up height when the window is short.
+    m_scroll = new QScrollArea(this);
+    m_scroll->setFrameShape(QFrame::NoFrame);
+    m_scroll->setWidgetResizable(true);
+    m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // The window's own bar would take width from the cards; an overlay bar in
+    // the right margin scrolls instead.
+    m_scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_scroll->setMinimumSize(0, 0);
+    m_scroll->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+    m_scroll->viewport()->setAutoFillBackground(false);
+    m_scroll->setAutoFillBackground(false);
+    m_list = new CardList;
+    m_list->setAutoFillBackground(false);
+    m_listLayout = new QVBoxLayout(m_list);
+    m_listLayout->setContentsMargins(PageInset, 2, PageInset, 12);
+    m_listLayout->setSpacing(12);
+
+    m_empty = new ThemedLabel(u"暂未检测到可用屏幕，请检查显示器连接。"_s, UiFonts::Body, QFont::Normal,
+        ThemedLabel::Role::Secondary, m_list);
+    m_empty->setContentsMargins(16, 16, 16, 16);
+    m_empty->setWordWrap(true);
+    m_listLayout->addWidget(m_empty);
+
+    m_status = new ThemedLabel(QString(), UiFonts::Callout, QFont::Normal, ThemedLabel::Role::Red, m_list);
+    m_status->setObjectName(u"statusMessage"_s);
+    m_status->setSymbol(Symbols::Kind::ExclamationCircle);
+    m_status->setWordWrap(true);
+    m_listLayout->addWidget(m_status);
+
+    m_forgetLine = new QWidget(m_list);
+    auto *forgetRow = insetRow(0, 0, 0, 0);
+    m_forgetLine->setLayout(forgetRow);
+    m_forgetText
+        = new ThemedLabel(QString(), UiFonts::Caption, QFont::Normal, ThemedLabel::Role::Secondary, m_forgetLine);
+    forgetRow->addWidget(m_forgetText, 0, Qt::AlignVCenter);
+    forgetRow->addStretch(1);
+    m_forgetButton = new StandardButton(u"清除离线设置"_s, UiFonts::Caption, m_forgetLine);
+    forgetRow->addWidget(m_forgetButton, 0, Qt::AlignVCenter);
+    connect(m_forgetButton, &QAbstractButton::clicked, this, [this] { m_model.forgetDisconnected(); });
+    m_listLayout->addWidget(m_forgetLine);
+
+    m_hint = new ThemedLabel(IdleHint, 11, QFont::Normal, ThemedLabel::Role::Secondary, m_list);
+    m_hint->setWordWrap(true);
+    m_hint->setContentsMargins(4, 2, 4, 0);
+    m_listLayout->addWidget(m_hint);
+    m_listLayout->addStretch(1);
+
+    m_scroll->setWidget(m_list);
+    m_list->setAutoFillBackground(false);
+    stack->addWidget(m_scroll, 1);
+
+    m_scrollBar = new QScrollBar(Qt::Vertical, m_scroll);
+    QScrollBar *inner = m_scroll->verticalScrollBar();
+    connect(inner, &QScrollBar::rangeChanged, this, [this](int min, int max) {
+        m_scrollBar->setRange(min, max);
+        m_scrollBar->setPageStep(m_scroll->verticalScrollBar()->pageStep());
+        m_scrollBar->setVisible(max > min);
+    });
+    connect(inner, &QScrollBar::valueChanged, m_scrollBar, &QScrollBar::setValue);
+    connect(m_scrollBar, &QScrollBar::valueChanged, inner, &QScrollBar::setValue);
+    m_scrollBar->hide();
+    m_scrollBar->setFocusPolicy(Qt::NoFocus);
+    m_scroll->installEventFilter(this);
+    styleScrollBar();
+
+    // Cursor pulse switch.
+    m_switch = new ToggleSwitch(u"跳转时放大光标"_s, 12, this);
+    auto *switchRow = insetRow(TextInset, 14, TextInset, 18);
+    switchRow->addWidget(m_switch);
+    stack->addLayout(switchRow);
+    connect(m_switch, &QAbstractButton::toggled, this, [this](bool on) {
+        // The rebuild sets the switch from the model; only a real flip writes.
+        if (on != m_model.animateCursor())
+            m_model.setAnimateCursor(on);
+    });
+
+    // Divider, painted across the full width.
+    m_divider = new QSpacerItem(0, 1, QSizePolicy::Expanding, QSizePolicy::Fixed);
+    stack->addSpacerItem(m_divider);
+
+    // Footer.
+    auto *footer = insetRow(TextInset, 14, TextInset, 14);
+    footer->addWidget(
+        new ThemedLabel(ProjectLinks::footerMaker(), 11, QFont::Normal, ThemedLabel::Role::Secondary, this), 0,
+        Qt::AlignVCenter);
+    m_link = new LinkButton(ProjectLinks::footerLink(), ProjectLinks::homepage(), 11, this);
+    footer->addWidget(m_link, 0, Qt::AlignVCenter);
+    footer->addStretch(1);
+    m_version = new ThemedLabel(
+        AppVersion::footerText(AppVersion::shortVersion()), 11, QFont::Normal, ThemedLabel::Role::Tertiary, this);
+    footer->addWidget(m_version, 0, Qt::AlignVCenter);
+    stack->addLayout(footer);
+
+    connect(&m_model, &AppModel::willChange, this, &SettingsView::scheduleRebuild);
+    connect(&ThemeMonitor::instance(), &ThemeMonitor::changed, this, [this] {
+        styleScrollBar();
+        // Custom-painted children read the palette when they paint.
+        for (QWidget *child : findChildren<QWidget *>())
+            child->update();
+        update();
+    });
+    rebuild();
+}
+
+SettingsView::~SettingsView() = default;
+
+QList<DisplayRow *> SettingsView::rows() const
+{
+    QList<DisplayRow *> result;
+    for (const auto &[id, row] : m_rows)
+        result.append(row);
+    return result;
+}
+
+void SettingsView::scheduleRebuild()
+{
+    // Never read here: the model has not written yet.
+    if (!m_rebuild.isActive())
+        m_rebuild.start();
+}
+
+void SettingsView::rebuild()
+{
+    m_rebuild.stop();
+    const QList<Display> &displays = m_model.displays();
+    const bool recording = m_model.recordingID().has_value();
+
+    m_header->setCanIdentify(!displays.isEmpty());
+    m_map->setDisplays(displays);
+    m_count->setText(QString::number(displays.size()) + u" 块已连接"_s);
+
+    rebuildRows();
+
+    m_empty->setVisible(displays.isEmpty());
+    const std::optional<QString> &message = m_model.message();
+    m_status->setText(message.value_or(QString()));
+    m_status->setVisible(message.has_value());
+    const int disconnected = m_model.disconnectedCount();
+    m_forgetText->setText(u"已保留 "_s + QString::number(disconnected) + u" 块未连接屏幕的设置"_s);
+    m_forgetLine->setVisible(disconnected >= 1);
+    m_hint->setText(recording ? RecordingHint : IdleHint);
+    m_switch->setChecked(m_model.animateCursor());
+
+    updateTabOrder();
+    m_list->update();
+}
+
+void SettingsView::rebuildRows()
+{
+    const QList<Display> &displays = m_model.displays();
+    const std::optional<QString> &recordingID = m_model.recordingID();
+    const auto &bindings = m_model.preferences().bindings;
+    const auto &errors = m_model.registrationErrors();
+
+    // Cards are kept per display id, so focus and hover survive a rebuild.
+    QList<std::pair<QString, DisplayRow *>> previous = std::exchange(m_rows, {});
+    for (const auto &[id, row] : previous)
+        m_listLayout->removeWidget(row);
+
+    for (qsizetype p = 0; p < displays.size(); ++p) {
+        const Display &display = displays.at(p);
+        DisplayRow *row = nullptr;
+        for (auto it = previous.begin(); it != previous.end(); ++it) {
+            if (it->first == display.id) {
+                row = it->second;
+                previous.erase(it);
+                break;
+            }
+        }
+        if (!row)
+            row = new DisplayRow(m_list);
+
+        DisplayRow::Fields fields;
+        fields.display = display;
+        fields.number = static_cast<int>(p) + 1;
+        if (const auto binding = bindings.constFind(display.id); binding != bindings.cend())
+            fields.shortcutLabels = keycapLabels(*binding, m_keyboard);
+        fields.isRecording = recordingID && *recordingID == display.id;
+        fields.canJump = !recordingID;
+        if (const auto error = errors.constFind(display.id); error != errors.cend())
+            fields.error = *error;
+        row->setFields(fields);
+
+        const QString id = display.id;
+        row->setCallbacks(
+            [this, id] {
+                // Read at the click, not when the card was built.
+                if (m_model.recordingID() == id)
+                    m_model.cancelRecording(true);
+                else
+                    m_model.beginRecording(id);
+            },
+            [this, id] { m_model.clearShortcut(id); }, [this, display] { m_model.jump(display); });
+
+        m_listLayout->insertWidget(static_cast<int>(p), row);
+        row->show();
+        m_rows.append({ display.id, row });
+    }
+
+    for (const auto &[id, row] : previous) {
+        row->hide();
+        row->deleteLater();
+    }
+}
+
+void SettingsView::updateTabOrder()
+{
+    // Top to bottom, left to right: identify, each card's field and jump
+    // button, the forget button, the switch, the link.
+    QList<QWidget *> chain { m_header->identifyButton() };
+    for (const auto &[id, row] : m_rows) {
+        chain.append(row->recorder());
+        chain.append(row->jumpButton());
+    }
+    chain.append(m_forgetButton);
+    chain.append(m_switch);
+    chain.append(m_link);
+    for (qsizetype i = 1; i < chain.size(); ++i)
+        QWidget::setTabOrder(chain.at(i - 1), chain.at(i));
+}
+
+void SettingsView::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    QLinearGradient background(rect().topLeft(), rect().bottomRight());
+    background.setColorAt(0, DartlineTheme::windowTop());
+    background.setColorAt(1, DartlineTheme::windowBottom());
+    painter.fillRect(rect(), background);
+    const QRect line = m_divider->geometry();
+    painter.fillRect(QRect(0, line.top(), width(), 1), DartlineTheme::label(0.06));
+}
+
+bool SettingsView::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_scroll && (event->type() == QEvent::Resize || event->type() == QEvent::Show))
+        placeScrollBar();
+    return QWidget::eventFilter(watched, event);
+}
+
+void SettingsView::placeScrollBar()
+{
+    constexpr int Width = 8;
+    const int x = m_scroll->width() - (PageInset + Width) / 2 - Width / 2;
+    m_scrollBar->setGeometry(x, 2, Width, std::max(0, m_scroll->height() - 4));
+    m_scrollBar->raise();
+}
+
+void SettingsView::styleScrollBar()
+{
+    const QColor handle = DartlineTheme::label(0.28);
+    const QColor active = DartlineTheme::label(0.45);
+    auto rgba = [](const QColor &c) {
+        return u"rgba(%1, %2, %3, %4)"_s.arg(c.red()).arg(c.green()).arg(c.blue()).arg(c.alpha());
+    };
+    m_scrollBar->setStyleSheet(
+        u"QScrollBar:vertical { background: transparent; width: 8px; margin: 0; border: none; }"
+        "QScrollBar::handle:vertical { background: %1; border-radius: 3px; min-height: 28px; margin: 0 1px; }"
+        "QScrollBar::handle:vertical:hover, QScrollBar::handle:vertical:pressed { background: %2; }"
+        "QScrollBar::add-line:vertical, QScrollBar::sub-line:vertical { height: 0; border: none; background: none; }"
+        "QScrollBar::add-page:vertical, QScrollBar::sub-page:vertical { background: none; }"_s.arg(
+            rgba(handle), rgba(active)));
+}

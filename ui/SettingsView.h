@@ -1,0 +1,101 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QList>
+#include <QTimer>
+#include <QWidget>
+
+#include <functional>
+#include <utility>
+
+class AppModel;
+class DisplayMap;
+class DisplayRow;
+class KeyboardPlatform;
+class LinkButton;
+class QScrollArea;
+class QScrollBar;
+class QSpacerItem;
+class QVBoxLayout;
+class SettingsHeader;
+class StandardButton;
+class ThemedLabel;
+class ToggleSwitch;
+
+// The whole content of the settings window, top to bottom: header, display
+// map, section title, the scrolling list of display cards with the status,
+// forget and hint lines, the pulse switch, and the footer. Everything shown
+// is read from the model; every action is a model operation, except the
+// identify button, which calls the callback the window host supplies.
+//
+// The model announces each change before it writes, so the view never reads
+// inside that signal: it schedules one rebuild for the next turn of the event
+// loop, however many changes an operation makes.
+class SettingsView : public QWidget
+{
+    Q_OBJECT
+public:
+    static constexpr int MinimumWidth = 640;
+    static constexpr int MinimumHeight = 560;
+    static constexpr int IdealWidth = 680;
+    static constexpr int IdealHeight = 650;
+
+    SettingsView(
+        AppModel &model, KeyboardPlatform &keyboard, std::function<void()> identify, QWidget *parent = nullptr);
+    ~SettingsView() override;
+
+    // Reads the model now. Runs by itself after every change of the model.
+    void rebuild();
+    bool isRebuildPending() const { return m_rebuild.isActive(); }
+
+    SettingsHeader *header() const { return m_header; }
+    DisplayMap *displayMap() const { return m_map; }
+    QList<DisplayRow *> rows() const;
+    ThemedLabel *countLabel() const { return m_count; }
+    QScrollArea *scrollArea() const { return m_scroll; }
+    ThemedLabel *emptyLabel() const { return m_empty; }
+    ThemedLabel *statusLabel() const { return m_status; }
+    QWidget *forgetLine() const { return m_forgetLine; }
+    ThemedLabel *forgetLabel() const { return m_forgetText; }
+    StandardButton *forgetButton() const { return m_forgetButton; }
+    ThemedLabel *hintLabel() const { return m_hint; }
+    ToggleSwitch *pulseSwitch() const { return m_switch; }
+    LinkButton *footerLink() const { return m_link; }
+    ThemedLabel *versionLabel() const { return m_version; }
+
+    QSize sizeHint() const override { return QSize(IdealWidth, IdealHeight); }
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void scheduleRebuild();
+    void rebuildRows();
+    void updateTabOrder();
+    void placeScrollBar();
+    void styleScrollBar();
+
+    AppModel &m_model;
+    KeyboardPlatform &m_keyboard;
+    QTimer m_rebuild;
+
+    SettingsHeader *m_header;
+    DisplayMap *m_map;
+    ThemedLabel *m_count;
+    QScrollArea *m_scroll;
+    QScrollBar *m_scrollBar;
+    QWidget *m_list;
+    QVBoxLayout *m_listLayout;
+    QList<std::pair<QString, DisplayRow *>> m_rows; // by display id, in list order
+    ThemedLabel *m_empty;
+    ThemedLabel *m_status;
+    QWidget *m_forgetLine;
+    ThemedLabel *m_forgetText;
+    StandardButton *m_forgetButton;
+    ThemedLabel *m_hint;
+    ToggleSwitch *m_switch;
+    QSpacerItem *m_divider;
+    LinkButton *m_link;
+    ThemedLabel *m_version;
+};

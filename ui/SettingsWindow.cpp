@@ -1,0 +1,133 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "SettingsWindow.h"
+
+#include "AppIcon.h"
+#include "AppModel.h"
+#include "DartlineTheme.h"
+#include "SettingsView.h"
+#include "ThemeMonitor.h"
+#include "WindowActions.h"
+
+#include <QBoxLayout>
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QSettings>
+
+namespace {
+
+std::unique_ptr<QSettings> standardStore()
+{
+    return std::make_unique<QSettings>(
+        QSettings::IniFormat, QSettings::UserScope, QStringLiteral("org.dartline.Dartline"));
+}
+
+} // namespace
+
+SettingsWindow::SettingsWindow(
+    AppModel &model, KeyboardPlatform &keyboard, std::function<void()> identify, QWidget *parent)
+    : SettingsWindow(model, keyboard, standardStore(), nullptr, std::move(identify), parent)
+{ }
+
+SettingsWindow::SettingsWindow(
+    AppModel &model, KeyboardPlatform &keyboard, QSettings &frameStore, std::function<void()> identify, QWidget *parent)
+    : SettingsWindow(model, keyboard, nullptr, &frameStore, std::move(identify), parent)
+{ }
+
+SettingsWindow::SettingsWindow(AppModel &model, KeyboardPlatform &keyboard, std::unique_ptr<QSettings> ownStore,
+    QSettings *frameStore, std::function<void()> identify, QWidget *parent)
+    : QWidget(parent, Qt::Window)
+    , m_model(model)
+    , m_ownStore(std::move(ownStore))
+    , m_frameStore(frameStore ? *frameStore : *m_ownStore)
+{
+    setWindowTitle(QStringLiteral("Dartline"));
+    if (QGuiApplication::windowIcon().isNull())
+        setWindowIcon(AppIcon::icon());
+    auto applyBackground = [this] {
+        QPalette p = palette();
+        p.setColor(QPalette::Window, DartlineTheme::windowTop());
+        setPalette(p);
+    };
+    setAutoFillBackground(true);
+    applyBackground();
+    connect(&ThemeMonitor::instance(), &ThemeMonitor::changed, this, applyBackground);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    m_view = new SettingsView(model, keyboard, std::move(identify), this);
+    layout->addWidget(m_view);
+
+    m_actions = new WindowActions(this);
+    connect(m_actions, &WindowActions::settingsRequested, this, &SettingsWindow::settingsRequested);
+    connect(m_actions, &WindowActions::aboutRequested, this, &SettingsWindow::aboutRequested);
+    connect(m_actions, &WindowActions::quitRequested, this, &SettingsWindow::quitRequested);
+
+    setMinimumSize(MinimumWidth, MinimumHeight);
+    resize(InitialWidth, InitialHeight);
+    restoreFrame();
+
+    // Moves and resizes come in bursts while the user drags; write once.
+    m_saveFrame.setSingleShot(true);
+    m_saveFrame.setInterval(200);
+    connect(&m_saveFrame, &QTimer::timeout, this, &SettingsWindow::saveFrame);
+}
+
+SettingsWindow::~SettingsWindow()
+{
+    if (m_saveFrame.isActive())
+        saveFrame();
+}
+
+void SettingsWindow::restoreFrame()
+{
+    const QByteArray frame = m_frameStore.value(FrameKey).toByteArray();
+    if (!frame.isEmpty() && restoreGeometry(frame)) {
+        // A frame from a larger screen layout or an older, smaller minimum.
+        resize(size().expandedTo(minimumSize()));
+        return;
+    }
+    if (const QScreen *screen = QGuiApplication::primaryScreen()) {
+        const QRect available = screen->availableGeometry();
+        move(available.center() - QPoint(width() / 2, height() / 2));
+    }
+}
+
+void SettingsWindow::saveFrame()
+{
+    m_saveFrame.stop();
+    m_frameStore.setValue(FrameKey, saveGeometry());
+}
+
+void SettingsWindow::closeEvent(QCloseEvent *event)
+{
+    // Closing only hides: the window, its place and its views stay for the
+    // next time. Ignoring the close keeps Qt from treating it as the last
+    // window closing, which would end the program.
+    event->ignore();
+    m_model.cancelRecording(true);
+    saveFrame();
+    hide();
+    Q_EMIT closed();
+}
+
+void SettingsWindow::moveEvent(QMoveEvent *event)
+{
+    QWidget::moveEvent(event);
+    if (isVisible())
+        m_saveFrame.start();
+}
+
+void SettingsWindow::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    if (isVisible())
+        m_saveFrame.start();
+}
+
+void SettingsWindow::hideEvent(QHideEvent *event)
+{
+    QWidget::hideEvent(event);
+    if (m_saveFrame.isActive())
+        saveFrame();
+}

@@ -1,0 +1,71 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QTimer>
+#include <QWidget>
+
+#include <functional>
+#include <memory>
+
+class AppModel;
+class KeyboardPlatform;
+class QSettings;
+class SettingsView;
+class WindowActions;
+
+// The settings window: the SettingsView in a resizable window titled
+// "Dartline", 680 x 650 at first, never smaller than 640 x 590. It is made
+// once and reused: closing only hides it (and ends any shortcut recording,
+// registering the shortcuts again); the host learns of it through closed().
+//
+// Its frame is kept in a settings store under "DartlineSettings", written
+// whenever it moves or resizes and restored when the window is made again in
+// a later run; the first time, the window is centred on the primary screen.
+// Ctrl+, / Ctrl+Q / Ctrl+W work while it is active (see WindowActions).
+class SettingsWindow : public QWidget
+{
+    Q_OBJECT
+public:
+    static inline const QString FrameKey = QStringLiteral("DartlineSettings");
+    static constexpr int InitialWidth = 680;
+    static constexpr int InitialHeight = 650;
+    static constexpr int MinimumWidth = 640;
+    static constexpr int MinimumHeight = 590;
+
+    // Keeps the frame in `frameStore` (the application's preference store),
+    // which must outlive the window.
+    SettingsWindow(AppModel &model, KeyboardPlatform &keyboard, QSettings &frameStore, std::function<void()> identify,
+        QWidget *parent = nullptr);
+    // Keeps the frame in the standard per-user store of org.dartline.Dartline.
+    SettingsWindow(
+        AppModel &model, KeyboardPlatform &keyboard, std::function<void()> identify, QWidget *parent = nullptr);
+    ~SettingsWindow() override;
+
+    SettingsView *view() const { return m_view; }
+    WindowActions *windowActions() const { return m_actions; }
+
+Q_SIGNALS:
+    void closed();
+    void settingsRequested();
+    void aboutRequested();
+    void quitRequested();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    void moveEvent(QMoveEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
+
+private:
+    SettingsWindow(AppModel &model, KeyboardPlatform &keyboard, std::unique_ptr<QSettings> ownStore,
+        QSettings *frameStore, std::function<void()> identify, QWidget *parent);
+    void restoreFrame();
+    void saveFrame();
+
+    AppModel &m_model;
+    std::unique_ptr<QSettings> m_ownStore;
+    QSettings &m_frameStore;
+    SettingsView *m_view;
+    WindowActions *m_actions;
+    QTimer m_saveFrame;
+};

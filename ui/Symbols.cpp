@@ -1,0 +1,206 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "Symbols.h"
+
+#include <QPainter>
+#include <QPainterPath>
+#include <QPainterPathStroker>
+
+#include <QtMath>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+// Outline glyphs are built on a 1 x 1 square and stroked at a weight that
+// follows the box, like a symbol font's regular weight.
+qreal strokeFor(qreal size)
+{
+    return std::max(1.0, size * 0.1);
+}
+
+QPainterPath pencil(qreal s, qreal w)
+{
+    // A pencil lying from bottom-left to top-right: body, a band at the
+    // eraser end and the sharpened tip, outlined.
+    QPainterPath body;
+    const qreal len = s * 0.98;
+    const qreal girth = s * 0.30;
+    const qreal tip = s * 0.26;
+    body.moveTo(0, -girth / 2);
+    body.lineTo(len - tip, -girth / 2);
+    body.lineTo(len, 0);
+    body.lineTo(len - tip, girth / 2);
+    body.lineTo(0, girth / 2);
+    body.closeSubpath();
+    QPainterPath band;
+    band.moveTo(s * 0.2, -girth / 2);
+    band.lineTo(s * 0.2, girth / 2);
+    band.moveTo(len - tip, -girth / 2);
+    band.lineTo(len - tip, girth / 2);
+
+    QPainterPathStroker stroker;
+    stroker.setWidth(w);
+    stroker.setJoinStyle(Qt::RoundJoin);
+    stroker.setCapStyle(Qt::RoundCap);
+    QPainterPath glyph = stroker.createStroke(body).united(stroker.createStroke(band));
+
+    QTransform t;
+    t.translate(s * 0.14, s * 0.86);
+    t.rotate(-45);
+    return t.map(glyph);
+}
+
+QPainterPath exclamation(const QPointF &top, qreal length, qreal w)
+{
+    QPainterPath mark;
+    QPainterPath bar;
+    bar.moveTo(top);
+    bar.lineTo(top + QPointF(0, length));
+    QPainterPathStroker stroker;
+    stroker.setWidth(w * 1.1);
+    stroker.setCapStyle(Qt::RoundCap);
+    mark = stroker.createStroke(bar);
+    const qreal dot = w * 0.75;
+    mark.addEllipse(top + QPointF(0, length + w * 1.9), dot, dot);
+    return mark;
+}
+
+QPainterPath strokeOf(const QPainterPath &outline, qreal width)
+{
+    QPainterPathStroker stroker;
+    stroker.setWidth(width);
+    stroker.setJoinStyle(Qt::RoundJoin);
+    stroker.setCapStyle(Qt::RoundCap);
+    return stroker.createStroke(outline);
+}
+
+// The modifier symbols on a unit square, stroked at `w` (in box units).
+QPainterPath modifier(Symbols::Kind kind, qreal s, qreal w)
+{
+    QPainterPath line;
+    auto p = [s](qreal x, qreal y) { return QPointF(x * s, y * s); };
+    switch (kind) {
+    case Symbols::Kind::Control:
+        line.moveTo(p(0.18, 0.62));
+        line.lineTo(p(0.5, 0.3));
+        line.lineTo(p(0.82, 0.62));
+        break;
+    case Symbols::Kind::Option:
+        line.moveTo(p(0.06, 0.24));
+        line.lineTo(p(0.36, 0.24));
+        line.lineTo(p(0.68, 0.78));
+        line.lineTo(p(0.94, 0.78));
+        line.moveTo(p(0.6, 0.24));
+        line.lineTo(p(0.94, 0.24));
+        break;
+    case Symbols::Kind::Shift:
+        line.moveTo(p(0.5, 0.1));
+        line.lineTo(p(0.92, 0.52));
+        line.lineTo(p(0.7, 0.52));
+        line.lineTo(p(0.7, 0.9));
+        line.lineTo(p(0.3, 0.9));
+        line.lineTo(p(0.3, 0.52));
+        line.lineTo(p(0.08, 0.52));
+        line.closeSubpath();
+        break;
+    case Symbols::Kind::Command: {
+        // A square whose sides run on into four loops, one at each corner;
+        // each loop shows the three quarters facing away from the centre.
+        const qreal a = 0.16 * s; // half the inner square
+        const qreal r = 0.16 * s; // loop radius
+        const QPointF c(0.5 * s, 0.5 * s);
+        for (const QPointF sign : { QPointF(1, -1), QPointF(-1, -1), QPointF(-1, 1), QPointF(1, 1) }) {
+            const QPointF centre = c + (a + r) * sign;
+            // Qt's arc angles turn counter-clockwise on screen, y pointing up.
+            const qreal inward = qRadiansToDegrees(std::atan2(sign.y(), -sign.x()));
+            const QRectF box(centre.x() - r, centre.y() - r, 2 * r, 2 * r);
+            line.arcMoveTo(box, inward + 45);
+            line.arcTo(box, inward + 45, 270);
+        }
+        for (const qreal side : { -a, a }) {
+            line.moveTo(c + QPointF(-(a + r), side));
+            line.lineTo(c + QPointF(a + r, side));
+            line.moveTo(c + QPointF(side, -(a + r)));
+            line.lineTo(c + QPointF(side, a + r));
+        }
+        break;
+    }
+    default:
+        break;
+    }
+    return strokeOf(line, w);
+}
+
+} // namespace
+
+namespace Symbols {
+
+Kind forKeyLabel(const QString &label)
+{
+    if (label == QStringLiteral("\u2303"))
+        return Kind::Control;
+    if (label == QStringLiteral("\u2325"))
+        return Kind::Option;
+    if (label == QStringLiteral("\u21E7"))
+        return Kind::Shift;
+    if (label == QStringLiteral("\u2318"))
+        return Kind::Command;
+    return Kind::None;
+}
+
+void paint(QPainter &painter, Kind kind, const QRectF &box, const QColor &color)
+{
+    if (kind == Kind::None || box.isEmpty())
+        return;
+    const qreal s = std::min(box.width(), box.height());
+    const qreal w = strokeFor(s);
+    const QPointF origin(box.center().x() - s / 2, box.center().y() - s / 2);
+
+    QPainterPath glyph;
+    switch (kind) {
+    case Kind::Pencil:
+        glyph = pencil(s, w);
+        break;
+    case Kind::ExclamationTriangle: {
+        QPainterPath triangle;
+        const qreal inset = w / 2;
+        triangle.moveTo(s / 2, inset + s * 0.04);
+        triangle.lineTo(s - inset, s * 0.9 - inset);
+        triangle.lineTo(inset, s * 0.9 - inset);
+        triangle.closeSubpath();
+        QPainterPathStroker stroker;
+        stroker.setWidth(w);
+        stroker.setJoinStyle(Qt::RoundJoin);
+        glyph = stroker.createStroke(triangle);
+        glyph.addPath(exclamation(QPointF(s / 2, s * 0.36), s * 0.22, w));
+        break;
+    }
+    case Kind::ExclamationCircle: {
+        QPainterPath ring;
+        ring.addEllipse(QRectF(w / 2, w / 2, s - w, s - w));
+        QPainterPathStroker stroker;
+        stroker.setWidth(w);
+        glyph = stroker.createStroke(ring);
+        glyph.addPath(exclamation(QPointF(s / 2, s * 0.27), s * 0.26, w));
+        break;
+    }
+    case Kind::Control:
+    case Kind::Option:
+    case Kind::Shift:
+    case Kind::Command:
+        glyph = modifier(kind, s, std::max(1.1, s * 0.11));
+        break;
+    case Kind::None:
+        break;
+    }
+    glyph.setFillRule(Qt::WindingFill);
+
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.translate(origin);
+    painter.fillPath(glyph, color);
+    painter.restore();
+}
+
+} // namespace Symbols
