@@ -1,0 +1,335 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The shell inside one process on a private Xorg with three monitors and an
+// XEmbed tray (trayer): the tray icon, its menu, jumps and identify tiles
+// from it, display changes and the presentation state of the two windows.
+
+#include "AppDelegate.h"
+#include "AppModel.h" // first: keeps Xlib's Display out (see Display.h)
+#include "DisplayOverlay.h"
+#include "FakePlatform.h"
+#include "IdentifyTile.h"
+#include "X11TestMain.h"
+
+#include <QMenu>
+#include <QProcess>
+#include <QSettings>
+#include <QSignalSpy>
+#include <QSystemTrayIcon>
+#include <QTemporaryDir>
+
+#include <xcb/xcb.h>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+XServer &server()
+{
+    return *XServer::current();
+}
+
+// The texts of a menu as a user reads them, separators as "-".
+QStringList itemTexts(const QMenu &menu)
+{
+    QStringList texts;
+    for (const QAction *action : menu.actions())
+        texts << (action->isSeparator() ? u"-"_s : action->text());
+    return texts;
+}
+
+QAction *itemNamed(const QMenu &menu, const QString &text)
+{
+    for (QAction *action : menu.actions()) {
+        if (action->text() == text)
+            return action;
+    }
+    return nullptr;
+}
+
+// Whether a window of this program (WM_CLASS is its application name) has
+// been reparented into another client's window, which is what docking into
+// an XEmbed tray does.
+bool iconDocked(const QString &displayName)
+{
+    xcb_connection_t *c = xcb_connect(displayName.toLatin1().constData(), nullptr);
+    if (xcb_connection_has_error(c)) {
+        xcb_disconnect(c);
+        return false;
+    }
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
+    bool docked = false;
+    QList<xcb_window_t> pending { root };
+    while (!pending.isEmpty() && !docked) {
+        const xcb_window_t window = pending.takeFirst();
+        auto *tree = xcb_query_tree_reply(c, xcb_query_tree(c, window), nullptr);
+        if (!tree)
+            continue;
+        const xcb_window_t *children = xcb_query_tree_children(tree);
+        for (int i = 0; i < xcb_query_tree_children_length(tree); ++i) {
+            pending.append(children[i]);
+            if (window == root)
+                continue;
+            auto *cls = xcb_get_property_reply(
+                c, xcb_get_property(c, 0, children[i], XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 0, 64), nullptr);
+            if (cls) {
+                const QByteArray value(
+                    static_cast<const char *>(xcb_get_property_value(cls)), xcb_get_property_value_length(cls));
+                docked = docked || value.split('\0').contains(QCoreApplication::applicationName().toUtf8());
+                free(cls);
+            }
+        }
+        free(tree);
+    }
+    xcb_disconnect(c);
+    return docked;
+}
+
+} // namespace
+
+class TestAppDelegate : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void init();
+    void cleanup();
+    void cleanupTestCase();
+    void trayIconDocks();
+    void menuListsDisplays();
+    void choosingDisplayJumps_data();
+    void choosingDisplayJumps();
+    void itemOfVanishedDisplayDoesNothing();
+    void identifyShowsTiles();
+    void displayChangeRefreshes();
+    void windowsSwitchPresentation();
+    void menuTitles_data();
+    void menuTitles();
+
+private:
+    std::unique_ptr<AppDelegate> makeDelegate(std::function<std::unique_ptr<Platform>()> makePlatform = {});
+    QMenu &openMenu(AppDelegate &delegate);
+
+    QProcess m_tray;
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<XTestClient> m_input;
+};
+
+void TestAppDelegate::initTestCase()
+{
+    m_tray.start(u"trayer"_s, { u"--edge"_s, u"top"_s, u"--align"_s, u"left"_s });
+    QVERIFY2(m_tray.waitForStarted(5000), "trayer is needed for the tray tests");
+    QTRY_VERIFY_WITH_TIMEOUT(QSystemTrayIcon::isSystemTrayAvailable(), 10000);
+    m_input = std::make_unique<XTestClient>(server().displayName());
+}
+
+void TestAppDelegate::cleanupTestCase()
+{
+    m_tray.terminate();
+    m_tray.waitForFinished(5000);
+}
+
+void TestAppDelegate::init()
+{
+    // 1024x768 | 1024x768 | 800x600, left to right: displays 1, 2 and 3.
+    QVERIFY(server().resetOutputs());
+    QVERIFY(server().setEdid(u"DUMMY0"_s, TestEdid { u"DLT"_s, 1, 11, u"Left Panel"_s, {} }.bytes()));
+    QVERIFY(server().setEdid(u"DUMMY1"_s, TestEdid { u"DLT"_s, 2, 22, u"Middle & Co"_s, {} }.bytes()));
+    QVERIFY(server().setEdid(u"DUMMY2"_s, TestEdid { u"DLT"_s, 3, 33, u"Right"_s, {} }.bytes()));
+    QVERIFY(server().xrandr({ u"--output"_s, u"DUMMY1"_s, u"--mode"_s, u"1024x768"_s, u"--right-of"_s, u"DUMMY0"_s }));
+    QVERIFY(server().xrandr({ u"--output"_s, u"DUMMY2"_s, u"--mode"_s, u"800x600"_s, u"--right-of"_s, u"DUMMY1"_s }));
+    m_dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_dir->isValid());
+    QVERIFY(QDir(m_dir->path()).mkdir(u"run"_s));
+    QSettings store(m_dir->filePath(u"store.ini"_s), QSettings::IniFormat);
+    store.setValue(AppDelegate::HasLaunchedKey, true);
+    store.setValue(AppModel::AnimateCursorKey, false);
+    QVERIFY(m_input->movePointer(QPoint(5, 5)));
+}
+
+void TestAppDelegate::cleanup()
+{
+    m_dir.reset();
+}
+
+std::unique_ptr<AppDelegate> TestAppDelegate::makeDelegate(std::function<std::unique_ptr<Platform>()> makePlatform)
+{
+    AppDelegate::Options options;
+    options.arguments = QStringList { u"dartline"_s };
+    options.instanceDirectory = m_dir->filePath(u"run"_s);
+    options.instanceKey = u"org.dartline.Dartline-test"_s;
+    options.makePlatform = std::move(makePlatform);
+    const QString storePath = m_dir->filePath(u"store.ini"_s);
+    options.makeStore = [storePath] { return std::make_unique<QSettings>(storePath, QSettings::IniFormat); };
+    auto delegate = std::make_unique<AppDelegate>(options);
+    if (delegate->launch() != AppDelegate::Launch::Running)
+        return nullptr;
+    return delegate;
+}
+
+QMenu &TestAppDelegate::openMenu(AppDelegate &delegate)
+{
+    // What the tray does before it shows the menu, without a pointer click.
+    Q_EMIT delegate.statusMenu()->aboutToShow();
+    return *delegate.statusMenu();
+}
+
+void TestAppDelegate::trayIconDocks()
+{
+    const auto delegate = makeDelegate();
+    QVERIFY(delegate);
+    QTRY_VERIFY_WITH_TIMEOUT(iconDocked(server().displayName()), 5000);
+    QCOMPARE(delegate->trayIcon()->toolTip(), QString::fromUtf8("Dartline · 多屏之间，一键即达"));
+}
+
+void TestAppDelegate::menuListsDisplays()
+{
+    const auto delegate = makeDelegate();
+    QVERIFY(delegate);
+    const QMenu &menu = openMenu(*delegate);
+    const QStringList expected { QString::fromUtf8("1. Left Panel   ⌥1"), QString::fromUtf8("2. Middle && Co   ⌥2"),
+        QString::fromUtf8("3. Right   ⌥3"), u"-"_s, QString::fromUtf8("识别屏幕"), QString::fromUtf8("设置…"),
+        QString::fromUtf8("关于 Dartline"), u"-"_s, QString::fromUtf8("退出 Dartline") };
+    QCOMPARE(itemTexts(menu), expected);
+    QCOMPARE(itemNamed(menu, QString::fromUtf8("设置…"))->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Comma));
+    QCOMPARE(itemNamed(menu, QString::fromUtf8("退出 Dartline"))->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Q));
+
+    // A changed binding shows at the next opening.
+    delegate->model()->clearShortcut(delegate->model()->displays().at(1).id);
+    QCOMPARE(itemTexts(openMenu(*delegate)).at(1), QString::fromUtf8("2. Middle && Co   未设置"));
+}
+
+void TestAppDelegate::choosingDisplayJumps_data()
+{
+    QTest::addColumn<int>("item");
+    QTest::addColumn<QPoint>("centre");
+    QTest::newRow("display 1") << 0 << QPoint(512, 384);
+    QTest::newRow("display 2") << 1 << QPoint(1024 + 512, 384);
+    QTest::newRow("display 3") << 2 << QPoint(2048 + 400, 300);
+}
+
+void TestAppDelegate::choosingDisplayJumps()
+{
+    QFETCH(int, item);
+    QFETCH(QPoint, centre);
+    const auto delegate = makeDelegate();
+    QVERIFY(delegate);
+    openMenu(*delegate).actions().at(item)->trigger();
+    QTRY_COMPARE(m_input->pointer(), std::optional<QPoint>(centre));
+}
+
+void TestAppDelegate::itemOfVanishedDisplayDoesNothing()
+{
+    const auto delegate = makeDelegate();
+    QVERIFY(delegate);
+    QAction *third = openMenu(*delegate).actions().at(2);
+    QVERIFY(server().xrandr({ u"--output"_s, u"DUMMY2"_s, u"--off"_s }));
+    QTRY_COMPARE(delegate->model()->displays().size(), 2);
+    QVERIFY(m_input->movePointer(QPoint(1500, 700)));
+    third->trigger();
+    QCOMPARE(m_input->pointer(), std::optional<QPoint>(QPoint(1500, 700)));
+    // An item of the same, older opening whose display is still there works.
+    delegate->statusMenu()->actions().at(0)->trigger();
+    QTRY_COMPARE(m_input->pointer(), std::optional<QPoint>(QPoint(512, 384)));
+}
+
+void TestAppDelegate::identifyShowsTiles()
+{
+    const auto delegate = makeDelegate();
+    QVERIFY(delegate);
+    itemNamed(openMenu(*delegate), QString::fromUtf8("识别屏幕"))->trigger();
+    QVERIFY(delegate->overlay()->isShowing());
+    const QList<IdentifyTile *> tiles = delegate->overlay()->tiles();
+    QCOMPARE(tiles.size(), 3);
+    for (const IdentifyTile *tile : tiles)
+        QTRY_VERIFY(tile->isVisible());
+}
+
+void TestAppDelegate::displayChangeRefreshes()
+{
+    const auto delegate = makeDelegate();
+    QVERIFY(delegate);
+    QVERIFY(server().xrandr({ u"--output"_s, u"DUMMY3"_s, u"--mode"_s, u"800x600"_s, u"--right-of"_s, u"DUMMY2"_s }));
+    QTRY_COMPARE(delegate->model()->displays().size(), 4);
+    QCOMPARE(itemTexts(openMenu(*delegate)).size(), 4 + 6);
+}
+
+void TestAppDelegate::windowsSwitchPresentation()
+{
+    const auto delegate = makeDelegate();
+    QVERIFY(delegate);
+    using P = AppDelegate::Presentation;
+    QCOMPARE(delegate->presentation(), P::Accessory);
+
+    delegate->showSettings();
+    QWidget *settings = delegate->settingsWindow();
+    QCOMPARE(delegate->presentation(), P::Regular);
+    delegate->showAbout();
+    delegate->showSettings();
+    QCOMPARE(delegate->settingsWindow(), settings); // reused, not a second window
+    QTRY_VERIFY(settings->isVisible() && delegate->aboutWindow()->isVisible());
+
+    // Closing one of two visible windows keeps the regular presentation, even
+    // after the deferred check has run.
+    QSignalSpy changed(delegate.get(), &AppDelegate::presentationChanged);
+    delegate->aboutWindow()->close();
+    // Queued after the delegate's deferred check, so it runs after it.
+    bool checked = false;
+    QMetaObject::invokeMethod(
+        this, [&checked] { checked = true; }, Qt::QueuedConnection);
+    QTRY_VERIFY(checked);
+    QCOMPARE(changed.size(), 0);
+    QCOMPARE(delegate->presentation(), P::Regular);
+
+    settings->close();
+    QVERIFY(changed.wait(1000));
+    QCOMPARE(delegate->presentation(), P::Accessory);
+}
+
+void TestAppDelegate::menuTitles_data()
+{
+    QTest::addColumn<QStringList>("names");
+    QTest::addColumn<QStringList>("items");
+    const QStringList fixed { u"-"_s, QString::fromUtf8("识别屏幕"), QString::fromUtf8("设置…"),
+        QString::fromUtf8("关于 Dartline"), u"-"_s, QString::fromUtf8("退出 Dartline") };
+    QTest::newRow("no displays: starts with the separator") << QStringList() << fixed;
+    QTest::newRow("20 Chinese characters cut to 14")
+        << QStringList { QString::fromUtf8("会议室左侧的戴尔二十七英寸超高清显示器甲") }
+        << QStringList { QString::fromUtf8("1. 会议室左侧的戴尔二十七英寸超   ⌥1") } + fixed;
+    QTest::newRow("same names stay apart") << QStringList { u"Dell"_s,
+        u"Dell"_s } << QStringList { QString::fromUtf8("1. Dell   ⌥1"), QString::fromUtf8("2. Dell   ⌥2") } + fixed;
+}
+
+void TestAppDelegate::menuTitles()
+{
+    QFETCH(QStringList, names);
+    QFETCH(QStringList, items);
+    FakePlatform *fake = nullptr;
+    const auto delegate = makeDelegate([&] {
+        auto platform = std::make_unique<FakePlatform>();
+        platform->keyboard().useUsLayout();
+        QList<FakeScreen> screens;
+        for (int i = 0; i < names.size(); ++i) {
+            FakeScreen screen;
+            screen.number = quint32(i + 1);
+            screen.name = names.at(i);
+            screen.bounds = QRectF(i * 1000, 0, 1000, 800);
+            screen.uuid = u"00000000-0000-0000-0000-00000000000"_s + QString::number(i);
+            screens.append(screen);
+        }
+        platform->displays().setScreens(screens);
+        fake = platform.get();
+        return platform;
+    });
+    QVERIFY(delegate);
+    QMenu &menu = openMenu(*delegate);
+    QCOMPARE(itemTexts(menu), items);
+    // Two items with the same name still jump each to its own display.
+    if (names.size() == 2) {
+        menu.actions().at(1)->trigger();
+        QCOMPARE(fake->cursor().warps().last(), QPointF(1500, 400));
+    }
+}
+
+DARTLINE_X11_TEST_MAIN(TestAppDelegate)
+#include "tst_appdelegate.moc"
