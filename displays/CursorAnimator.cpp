@@ -16,6 +16,10 @@ constexpr qint64 nanosPerSecond = 1'000'000'000;
 constexpr double endDistance = 3.0;
 constexpr int minimumSide = 128;
 constexpr int sideFactor = 6;
+// The largest cursors of common themes; anything bigger is scaled down to it
+// first, so a bogus cursor cannot make a screen-sized window redrawn 60 times
+// a second.
+constexpr int largestCursor = 256;
 
 // Due time of frame `k` of a pulse; integer arithmetic keeps 60 Hz exact over
 // any number of frames.
@@ -55,6 +59,12 @@ void CursorAnimator::show(const QPointF &point)
     std::optional<CursorImage> cursor = m_cursor.currentCursor();
     if (!cursor || cursor->image.isNull())
         cursor = builtInArrow();
+    if (std::max(cursor->image.width(), cursor->image.height()) > largestCursor) {
+        const QImage scaled
+            = cursor->image.scaled(largestCursor, largestCursor, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+        cursor->hotSpot *= static_cast<qreal>(scaled.width()) / cursor->image.width();
+        cursor->image = scaled;
+    }
     const QSize size = cursor->image.size();
     const int side = std::max(sideFactor * std::max(size.width(), size.height()), minimumSide);
 

@@ -163,6 +163,7 @@ private Q_SLOTS:
         QTest::newRow("32 x 32") << solidCursor(32, 32) << 192;
         QTest::newRow("16 x 16: the minimum") << solidCursor(16, 16) << 128;
         QTest::newRow("wide 48 x 20") << solidCursor(48, 20) << 288;
+        QTest::newRow("bogus 4000 x 2000: as 256 x 128") << solidCursor(4000, 2000) << 1536;
         QTest::newRow("unknown: built-in arrow") << std::optional<CursorImage>() << 144;
         QTest::newRow("empty image: built-in arrow") << std::optional(CursorImage()) << 144;
     }
