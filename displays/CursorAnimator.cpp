@@ -94,6 +94,8 @@ void CursorAnimator::tick()
     ++m_ticks;
     const double elapsed = static_cast<double>(m_clock() - m_start) / nanosPerSecond;
     Q_EMIT ticked(elapsed, static_cast<double>(m_due) / nanosPerSecond);
+    if (!m_view) // a receiver ended the pulse
+        return;
 
     // An unreadable pointer counts as resting on the landing point, so only
     // time and the buttons can end the pulse then.
