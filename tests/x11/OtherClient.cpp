@@ -22,16 +22,11 @@ OtherClient::~OtherClient()
     xcb_disconnect(m_connection);
 }
 
-bool OtherClient::isConnected() const
-{
-    return !xcb_connection_has_error(m_connection);
-}
-
 bool OtherClient::grabKey(quint8 keycode, quint16 mask)
 {
     xcb_generic_error_t *error = xcb_request_check(m_connection,
         xcb_grab_key_checked(m_connection, 1, m_root, mask, keycode, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC));
-    const bool ok = !error && isConnected();
+    const bool ok = !error && !xcb_connection_has_error(m_connection);
     std::free(error);
     return ok;
 }

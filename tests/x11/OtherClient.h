@@ -18,8 +18,6 @@ public:
     OtherClient(const OtherClient &) = delete;
     OtherClient &operator=(const OtherClient &) = delete;
 
-    bool isConnected() const;
-
     // True when the server granted the grab of keycode with exactly `mask`.
     bool grabKey(quint8 keycode, quint16 mask);
     void ungrabKey(quint8 keycode, quint16 mask);
