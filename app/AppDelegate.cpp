@@ -126,7 +126,6 @@ AppDelegate::Launch AppDelegate::launch()
         m_store->setValue(HasLaunchedKey, true);
         m_store->sync();
     }
-    qCInfo(lcStartup, "launched");
     return Launch::Running;
 }
 

@@ -1,10 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "AppDelegate.h"
 #include "AppIcon.h"
+#include "AppLogging.h"
 #include "TerminationWatcher.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QTimer>
 
 #include <cstdio>
 
@@ -113,6 +115,15 @@ int main(int argc, char **argv)
                 QString::fromUtf8("dartline: Dartline 已在运行，但没有响应（%1）。\n").arg(delegate.errorString()));
             return 1;
         case AppDelegate::Launch::Running:
+            if (lcStartup().isInfoEnabled()) {
+                // Reported once the first turn of the loop has put the tray
+                // icon and any window on the server, so a reader of this line
+                // can look at the screen.
+                QTimer::singleShot(0, [] {
+                    QGuiApplication::sync();
+                    qCInfo(lcStartup, "launched");
+                });
+            }
             status = QApplication::exec();
             break;
         }

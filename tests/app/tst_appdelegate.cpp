@@ -9,6 +9,7 @@
 #include "FakePlatform.h"
 #include "IdentifyTile.h"
 #include "X11TestMain.h"
+#include "XWindows.h"
 
 #include <QMenu>
 #include <QProcess>
@@ -16,8 +17,6 @@
 #include <QSignalSpy>
 #include <QSystemTrayIcon>
 #include <QTemporaryDir>
-
-#include <xcb/xcb.h>
 
 using namespace Qt::StringLiterals;
 
@@ -44,44 +43,6 @@ QAction *itemNamed(const QMenu &menu, const QString &text)
             return action;
     }
     return nullptr;
-}
-
-// Whether a window of this program (WM_CLASS is its application name) has
-// been reparented into another client's window, which is what docking into
-// an XEmbed tray does.
-bool iconDocked(const QString &displayName)
-{
-    xcb_connection_t *c = xcb_connect(displayName.toLatin1().constData(), nullptr);
-    if (xcb_connection_has_error(c)) {
-        xcb_disconnect(c);
-        return false;
-    }
-    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
-    bool docked = false;
-    QList<xcb_window_t> pending { root };
-    while (!pending.isEmpty() && !docked) {
-        const xcb_window_t window = pending.takeFirst();
-        auto *tree = xcb_query_tree_reply(c, xcb_query_tree(c, window), nullptr);
-        if (!tree)
-            continue;
-        const xcb_window_t *children = xcb_query_tree_children(tree);
-        for (int i = 0; i < xcb_query_tree_children_length(tree); ++i) {
-            pending.append(children[i]);
-            if (window == root)
-                continue;
-            auto *cls = xcb_get_property_reply(
-                c, xcb_get_property(c, 0, children[i], XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 0, 64), nullptr);
-            if (cls) {
-                const QByteArray value(
-                    static_cast<const char *>(xcb_get_property_value(cls)), xcb_get_property_value_length(cls));
-                docked = docked || value.split('\0').contains(QCoreApplication::applicationName().toUtf8());
-                free(cls);
-            }
-        }
-        free(tree);
-    }
-    xcb_disconnect(c);
-    return docked;
 }
 
 } // namespace
@@ -178,7 +139,7 @@ void TestAppDelegate::trayIconDocks()
 {
     const auto delegate = makeDelegate();
     QVERIFY(delegate);
-    QTRY_VERIFY_WITH_TIMEOUT(iconDocked(server().displayName()), 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(XWindows::docked(server().displayName(), QCoreApplication::applicationName()), 5000);
     QCOMPARE(delegate->trayIcon()->toolTip(), QString::fromUtf8("Dartline · 多屏之间，一键即达"));
 }
 
