@@ -118,6 +118,7 @@ SettingsView::SettingsView(AppModel &model, KeyboardPlatform &keyboard, std::fun
     m_scroll->viewport()->setAutoFillBackground(false);
     m_scroll->setAutoFillBackground(false);
     m_list = new CardList;
+    m_scroll->setWidget(m_list);
     m_list->setAutoFillBackground(false);
     m_listLayout = new QVBoxLayout(m_list);
     m_listLayout->setContentsMargins(PageInset, 2, PageInset, 12);
@@ -125,7 +126,7 @@ SettingsView::SettingsView(AppModel &model, KeyboardPlatform &keyboard, std::fun
 
     m_empty = new ThemedLabel(u"暂未检测到可用屏幕，请检查显示器连接。"_s, UiFonts::Body, QFont::Normal,
         ThemedLabel::Role::Secondary, m_list);
-    m_empty->setContentsMargins(16, 16, 16, 16);
+    m_empty->setInsets(QMargins(16, 16, 16, 16));
     m_empty->setWordWrap(true);
     m_listLayout->addWidget(m_empty);
 
@@ -149,12 +150,10 @@ SettingsView::SettingsView(AppModel &model, KeyboardPlatform &keyboard, std::fun
 
     m_hint = new ThemedLabel(IdleHint, 11, QFont::Normal, ThemedLabel::Role::Secondary, m_list);
     m_hint->setWordWrap(true);
-    m_hint->setContentsMargins(4, 2, 4, 0);
+    m_hint->setInsets(QMargins(4, 2, 4, 0));
     m_listLayout->addWidget(m_hint);
     m_listLayout->addStretch(1);
 
-    m_scroll->setWidget(m_list);
-    m_list->setAutoFillBackground(false);
     stack->addWidget(m_scroll, 1);
 
     m_scrollBar = new QScrollBar(Qt::Vertical, m_scroll);

@@ -51,9 +51,29 @@ void ThemedLabel::setSymbol(Symbols::Kind symbol, qreal gap)
 {
     m_symbol = symbol;
     m_gap = symbol == Symbols::Kind::None ? 0.0 : gap;
-    const int lead = symbol == Symbols::Kind::None ? 0 : static_cast<int>(std::ceil(symbolSize() + m_gap));
-    setContentsMargins(lead, 0, 0, 0);
+    applyMargins();
     update();
+}
+
+void ThemedLabel::setInsets(const QMargins &insets)
+{
+    m_insets = insets;
+    applyMargins();
+}
+
+void ThemedLabel::applyMargins()
+{
+    const int lead = m_symbol == Symbols::Kind::None ? 0 : static_cast<int>(std::ceil(symbolSize() + m_gap));
+    setContentsMargins(m_insets + QMargins(lead, 0, 0, 0));
+}
+
+bool ThemedLabel::event(QEvent *event)
+{
+    const bool handled = QLabel::event(event);
+    // The style's polish sets the contents margins back to nothing.
+    if (event->type() == QEvent::Polish)
+        applyMargins();
+    return handled;
 }
 
 qreal ThemedLabel::symbolSize() const
@@ -74,7 +94,8 @@ QSize ThemedLabel::minimumSizeHint() const
 {
     QSize size = QLabel::minimumSizeHint();
     if (m_elide != Qt::ElideNone)
-        size.setWidth(contentsMargins().left() + fontMetrics().horizontalAdvance(QStringLiteral("…")) * 2);
+        size.setWidth(contentsMargins().left() + contentsMargins().right()
+            + fontMetrics().horizontalAdvance(QStringLiteral("…")) * 2);
     return size;
 }
 
@@ -95,10 +116,11 @@ void ThemedLabel::paintEvent(QPaintEvent *event)
     // Centred on the first line of text, as the platform's label does.
     const qreal size = symbolSize();
     const qreal lineHeight = fontMetrics().height();
+    const qreal left = m_insets.left();
     qreal top = area.top();
     if (!wordWrap() && (alignment() & Qt::AlignVCenter))
         top = area.top() + (area.height() - lineHeight) / 2.0;
-    const QRectF box(0, top + (lineHeight - size) / 2.0, size, size);
+    const QRectF box(left, top + (lineHeight - size) / 2.0, size, size);
     Symbols::paint(painter, m_symbol, box, color());
 }
 

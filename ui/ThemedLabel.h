@@ -23,6 +23,10 @@ public:
 
     // A symbol before the text, as tall as the font, `gap` points from it.
     void setSymbol(Symbols::Kind symbol, qreal gap = 5.0);
+    // Empty space around the text (and symbol). Use this, not
+    // setContentsMargins(): polishing may reset the contents margins.
+    void setInsets(const QMargins &insets);
+    QMargins insets() const { return m_insets; }
     // One line, cut with an ellipsis when narrower than the text.
     void setElideMode(Qt::TextElideMode mode);
 
@@ -31,13 +35,16 @@ public:
 protected:
     void paintEvent(QPaintEvent *event) override;
     void changeEvent(QEvent *event) override;
+    bool event(QEvent *event) override;
 
 private:
     void applyColor();
+    void applyMargins();
     qreal symbolSize() const;
 
     Role m_role;
     Symbols::Kind m_symbol = Symbols::Kind::None;
     qreal m_gap = 0;
     Qt::TextElideMode m_elide = Qt::ElideNone;
+    QMargins m_insets;
 };

@@ -33,13 +33,14 @@ bool save(QWidget &window, const QDir &out, const QString &name)
     return true;
 }
 
-enum class Scene { Plain, Recording, Error };
+enum class Scene { Plain, Recording, Error, Empty };
 
 bool settings(const QDir &out, const QString &name, bool dark, Scene scene)
 {
     UiFixture::setDarkPalette(dark);
     UiFixture fixture;
-    fixture.platform.displays().setScreens(UiFixture::threeScreens());
+    if (scene != Scene::Empty)
+        fixture.platform.displays().setScreens(UiFixture::threeScreens());
     fixture.storeDisconnected(u"fallback-7789-41234-0-5"_s, Shortcut(20, Shortcut::Option | Shortcut::Control));
     if (scene == Scene::Error)
         fixture.platform.hotKeys().setStatus(Shortcut(19, Shortcut::Option), HotKeyStatus::HotKeyExists);
@@ -82,6 +83,7 @@ int main(int argc, char **argv)
     ok = settings(out, u"settings-recording.png"_s, false, Scene::Recording) && ok;
     ok = settings(out, u"settings-error.png"_s, false, Scene::Error) && ok;
     ok = settings(out, u"settings-recording-dark.png"_s, true, Scene::Recording) && ok;
+    ok = settings(out, u"settings-empty.png"_s, false, Scene::Empty) && ok;
     ok = about(out, u"about-light.png"_s, false) && ok;
     ok = about(out, u"about-dark.png"_s, true) && ok;
     return ok ? 0 : 1;

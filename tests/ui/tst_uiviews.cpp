@@ -1,0 +1,433 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The custom-painted views, rendered offscreen and looked at as a user would:
+// where the display pictures land, how the cards, caps and buttons are
+// drawn, and the two palettes.
+
+#include "DartlineTheme.h"
+#include "DisplayMap.h"
+#include "DisplayRow.h"
+#include "SecondaryButton.h"
+#include "ShortcutRecorderButton.h"
+#include "ThemedLabel.h"
+#include "ThemeMonitor.h"
+#include "UiFixture.h"
+#include "UiImages.h"
+
+#include <QBoxLayout>
+#include <QEnterEvent>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+using UiImages::blend;
+using UiImages::near;
+
+namespace {
+
+// A white window holding one widget at (10, 10), as tall as the widget wants,
+// shown so layouts settle.
+struct Host
+{
+    // `width` 0 keeps the child's own width; the height is always its own.
+    explicit Host(QWidget *child, int width = 0)
+    {
+        auto *layout = new QVBoxLayout(&window);
+        layout->setContentsMargins(10, 10, 10, 10);
+        layout->addWidget(child);
+        layout->activate();
+        window.resize(width > 0 ? width : window.sizeHint().width(), window.sizeHint().height());
+        window.show();
+        layout->activate();
+    }
+    QImage image() { return UiImages::render(window); }
+    QWidget window;
+};
+
+void hover(QWidget *widget, bool in)
+{
+    if (in) {
+        QEnterEvent enter(QPointF(2, 2), QPointF(2, 2), QPointF(2, 2));
+        QCoreApplication::sendEvent(widget, &enter);
+    } else {
+        QEvent leave(QEvent::Leave);
+        QCoreApplication::sendEvent(widget, &leave);
+    }
+}
+
+Display display(const QString &name, const QRectF &bounds, bool builtIn = false)
+{
+    return Display { u"id-"_s + name, 1, name, bounds, builtIn };
+}
+
+// The drawn parts of a display picture: far from the light panel behind it
+// (the soft shadow is not).
+bool pictureInk(QRgb pixel)
+{
+    return qGray(pixel) < 200;
+}
+
+} // namespace
+
+class TestUiViews : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void mapPlacement_data();
+    void mapPlacement();
+    void laptopAndMonitorShapes();
+    void cardGeometry_data();
+    void cardGeometry();
+    void keycapEdgeAndFace();
+    void recorderLooks_data();
+    void recorderLooks();
+    void secondaryButtonOpacity_data();
+    void secondaryButtonOpacity();
+    void paletteFollowsAppearance_data();
+    void paletteFollowsAppearance();
+    void detailText_data();
+    void detailText();
+};
+
+void TestUiViews::initTestCase()
+{
+    UiFixture::setDarkPalette(false);
+    QVERIFY(!DartlineTheme::isDark());
+}
+
+void TestUiViews::mapPlacement_data()
+{
+    QTest::addColumn<QList<Display>>("displays");
+    QTest::addColumn<QSize>("panel");
+    QTest::addColumn<QList<QRectF>>("pictures"); // expected frames, left to right
+
+    // s = min((624 - 80) / 4480, (192 - 40) / 1080) = 0.121429; frames are
+    // s x size - 10, centred on s x (centre - union centre) + panel centre.
+    QTest::newRow("1920 and 2560 side by side")
+        << QList<Display> { display(u"A"_s, QRectF(0, 0, 1920, 1080)), display(u"B"_s, QRectF(1920, 0, 2560, 1080)) }
+        << QSize(624, 192)
+        << QList<QRectF> { QRectF(45.0, 35.43, 223.14, 121.14), QRectF(278.14, 35.43, 300.86, 121.14) };
+    // s = min(544 / 1920, 152 / 2160) = 0.070370.
+    QTest::newRow("display above the main one") << QList<Display> {
+        display(u"Main"_s, QRectF(0, 0, 1920, 1080)), display(u"Above"_s, QRectF(0, -1080, 1920, 1080))
+    } << QSize(624, 192) << QList<QRectF> { QRectF(249.44, 25.0, 125.11, 66.0), QRectF(249.44, 101.0, 125.11, 66.0) };
+    // A negative ratio means a scale of 0: every picture 8 x 8 on the centre.
+    QTest::newRow("panel narrower than 80")
+        << QList<Display> { display(u"A"_s, QRectF(0, 0, 1920, 1080)), display(u"B"_s, QRectF(1920, 0, 1280, 1024)) }
+        << QSize(60, 192) << QList<QRectF> { QRectF(26, 92, 8, 8) };
+    // s = min(544 / 1930, 152 / 1080) = 0.140741; the tiny one stays 8 x 8.
+    QTest::newRow("tiny display") << QList<Display> {
+        display(u"Big"_s, QRectF(0, 0, 1920, 1080)), display(u"Tiny"_s, QRectF(1920, 0, 10, 10))
+    } << QSize(624, 192) << QList<QRectF> { QRectF(181.19, 25.0, 260.22, 142.0), QRectF(443.11, 16.7, 8.0, 8.0) };
+}
+
+void TestUiViews::mapPlacement()
+{
+    QFETCH(QList<Display>, displays);
+    QFETCH(QSize, panel);
+    QFETCH(QList<QRectF>, pictures);
+
+    auto *map = new DisplayMap;
+    map->setDisplays(displays);
+    map->setFixedWidth(panel.width());
+    Host host(map);
+    const QImage image = host.image().copy(map->geometry());
+    QCOMPARE(image.size(), panel);
+
+    const QList<QRect> found = UiImages::regions(image, pictureInk);
+    QCOMPARE(found.size(), pictures.size());
+    for (qsizetype i = 0; i < found.size(); ++i) {
+        const QRectF want = pictures.at(i);
+        const QRect got = found.at(i);
+        // Antialiased edges: a pixel either way.
+        QVERIFY2(std::abs(got.left() - want.left()) <= 1.5 && std::abs(got.right() + 1 - want.right()) <= 1.5
+                && std::abs(got.top() - want.top()) <= 1.5 && std::abs(got.bottom() + 1 - want.bottom()) <= 1.5,
+            qPrintable(u"picture %1 at %2,%3 %4x%5, expected %6,%7 %8x%9"_s.arg(i)
+                           .arg(got.x())
+                           .arg(got.y())
+                           .arg(got.width())
+                           .arg(got.height())
+                           .arg(want.x())
+                           .arg(want.y())
+                           .arg(want.width())
+                           .arg(want.height())));
+    }
+}
+
+void TestUiViews::laptopAndMonitorShapes()
+{
+    // Two equal frames: a laptop's screen is 91 % of its base, a monitor's
+    // screen spans the frame above a narrow stand.
+    auto *map = new DisplayMap;
+    map->setDisplays(
+        { display(u"Laptop"_s, QRectF(0, 0, 1600, 1000), true), display(u"Monitor"_s, QRectF(1600, 0, 1600, 1000)) });
+    Host host(map);
+    const QImage image = host.image().copy(map->geometry());
+    const QList<QRect> pictures = UiImages::regions(image, pictureInk);
+    QCOMPARE(pictures.size(), 2);
+
+    auto widthOfRow = [&](const QRect &box, int y) {
+        int first = -1, last = -1;
+        for (int x = box.left(); x <= box.right(); ++x) {
+            if (pictureInk(image.pixel(x, y))) {
+                first = first < 0 ? x : first;
+                last = x;
+            }
+        }
+        return last - first + 1;
+    };
+    const QRect laptop = pictures.at(0);
+    const QRect monitor = pictures.at(1);
+    const int middle = laptop.center().y() - 10;
+    QVERIFY(std::abs(widthOfRow(laptop, middle) - 0.91 * laptop.width()) <= 2);
+    QVERIFY(std::abs(widthOfRow(laptop, laptop.bottom() - 1) - laptop.width()) <= 2);
+    QVERIFY(std::abs(widthOfRow(monitor, middle) - monitor.width()) <= 1);
+    QVERIFY(widthOfRow(monitor, monitor.bottom() - 1) < monitor.width() * 0.35);
+}
+
+void TestUiViews::cardGeometry_data()
+{
+    QTest::addColumn<QStringList>("caps");
+    QTest::addColumn<bool>("withError");
+    QTest::newRow("two caps") << QStringList { u"⌥"_s, u"1"_s } << false;
+    QTest::newRow("two caps, error") << QStringList { u"⌥"_s, u"1"_s } << true;
+    QTest::newRow("five caps") << QStringList { u"⌃"_s, u"⌥"_s, u"⇧"_s, u"⌘"_s, u"↩"_s } << false;
+    QTest::newRow("five caps, error") << QStringList { u"⌃"_s, u"⌥"_s, u"⇧"_s, u"⌘"_s, u"↩"_s } << true;
+}
+
+void TestUiViews::cardGeometry()
+{
+    QFETCH(QStringList, caps);
+    QFETCH(bool, withError);
+
+    auto *row = new DisplayRow;
+    DisplayRow::Fields fields { display(u"DELL U2723QE"_s, QRectF(0, 0, 2560, 1440)), 2, caps, false, true, {} };
+    if (withError)
+        fields.error = u"快捷键注册失败，可能已被系统或其他应用占用。（-9878）"_s;
+    row->setFields(fields);
+    Host host(row, 644);
+
+    const ShortcutRecorderButton *field = row->recorder();
+    const QRect fieldBox = field->geometry();
+    const QRect jump = row->jumpButton()->geometry();
+    // The field hugs the jump button, 12 to its left, however many caps.
+    QCOMPARE(jump.left() - fieldBox.right() - 1, 12);
+    QCOMPARE(row->width() - jump.right() - 1, DisplayRow::ContentInset);
+    QVERIFY(fieldBox.height() >= 38);
+    if (caps.size() == 5)
+        QVERIFY(fieldBox.width() > 120);
+    else
+        QCOMPARE(fieldBox.width(), 120);
+
+    // Caps: at least 26 x 25, 5 apart, the pencil last, all at the trailing edge.
+    const QList<QRectF> capBoxes = field->keycapRects();
+    QCOMPARE(capBoxes.size(), caps.size());
+    for (qsizetype i = 0; i < capBoxes.size(); ++i) {
+        QVERIFY(capBoxes.at(i).width() >= 26 && capBoxes.at(i).height() >= 25);
+        if (i > 0)
+            QCOMPARE(capBoxes.at(i).left() - capBoxes.at(i - 1).right(), 5.0);
+    }
+    const QRectF pencil = field->pencilRect().value();
+    QCOMPARE(pencil.left() - capBoxes.last().right(), 8.0);
+    QVERIFY(std::abs(pencil.right() - (field->width() - 4)) <= 1);
+
+    // The card: 16 around a main line as tall as the field; an error adds a
+    // line 10 below it, and nothing else.
+    const int mainLine = fieldBox.height();
+    const ThemedLabel *error = row->errorLabel();
+    QCOMPARE(error->isVisible(), withError);
+    if (withError) {
+        QCOMPARE(error->geometry().top() - fieldBox.bottom() - 1, 10);
+        QVERIFY(error->height() < 2 * error->fontMetrics().height()); // one line
+        QCOMPARE(row->height(), 16 + mainLine + 10 + error->height() + 16);
+    } else {
+        QCOMPARE(row->height(), 16 + mainLine + 16);
+    }
+
+    // What shows: the card's surface to its edges, the red line only with an error.
+    const QImage image = host.image();
+    const QRect card = row->geometry();
+    QVERIFY(near(image.pixel(card.center().x(), card.bottom() - 3), DartlineTheme::surface()));
+    const auto red = UiImages::regions(image.copy(card), [](QRgb p) { return qRed(p) > 200 && qGreen(p) < 120; });
+    QCOMPARE(!red.isEmpty(), withError);
+}
+
+void TestUiViews::keycapEdgeAndFace()
+{
+    auto *field = new ShortcutRecorderButton;
+    field->setShortcutLabels(QStringList { u"⌥"_s, u"K"_s });
+    Host host(field);
+    const QImage image = host.image();
+    const QRectF cap = field->keycapRects().at(1).translated(field->pos());
+    // The face in its light colour; the lower edge shows 2 below it, darker.
+    QVERIFY(near(image.pixel(QPoint(cap.left() + 3, cap.top() + 3)), DartlineTheme::keyFace(), 4));
+    const QColor edge = image.pixel(QPoint(cap.center().x(), cap.bottom() + 1));
+    QVERIFY2(near(edge, DartlineTheme::keyEdge(), 8), qPrintable(edge.name()));
+}
+
+void TestUiViews::recorderLooks_data()
+{
+    QTest::addColumn<bool>("recording");
+    QTest::addColumn<bool>("hasShortcut");
+    QTest::addColumn<int>("caps");
+    QTest::addColumn<bool>("tinted"); // accent pill and outline
+    QTest::addColumn<QString>("value");
+    QTest::newRow("recording, shortcut set") << true << true << 0 << true << u"正在录制，请按快捷键"_s;
+    QTest::newRow("recording, nothing set") << true << false << 0 << true << u"正在录制，请按快捷键"_s;
+    QTest::newRow("shortcut") << false << true << 2 << false << u"⌥3"_s;
+    QTest::newRow("nothing set") << false << false << 0 << false << u"未设置"_s;
+}
+
+void TestUiViews::recorderLooks()
+{
+    QFETCH(bool, recording);
+    QFETCH(bool, hasShortcut);
+    QFETCH(int, caps);
+    QFETCH(bool, tinted);
+    QFETCH(QString, value);
+
+    auto *field = new ShortcutRecorderButton;
+    field->setScreenNumber(3);
+    if (hasShortcut)
+        field->setShortcutLabels(QStringList { u"⌥"_s, u"3"_s });
+    field->setRecording(recording);
+    Host host(field);
+
+    QCOMPARE(field->keycapRects().size(), caps);
+    QCOMPARE(field->pencilRect().has_value(), caps > 0);
+    QCOMPARE(field->accessibleValue(), value);
+
+    const QImage rest = host.image();
+    const QPoint inside = field->pos() + QPoint(8, field->height() / 2);
+    const QColor accent = DartlineTheme::accent();
+    QVERIFY(near(rest.pixel(inside), tinted ? blend(Qt::white, accent, 0.06) : QColor(Qt::white), 2));
+    const QColor rim = rest.pixel(field->pos() + QPoint(field->width() / 2, 0));
+    QVERIFY(tinted ? rim.blue() - rim.red() > 60 : near(rim, Qt::white, 2));
+
+    // Hovering only deepens the pencil: 0.35 to 0.8.
+    hover(field, true);
+    const QImage hovered = host.image();
+    hover(field, false);
+    if (const auto pencil = field->pencilRect()) {
+        const QRect box = pencil->toAlignedRect().translated(field->pos());
+        const double ratio = UiImages::inkIn(hovered, box) / UiImages::inkIn(rest, box);
+        QVERIFY2(ratio > 0.8 / 0.35 * 0.85 && ratio < 0.8 / 0.35 * 1.15, qPrintable(QString::number(ratio)));
+    } else {
+        QCOMPARE(hovered, rest);
+    }
+}
+
+void TestUiViews::secondaryButtonOpacity_data()
+{
+    QTest::addColumn<SecondaryButtonStyle::Appearance>("appearance");
+    QTest::addColumn<bool>("enabled");
+    QTest::addColumn<bool>("hovered");
+    QTest::addColumn<bool>("pressed");
+    QTest::addColumn<qreal>("pill"); // accent opacity seen behind the text
+    using A = SecondaryButtonStyle::Appearance;
+    QTest::newRow("tinted at rest") << A::Tinted << true << false << false << 0.08;
+    QTest::newRow("tinted hovered") << A::Tinted << true << true << false << 0.14;
+    QTest::newRow("tinted pressed") << A::Tinted << true << true << true << 0.2;
+    // Disabled: the resting pill, faded with the whole button, deaf to hover.
+    QTest::newRow("tinted disabled, hovered") << A::Tinted << false << true << false << 0.08 * 0.45;
+    QTest::newRow("ghost at rest") << A::Ghost << true << false << false << 0.0;
+    QTest::newRow("ghost hovered") << A::Ghost << true << true << false << 0.14;
+    QTest::newRow("ghost pressed") << A::Ghost << true << false << true << 0.2;
+    QTest::newRow("ghost disabled, pressed") << A::Ghost << false << false << true << 0.0;
+}
+
+void TestUiViews::secondaryButtonOpacity()
+{
+    QFETCH(SecondaryButtonStyle::Appearance, appearance);
+    QFETCH(bool, enabled);
+    QFETCH(bool, hovered);
+    QFETCH(bool, pressed);
+    QFETCH(qreal, pill);
+
+    auto *button = new SecondaryButton(u"识别屏幕"_s, appearance);
+    Host host(button);
+    QCOMPARE(button->size(), button->sizeHint());
+    button->setEnabled(enabled);
+    hover(button, hovered);
+    button->setDown(pressed);
+
+    const QImage image = host.image();
+    const QPoint side = button->pos() + QPoint(4, button->height() / 2);
+    const QColor seen = image.pixel(side);
+    const QColor expected = blend(Qt::white, DartlineTheme::accent(), pill);
+    QVERIFY2(near(seen, expected, 2), qPrintable(seen.name() + u" != "_s + expected.name()));
+}
+
+void TestUiViews::paletteFollowsAppearance_data()
+{
+    QTest::addColumn<bool>("dark");
+    QTest::addColumn<QColor>("surface");
+    QTest::addColumn<QColor>("keyFace");
+    QTest::addColumn<QColor>("keyEdge");
+    QTest::addColumn<QColor>("accent");
+    QTest::newRow("light") << false << QColor(0xFFFFFF) << QColor(0xFFFFFF) << QColor(0xDCE2EA) << QColor(0x002FB8);
+    QTest::newRow("dark") << true << QColor(0x272B35) << QColor(0x3A404D) << QColor(0x151820) << QColor(0x9BB4FF);
+}
+
+void TestUiViews::paletteFollowsAppearance()
+{
+    QFETCH(bool, dark);
+    QFETCH(QColor, surface);
+    QFETCH(QColor, keyFace);
+    QFETCH(QColor, keyEdge);
+    QFETCH(QColor, accent);
+
+    // One card, drawn first in the other appearance, then switched live.
+    auto *row = new DisplayRow;
+    row->setFields(
+        { display(u"Panel"_s, QRectF(0, 0, 1512, 982), true), 1, QStringList { u"⌥"_s, u"1"_s }, false, true, {} });
+    Host host(row, 644);
+    UiFixture::setDarkPalette(!dark);
+    const QImage before = host.image();
+    UiFixture::setDarkPalette(dark);
+    QCOMPARE(DartlineTheme::isDark(), dark);
+    const QImage after = host.image();
+    UiFixture::setDarkPalette(false);
+
+    const QRect card = row->geometry();
+    const QPoint cardPoint(card.center().x(), card.bottom() - 4);
+    QVERIFY(!near(before.pixel(cardPoint), surface));
+    QVERIFY(near(after.pixel(cardPoint), surface));
+    const QRectF cap = row->recorder()->keycapRects().at(1).translated(row->recorder()->pos() + card.topLeft());
+    QVERIFY(near(after.pixel(QPoint(cap.left() + 3, cap.top() + 3)), keyFace, 4));
+    QVERIFY(near(after.pixel(QPoint(cap.center().x(), cap.bottom() + 1)), keyEdge, 8));
+    // The badge behind the number: accent at 0.06 over the card.
+    const QPoint badge = card.topLeft() + QPoint(DisplayRow::ContentInset + 3, card.height() / 2);
+    QVERIFY(near(after.pixel(badge), blend(surface, accent, 0.06), 2));
+    // The brand colour is the same in both.
+    QCOMPARE(brandColor(), QColor(0x002FB8));
+}
+
+void TestUiViews::detailText_data()
+{
+    QTest::addColumn<QRectF>("bounds");
+    QTest::addColumn<bool>("builtIn");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("external") << QRectF(0, 0, 2560, 1440) << false << u"外接屏幕 · 2560 × 1440"_s;
+    QTest::newRow("fractions dropped") << QRectF(0, 0, 1512.5, 982.9) << true << u"内建屏幕 · 1512 × 982"_s;
+    QTest::newRow("never grouped") << QRectF(-5120, 0, 5120, 2880) << false << u"外接屏幕 · 5120 × 2880"_s;
+}
+
+void TestUiViews::detailText()
+{
+    QFETCH(QRectF, bounds);
+    QFETCH(bool, builtIn);
+    QFETCH(QString, text);
+    // A locale that groups digits must not leak into the numbers.
+    const QLocale previous;
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    DisplayRow row;
+    row.setFields({ display(u"X"_s, bounds, builtIn), 1, {}, false, true, {} });
+    QLocale::setDefault(previous);
+    const QList<ThemedLabel *> labels = row.findChildren<ThemedLabel *>();
+    const bool shown = std::any_of(labels.begin(), labels.end(), [&](ThemedLabel *l) { return l->text() == text; });
+    QVERIFY2(shown, qPrintable(DisplayRow::detailText(row.fields().display)));
+}
+
+QTEST_MAIN(TestUiViews)
+#include "tst_uiviews.moc"
