@@ -73,9 +73,11 @@ AboutView::AboutView(const QString &shortVersion, const QString &buildVersion, Q
     m_version->setTextInteractionFlags(Qt::TextSelectableByMouse);
     stack->addWidget(m_version, 0, Qt::AlignHCenter);
 
-    // The divider's own line is painted; the spacer gives it its place and
-    // the extra room above and below.
-    auto *divider = new QSpacerItem(Width - 2 * Inset, 1 + 2 * DividerRoom, QSizePolicy::Fixed, QSizePolicy::Fixed);
+    // The divider's line is painted; the spacer gives it its place and the
+    // extra room above and below. A box layout puts its spacing before the
+    // spacer but not after it, so the spacer carries the spacing below.
+    auto *divider = new QSpacerItem(
+        Width - 2 * Inset, DividerRoom + 1 + DividerRoom + Spacing, QSizePolicy::Fixed, QSizePolicy::Fixed);
     stack->addSpacerItem(divider);
 
     auto *maker = new ThemedLabel(
@@ -100,5 +102,5 @@ void AboutView::paintEvent(QPaintEvent *)
     background.setColorAt(1, DartlineTheme::windowBottom());
     painter.fillRect(rect(), background);
     const QRect area = m_divider->geometry();
-    painter.fillRect(QRect(area.left(), area.center().y(), area.width(), 1), DartlineTheme::label(0.1));
+    painter.fillRect(QRect(area.left(), area.top() + DividerRoom, area.width(), 1), DartlineTheme::label(0.1));
 }

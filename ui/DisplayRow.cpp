@@ -18,10 +18,10 @@ namespace {
 
 constexpr int MainLineSpacing = 12;
 constexpr int DotSize = 5;
-// The spacer keeps 8 points of its own between the text and the shortcut
-// field; a box layout puts no spacing next to a spacer, so the stack's
-// spacing on both sides of it is added here.
-constexpr int SpacerMinimum = 8 + 2 * MainLineSpacing;
+// The spacer keeps at least 8 points of its own between the text and the
+// shortcut field, with the stack's spacing on both sides of it. A box layout
+// puts one spacing where the spacer is, not two, so the other is added here.
+constexpr int SpacerMinimum = 8 + MainLineSpacing;
 
 } // namespace
 
@@ -63,7 +63,7 @@ DisplayRow::DisplayRow(QWidget *parent)
     text->addWidget(m_detail);
     main->addLayout(text, 0);
 
-    main->addSpacerItem(new QSpacerItem(SpacerMinimum, 0, QSizePolicy::Expanding, QSizePolicy::Minimum));
+    main->addSpacerItem(new QSpacerItem(SpacerMinimum, 0, QSizePolicy::MinimumExpanding, QSizePolicy::Minimum));
 
     m_recorder = new ShortcutRecorderButton(this);
     main->addWidget(m_recorder, 0, Qt::AlignVCenter);

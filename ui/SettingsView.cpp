@@ -199,13 +199,7 @@ SettingsView::SettingsView(AppModel &model, KeyboardPlatform &keyboard, std::fun
     stack->addLayout(footer);
 
     connect(&m_model, &AppModel::willChange, this, &SettingsView::scheduleRebuild);
-    connect(&ThemeMonitor::instance(), &ThemeMonitor::changed, this, [this] {
-        styleScrollBar();
-        // Custom-painted children read the palette when they paint.
-        for (QWidget *child : findChildren<QWidget *>())
-            child->update();
-        update();
-    });
+    connect(&ThemeMonitor::instance(), &ThemeMonitor::changed, this, &SettingsView::styleScrollBar);
     rebuild();
 }
 

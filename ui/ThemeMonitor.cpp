@@ -3,10 +3,12 @@
 
 #include "PortalColorScheme.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QEvent>
 #include <QGuiApplication>
 #include <QPalette>
+#include <QWidget>
 
 ThemeMonitor &ThemeMonitor::instance()
 {
@@ -39,22 +41,29 @@ void ThemeMonitor::resolve()
         return;
     m_dark = dark;
     Q_EMIT changed(m_dark);
+    // The custom-painted views read the theme while painting: repaint them
+    // all now, so the whole interface switches at once.
+    for (QWidget *widget : QApplication::allWidgets())
+        widget->update();
 }
 
 bool ThemeMonitor::eventFilter(QObject *watched, QEvent *event)
 {
-    // The application-wide palette and theme events reach the application
-    // object itself once; the per-widget copies need no second look.
-    if (watched == QCoreApplication::instance()) {
-        switch (event->type()) {
-        case QEvent::ApplicationPaletteChange:
-        case QEvent::PaletteChange:
-        case QEvent::ThemeChange:
+    // A new application palette reaches the application object once (the
+    // per-widget copies need no second look); a desktop theme change reaches
+    // each top-level window, and any of them will do.
+    switch (event->type()) {
+    case QEvent::ApplicationPaletteChange:
+    case QEvent::PaletteChange:
+        if (watched == QCoreApplication::instance())
             resolve();
-            break;
-        default:
-            break;
-        }
+        break;
+    case QEvent::ThemeChange:
+        if (watched->isWindowType() || watched == QCoreApplication::instance())
+            resolve();
+        break;
+    default:
+        break;
     }
     return QObject::eventFilter(watched, event);
 }

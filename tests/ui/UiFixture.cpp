@@ -66,3 +66,8 @@ void UiFixture::setDarkPalette(bool dark)
     }
     QApplication::setPalette(palette);
 }
+
+void UiFixture::isolateTheme()
+{
+    qunsetenv("DBUS_SESSION_BUS_ADDRESS");
+}

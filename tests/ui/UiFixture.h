@@ -28,6 +28,9 @@ public:
 
     // Light or dark application palette; the theme follows it.
     static void setDarkPalette(bool dark);
+    // Keeps the desktop's colour-scheme setting out of the test: call before
+    // anything reads the theme.
+    static void isolateTheme();
 
     FakePlatform platform;
     QTemporaryDir dir;

@@ -124,6 +124,7 @@ private Q_SLOTS:
 
 void TestSettingsView::initTestCase()
 {
+    UiFixture::isolateTheme();
     UiFixture::setDarkPalette(false);
 }
 

@@ -78,6 +78,7 @@ private Q_SLOTS:
     void laptopAndMonitorShapes();
     void cardGeometry_data();
     void cardGeometry();
+    void longNameKeepsClearOfTheField();
     void keycapEdgeAndFace();
     void recorderLooks_data();
     void recorderLooks();
@@ -91,6 +92,7 @@ private Q_SLOTS:
 
 void TestUiViews::initTestCase()
 {
+    UiFixture::isolateTheme();
     UiFixture::setDarkPalette(false);
     QVERIFY(!DartlineTheme::isDark());
 }
@@ -250,6 +252,21 @@ void TestUiViews::cardGeometry()
     QVERIFY(near(image.pixel(card.center().x(), card.bottom() - 3), DartlineTheme::surface()));
     const auto red = UiImages::regions(image.copy(card), [](QRgb p) { return qRed(p) > 200 && qGreen(p) < 120; });
     QCOMPARE(!red.isEmpty(), withError);
+}
+
+void TestUiViews::longNameKeepsClearOfTheField()
+{
+    // The name gives way (cut with an ellipsis): 12 + 8 + 12 stay free before
+    // the shortcut field, and the field keeps its place at the trailing edge.
+    auto *row = new DisplayRow;
+    const QString longName = u"A display with a very long name that would run into the shortcut field"_s;
+    row->setFields({ display(longName, QRectF(0, 0, 2560, 1440)), 1, QStringList { u"⌥"_s, u"1"_s }, false, true, {} });
+    Host host(row, 584);
+    const QList<ThemedLabel *> labels = row->findChildren<ThemedLabel *>();
+    const auto name = std::find_if(labels.begin(), labels.end(), [&](ThemedLabel *l) { return l->text() == longName; });
+    QVERIFY(name != labels.end());
+    QCOMPARE(row->recorder()->geometry().left() - (*name)->geometry().right() - 1, 32);
+    QCOMPARE(row->width() - row->jumpButton()->geometry().right() - 1, DisplayRow::ContentInset);
 }
 
 void TestUiViews::keycapEdgeAndFace()

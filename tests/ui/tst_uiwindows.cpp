@@ -62,6 +62,7 @@ class TestUiWindows : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
+    void initTestCase();
     void init();
     void cleanup();
     void oneWindowReused();
@@ -82,6 +83,11 @@ private:
     std::unique_ptr<SettingsWindow> m_window;
     std::unique_ptr<XTestClient> m_input;
 };
+
+void TestUiWindows::initTestCase()
+{
+    UiFixture::isolateTheme();
+}
 
 void TestUiWindows::init()
 {

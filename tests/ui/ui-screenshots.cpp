@@ -71,6 +71,7 @@ bool about(const QDir &out, const QString &name, bool dark)
 
 int main(int argc, char **argv)
 {
+    UiFixture::isolateTheme(); // the palette alone picks light or dark here
     QApplication app(argc, argv);
     const QStringList args = QCoreApplication::arguments();
     const QDir out(args.size() > 1 ? args.at(1) : u"screenshots"_s);
