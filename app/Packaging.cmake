@@ -56,5 +56,10 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Loaded at run time, so not found by shlibdeps: the xcb platform plugin and
 # the font the Chinese interface is drawn with.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, fonts-wqy-microhei | fonts-noto-cjk")
+# The autostart entry lives under /etc: a conffile, so an administrator's
+# edit (or removal) survives upgrades.
+file(WRITE ${CMAKE_CURRENT_BINARY_DIR}/conffiles
+  "${CMAKE_INSTALL_FULL_SYSCONFDIR}/xdg/autostart/${DARTLINE_ID}.desktop\n")
+set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${CMAKE_CURRENT_BINARY_DIR}/conffiles)
 set(CPACK_GENERATOR DEB)
 include(CPack)
