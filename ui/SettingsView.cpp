@@ -10,13 +10,13 @@
 #include "DropShadow.h"
 #include "KeyLabels.h"
 #include "LinkButton.h"
+#include "OverlayScrollBar.h"
 #include "ProjectLinks.h"
 #include "SecondaryButton.h"
 #include "SettingsHeader.h"
 #include "ShortcutRecorderButton.h"
 #include "StandardButton.h"
 #include "ThemedLabel.h"
-#include "ThemeMonitor.h"
 #include "ToggleSwitch.h"
 #include "UiFonts.h"
 
@@ -156,19 +156,8 @@ SettingsView::SettingsView(AppModel &model, KeyboardPlatform &keyboard, std::fun
 
     stack->addWidget(m_scroll, 1);
 
-    m_scrollBar = new QScrollBar(Qt::Vertical, m_scroll);
-    QScrollBar *inner = m_scroll->verticalScrollBar();
-    connect(inner, &QScrollBar::rangeChanged, this, [this](int min, int max) {
-        m_scrollBar->setRange(min, max);
-        m_scrollBar->setPageStep(m_scroll->verticalScrollBar()->pageStep());
-        m_scrollBar->setVisible(max > min);
-    });
-    connect(inner, &QScrollBar::valueChanged, m_scrollBar, &QScrollBar::setValue);
-    connect(m_scrollBar, &QScrollBar::valueChanged, inner, &QScrollBar::setValue);
-    m_scrollBar->hide();
-    m_scrollBar->setFocusPolicy(Qt::NoFocus);
+    m_scrollBar = new OverlayScrollBar(m_scroll->verticalScrollBar(), m_scroll);
     m_scroll->installEventFilter(this);
-    styleScrollBar();
 
     // Cursor pulse switch.
     m_switch = new ToggleSwitch(u"跳转时放大光标"_s, 12, this);
@@ -199,7 +188,6 @@ SettingsView::SettingsView(AppModel &model, KeyboardPlatform &keyboard, std::fun
     stack->addLayout(footer);
 
     connect(&m_model, &AppModel::willChange, this, &SettingsView::scheduleRebuild);
-    connect(&ThemeMonitor::instance(), &ThemeMonitor::changed, this, &SettingsView::styleScrollBar);
     rebuild();
 }
 
@@ -340,24 +328,9 @@ bool SettingsView::eventFilter(QObject *watched, QEvent *event)
 
 void SettingsView::placeScrollBar()
 {
-    constexpr int Width = 8;
-    const int x = m_scroll->width() - (PageInset + Width) / 2 - Width / 2;
+    // Centred in the list's right margin, clear of the cards.
+    constexpr int Width = OverlayScrollBar::Thickness;
+    const int x = m_scroll->width() - PageInset / 2 - Width / 2;
     m_scrollBar->setGeometry(x, 2, Width, std::max(0, m_scroll->height() - 4));
     m_scrollBar->raise();
-}
-
-void SettingsView::styleScrollBar()
-{
-    const QColor handle = DartlineTheme::label(0.28);
-    const QColor active = DartlineTheme::label(0.45);
-    auto rgba = [](const QColor &c) {
-        return u"rgba(%1, %2, %3, %4)"_s.arg(c.red()).arg(c.green()).arg(c.blue()).arg(c.alpha());
-    };
-    m_scrollBar->setStyleSheet(
-        u"QScrollBar:vertical { background: transparent; width: 8px; margin: 0; border: none; }"
-        "QScrollBar::handle:vertical { background: %1; border-radius: 3px; min-height: 28px; margin: 0 1px; }"
-        "QScrollBar::handle:vertical:hover, QScrollBar::handle:vertical:pressed { background: %2; }"
-        "QScrollBar::add-line:vertical, QScrollBar::sub-line:vertical { height: 0; border: none; background: none; }"
-        "QScrollBar::add-page:vertical, QScrollBar::sub-page:vertical { background: none; }"_s.arg(
-            rgba(handle), rgba(active)));
 }

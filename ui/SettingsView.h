@@ -13,8 +13,8 @@ class DisplayMap;
 class DisplayRow;
 class KeyboardPlatform;
 class LinkButton;
+class OverlayScrollBar;
 class QScrollArea;
-class QScrollBar;
 class QSpacerItem;
 class QVBoxLayout;
 class SettingsHeader;
@@ -74,7 +74,6 @@ private:
     void rebuildRows();
     void updateTabOrder();
     void placeScrollBar();
-    void styleScrollBar();
 
     AppModel &m_model;
     KeyboardPlatform &m_keyboard;
@@ -84,7 +83,7 @@ private:
     DisplayMap *m_map;
     ThemedLabel *m_count;
     QScrollArea *m_scroll;
-    QScrollBar *m_scrollBar;
+    OverlayScrollBar *m_scrollBar;
     QWidget *m_list;
     QVBoxLayout *m_listLayout;
     QList<std::pair<QString, DisplayRow *>> m_rows; // by display id, in list order

@@ -34,8 +34,9 @@ bool save(QWidget &window, const QDir &out, const QString &name)
 }
 
 enum class Scene { Plain, Recording, Error, Empty };
+enum class Size { AsOpened, WholeList };
 
-bool settings(const QDir &out, const QString &name, bool dark, Scene scene)
+bool settings(const QDir &out, const QString &name, bool dark, Scene scene, Size size = Size::WholeList)
 {
     UiFixture::setDarkPalette(dark);
     UiFixture fixture;
@@ -50,8 +51,10 @@ bool settings(const QDir &out, const QString &name, bool dark, Scene scene)
 
     SettingsWindow window(model, fixture.platform.keyboard(), *fixture.store, [] {});
     window.view()->rebuild();
-    // Tall enough that the list shows every card and line without scrolling.
     window.show();
+    if (size == Size::AsOpened)
+        return save(window, out, name);
+    // Tall enough that the list shows every card and line without scrolling.
     QCoreApplication::processEvents();
     const QScrollArea *list = window.view()->scrollArea();
     const int missing = list->widget()->sizeHint().height() - list->viewport()->height();
@@ -80,6 +83,7 @@ int main(int argc, char **argv)
         return 1;
     }
     bool ok = settings(out, u"settings-light.png"_s, false, Scene::Plain);
+    ok = settings(out, u"settings-as-opened.png"_s, false, Scene::Plain, Size::AsOpened) && ok;
     ok = settings(out, u"settings-dark.png"_s, true, Scene::Plain) && ok;
     ok = settings(out, u"settings-recording.png"_s, false, Scene::Recording) && ok;
     ok = settings(out, u"settings-error.png"_s, false, Scene::Error) && ok;
