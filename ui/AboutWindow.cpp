@@ -39,7 +39,7 @@ AboutWindow::~AboutWindow() = default;
 
 void AboutWindow::closeEvent(QCloseEvent *event)
 {
-    // Closing only hides, and never counts as the last window closing.
+    // Closing only hides; the window is reused next time (see SettingsWindow).
     event->ignore();
     hide();
     Q_EMIT closed();

@@ -101,9 +101,9 @@ void SettingsWindow::saveFrame()
 
 void SettingsWindow::closeEvent(QCloseEvent *event)
 {
-    // Closing only hides: the window, its place and its views stay for the
-    // next time. Ignoring the close keeps Qt from treating it as the last
-    // window closing, which would end the program.
+    // Closing only hides: the window, its native window, its place and its
+    // views stay for the next time. An accepted close would have Qt release
+    // the native window and count the close towards quitting on the last one.
     event->ignore();
     m_model.cancelRecording(true);
     saveFrame();

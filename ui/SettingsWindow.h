@@ -17,6 +17,8 @@ class WindowActions;
 // "Dartline", 680 x 650 at first, never smaller than 640 x 590. It is made
 // once and reused: closing only hides it (and ends any shortcut recording,
 // registering the shortcuts again); the host learns of it through closed().
+// The close event is refused and the window hidden instead, so close()
+// returns false while the window does go away; quitting is not held up.
 //
 // Its frame is kept in a settings store under "DartlineSettings", written
 // whenever it moves or resizes and restored when the window is made again in

@@ -17,6 +17,7 @@
 #include <QApplication>
 #include <QProcess>
 #include <QSignalSpy>
+#include <QTimer>
 
 #include <xcb/xcb.h>
 
@@ -74,6 +75,7 @@ private Q_SLOTS:
     void windowKeys_data();
     void windowKeys();
     void hostActionsTakeTheKeys();
+    void quitWithWindowsOpenAndClosed();
 
 private:
     SettingsWindow &makeWindow();
@@ -286,6 +288,21 @@ void TestUiWindows::hostActionsTakeTheKeys()
     QTRY_COMPARE(window.windowActions()->quit()->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Q));
     press(u"q"_s);
     QTRY_COMPARE(ownQuit.size(), 1);
+}
+
+void TestUiWindows::quitWithWindowsOpenAndClosed()
+{
+    // Closing only hides the windows, but it must never stop the program
+    // from quitting: the settings window open, the About window closed.
+    SettingsWindow &window = makeWindow();
+    window.show();
+    AboutWindow about;
+    about.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&about));
+    about.close();
+    QTimer::singleShot(0, qApp, [] { QCoreApplication::quit(); });
+    QTimer::singleShot(10000, qApp, [] { QCoreApplication::exit(1); }); // a deadline, not a wait
+    QCOMPARE(QCoreApplication::exec(), 0);
 }
 
 DARTLINE_X11_TEST_MAIN(TestUiWindows)
