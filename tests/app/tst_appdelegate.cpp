@@ -3,11 +3,14 @@
 // XEmbed tray (trayer): the tray icon, its menu, jumps and identify tiles
 // from it, display changes and the presentation state of the two windows.
 
+#include "AboutWindow.h"
 #include "AppDelegate.h"
 #include "AppModel.h" // first: keeps Xlib's Display out (see Display.h)
 #include "DisplayOverlay.h"
 #include "FakePlatform.h"
 #include "IdentifyTile.h"
+#include "SettingsWindow.h"
+#include "WindowActions.h"
 #include "X11TestMain.h"
 #include "XWindows.h"
 
@@ -64,6 +67,7 @@ private Q_SLOTS:
     void identifyShowsTiles();
     void displayChangeRefreshes();
     void windowsSwitchPresentation();
+    void switchingAwayEndsRecording();
     void menuTitles_data();
     void menuTitles();
 
@@ -223,10 +227,12 @@ void TestAppDelegate::windowsSwitchPresentation()
     QCOMPARE(delegate->presentation(), P::Accessory);
 
     delegate->showSettings();
-    QWidget *settings = delegate->settingsWindow();
+    auto *settings = static_cast<SettingsWindow *>(delegate->settingsWindow());
     QCOMPARE(delegate->presentation(), P::Regular);
-    delegate->showAbout();
-    delegate->showSettings();
+    // The windows' own main-menu commands reach the delegate.
+    settings->windowActions()->about()->trigger();
+    QVERIFY(delegate->aboutWindow());
+    static_cast<AboutWindow *>(delegate->aboutWindow())->windowActions()->settings()->trigger();
     QCOMPARE(delegate->settingsWindow(), settings); // reused, not a second window
     QTRY_VERIFY(settings->isVisible() && delegate->aboutWindow()->isVisible());
 
@@ -245,6 +251,29 @@ void TestAppDelegate::windowsSwitchPresentation()
     settings->close();
     QVERIFY(changed.wait(1000));
     QCOMPARE(delegate->presentation(), P::Accessory);
+}
+
+void TestAppDelegate::switchingAwayEndsRecording()
+{
+    const auto delegate = makeDelegate();
+    QVERIFY(delegate);
+    delegate->showSettings();
+    QWidget *settings = delegate->settingsWindow();
+    QTRY_VERIFY(settings->isActiveWindow());
+    // Let the display notifications of init()'s xrandr calls arrive first:
+    // the refresh they cause would end the recording on its own.
+    QGuiApplication::sync();
+    QCoreApplication::sendPostedEvents();
+    AppModel &model = *delegate->model();
+    model.beginRecording(model.displays().at(0).id);
+    QVERIFY(model.recordingID());
+
+    // Another program takes the focus, as clicking into it would.
+    QByteArray found;
+    QVERIFY(server().xdotool({ u"search"_s, u"--onlyvisible"_s, u"--class"_s, u"trayer"_s }, &found));
+    const QByteArray other = found.trimmed().split('\n').constFirst();
+    QVERIFY(server().xdotool({ u"windowfocus"_s, QString::fromLatin1(other) }));
+    QTRY_VERIFY(!model.recordingID());
 }
 
 void TestAppDelegate::menuTitles_data()
