@@ -2,6 +2,7 @@
 #include "InstanceMessage.h"
 #include "SingleInstance.h"
 
+#include <QDateTime>
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
@@ -99,6 +100,10 @@ void TestSingleInstance::takesOverWhatACrashLeft()
     QVERIFY(probe.waitForConnected(1000));
 
     // While it runs, the next claim is refused however old the lock gets.
+    QFile lock(first.lockPath());
+    QVERIFY(lock.open(QIODevice::ReadWrite));
+    QVERIFY(lock.setFileTime(QDateTime::currentDateTime().addDays(-2), QFileDevice::FileModificationTime));
+    lock.close();
     SingleInstance second(m_dir->path(), Key);
     QCOMPARE(second.claim(), SingleInstance::Role::Secondary);
 }
