@@ -81,7 +81,7 @@ std::unique_ptr<QSettings> AppDelegate::standardStore()
 
 AppDelegate::Launch AppDelegate::launch()
 {
-    // 1. One copy per user and X display. A second copy only hands its
+    // One copy per user and X display. A second copy only hands its
     // arguments over: no platform, no model, no hot keys, no tray icon.
     const QString directory
         = m_options.instanceDirectory.isEmpty() ? SingleInstance::defaultDirectory() : m_options.instanceDirectory;
@@ -104,7 +104,7 @@ AppDelegate::Launch AppDelegate::launch()
         break;
     }
 
-    // 2. The model, over the window system's services. It lists the
+    // The model, over the window system's services. It lists the
     // displays and registers the hot keys before it returns.
     m_platform = m_options.makePlatform ? m_options.makePlatform() : Platform::create();
     m_overlay = std::make_unique<DisplayOverlay>(m_platform->displays(), m_platform->cursor());
@@ -114,12 +114,12 @@ AppDelegate::Launch AppDelegate::launch()
     connect(&m_platform->displays(), &DisplayPlatform::configurationChanged, this, &AppDelegate::displaysChanged);
     connect(new ActivationWatcher(this), &ActivationWatcher::resignedActive, this, &AppDelegate::resignedActive);
 
-    // 3.–5. Main menu, tray icon, tray-only presentation.
+    // Main menu, tray icon, and the tray-only presentation until a window shows.
     installMainMenu();
     installStatusItem();
     setPresentation(Presentation::Accessory);
 
-    // 6. The settings window on the very first launch, or when asked for.
+    // The settings window on the very first launch, or when asked for.
     const bool launched = readFlag(*m_store, HasLaunchedKey);
     if (!launched || m_options.arguments.contains(SettingsArgument)) {
         showSettings();

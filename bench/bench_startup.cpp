@@ -131,7 +131,7 @@ void row(const QString &label, const Series &a, const Series &b, int precision)
 {
     const auto cell = [precision](const Series &s) {
         if (s.values.isEmpty())
-            return u"—"_s.rightJustified(24);
+            return u"—"_s.rightJustified(23);
         return u"%1 %2 %3"_s.arg(s.at(0.5), 7, 'f', precision)
             .arg(s.at(0.0), 7, 'f', precision)
             .arg(s.at(0.9), 7, 'f', precision);
@@ -175,10 +175,9 @@ int main(int argc, char **argv)
 
     out << "Start-up and idle memory, " << runs << " runs each on Xvfb 1920x1080 with trayer, idle " << idle
         << " s before reading memory\n";
-    out << u"median     min     p90"_s.rightJustified(34 + 24) << u"median     min     p90"_s.rightJustified(27)
-        << '\n';
-    out << QString().leftJustified(34) << u"dartline"_s.rightJustified(24) << u"minimal-tray"_s.rightJustified(27)
-        << '\n';
+    const QString columns = u"median     min     p90"_s;
+    out << columns.rightJustified(34 + 23) << columns.rightJustified(3 + 23) << '\n';
+    out << u"dartline"_s.rightJustified(34 + 23) << u"minimal-tray"_s.rightJustified(3 + 23) << '\n';
     row(u"to hot keys registered (ms)"_s, dartline.registered, minimal.registered, 1);
     row(u"to launched, icon on server (ms)"_s, dartline.launched, minimal.launched, 1);
     row(u"resident, VmRSS (MiB)"_s, dartline.rss, minimal.rss, 1);
