@@ -6,7 +6,7 @@ set -euo pipefail
 
 packages=(
   # build
-  cmake ninja-build g++ clang clang-format libclang-rt-14-dev pkg-config
+  cmake ninja-build ccache g++ clang clang-format libclang-rt-14-dev pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl-dev libvulkan-dev
   libxcb1-dev libxcb-randr0-dev libxcb-xfixes0-dev libxcb-xtest0-dev libxcb-xkb-dev libxcb-shape0-dev
   libxkbcommon-dev libxkbcommon-x11-dev

@@ -10,15 +10,22 @@ scripts/setup.sh
 scripts/check-format.sh
 
 jobs=$(nproc)
+# Rebuilds after a small change, or a second run on the same machine, reuse
+# what was compiled before.
+launcher=()
+if command -v ccache >/dev/null; then
+  launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+  export CCACHE_BASEDIR=$root CCACHE_NOHASHDIR=1
+fi
 
 echo "== strict build (g++, -Werror)"
-cmake -S . -B build/ci -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DDARTLINE_WERROR=ON >/dev/null
+cmake -S . -B build/ci -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DDARTLINE_WERROR=ON "${launcher[@]}" >/dev/null
 cmake --build build/ci -j "$jobs"
 ctest --test-dir build/ci --output-on-failure -j "$jobs" --timeout 300
 
 echo "== sanitizer build (clang, ASan + UBSan, libFuzzer)"
 cmake -S . -B build/asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER=clang++ \
-  -DDARTLINE_SANITIZE=ON -DDARTLINE_FUZZ=ON -DDARTLINE_BENCH=OFF >/dev/null
+  -DDARTLINE_SANITIZE=ON -DDARTLINE_FUZZ=ON -DDARTLINE_BENCH=OFF "${launcher[@]}" >/dev/null
 cmake --build build/asan -j "$jobs"
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export LSAN_OPTIONS=suppressions=$root/tests/lsan.supp:print_suppressions=0
