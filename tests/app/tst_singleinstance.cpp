@@ -117,9 +117,9 @@ void TestSingleInstance::secondCopyHandsOver()
     QProcess second;
     const QStringList arguments { QStringLiteral("--settings"), QString::fromUtf8("第二") };
     second.start(QStringLiteral(INSTANCE_CLIENT), QStringList { m_dir->path(), Key } + arguments);
-    QVERIFY(reopened.wait(2000));
+    QVERIFY(reopened.wait(20000));
     QCOMPARE(reopened.first().first().toStringList(), arguments);
-    QTRY_COMPARE_WITH_TIMEOUT(second.state(), QProcess::NotRunning, 2000);
+    QTRY_COMPARE_WITH_TIMEOUT(second.state(), QProcess::NotRunning, 20000);
     QCOMPARE(second.exitStatus(), QProcess::NormalExit);
     QCOMPARE(second.exitCode(), 0);
 }
