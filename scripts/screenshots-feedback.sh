@@ -6,12 +6,12 @@
 #
 #   scripts/screenshots-feedback.sh [output directory]
 #
-# The default directory is screenshots/out/feedback. BUILD_DIR chooses the
-# build tree (default build/bench).
+# The default directory is build/screenshots/feedback. DARTLINE_BUILD_DIR
+# chooses the build tree (default build/bench).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-out=${1:-$root/screenshots/out/feedback}
-build=${BUILD_DIR:-$root/build/bench}
+out=${1:-$root/build/screenshots/feedback}
+build=${DARTLINE_BUILD_DIR:-$root/build/bench}
 "$root/scripts/setup.sh"
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build "$build" --target bench_feedback
