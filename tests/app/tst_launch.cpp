@@ -39,7 +39,6 @@ private Q_SLOTS:
     void settingsAtLaunch();
     void secondCopyHandsOver();
     void quitCleansUp();
-    void crashedCopyIsReplaced();
     void trayArrivesLater();
     void commandLine_data();
     void commandLine();
@@ -185,22 +184,6 @@ void TestLaunch::quitCleansUp()
     QCOMPARE(run.entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System), QStringList());
 }
 
-void TestLaunch::crashedCopyIsReplaced()
-{
-    writeHasLaunched(u"true"_s);
-    const auto crashed = start();
-    QVERIFY(waitForLine(*crashed, Launched));
-    crashed->kill();
-    QVERIFY(crashed->waitForFinished(5000));
-
-    // Its lock and socket are still there; the next copy takes them over.
-    const auto next = start();
-    QVERIFY(waitForLine(*next, Registered));
-    QVERIFY(waitForLine(*next, Launched));
-    next->terminate();
-    QVERIFY(next->waitForFinished(5000));
-}
-
 void TestLaunch::trayArrivesLater()
 {
     writeHasLaunched(u"true"_s);
@@ -230,7 +213,6 @@ void TestLaunch::commandLine_data()
     QTest::addColumn<QByteArray>("output"); // expected in stdout and stderr together
     QTest::newRow("--version without display")
         << false << QStringList { u"--version"_s } << 0 << QByteArray("dartline " DARTLINE_VERSION "\n");
-    QTest::newRow("-v") << false << QStringList { u"-v"_s } << 0 << QByteArray("dartline " DARTLINE_VERSION "\n");
     QTest::newRow("--help without display") << false << QStringList { u"--help"_s } << 0 << QByteArray("--settings");
     QTest::newRow("no display") << false << QStringList() << 1 << QByteArray("DISPLAY");
     QTest::newRow("unknown option") << true << QStringList { u"--bogus"_s } << 2 << QByteArray("bogus");
