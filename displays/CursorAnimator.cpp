@@ -97,12 +97,16 @@ void CursorAnimator::tick()
     if (!m_view) // a receiver ended the pulse
         return;
 
-    // An unreadable pointer counts as resting on the landing point, so only
-    // time and the buttons can end the pulse then.
-    const QPointF pointer = m_cursor.location().value_or(m_landing);
-    const QPointF moved = pointer - m_landing;
-    if (elapsed >= CursorPulse::duration || std::hypot(moved.x(), moved.y()) > endDistance || m_cursor.leftButtonDown()
-        || m_cursor.rightButtonDown()) {
+    if (elapsed >= CursorPulse::duration) {
+        cancel();
+        return;
+    }
+    // One reading of the pointer per frame. An unreadable position counts as
+    // resting on the landing point, so only time and the buttons can end the
+    // pulse then.
+    const PointerState pointer = m_cursor.pointerState();
+    const QPointF moved = pointer.location.value_or(m_landing) - m_landing;
+    if (std::hypot(moved.x(), moved.y()) > endDistance || pointer.leftButtonDown || pointer.rightButtonDown) {
         cancel();
         return;
     }

@@ -4,6 +4,7 @@
 #include "FeedbackWindow.h"
 
 #include <QPainter>
+#include <QPaintEvent>
 #include <QTransform>
 
 #include <cmath>
@@ -19,6 +20,9 @@ CursorPulseView::CursorPulseView(const CursorImage &cursor, const QPointF &landi
     m_centre = landing - QPointF(root.topLeft());
     m_nativeSize = root.size();
     setGeometry(FeedbackWindow::toLogical(root));
+    // Cleared once; after that each frame clears only what the one before drew.
+    m_frame = QImage(m_nativeSize, QImage::Format_ARGB32_Premultiplied);
+    m_frame.fill(Qt::transparent);
     render();
 }
 
@@ -30,31 +34,50 @@ QRect CursorPulseView::rootGeometry(const QPointF &landing, int side)
         static_cast<int>(std::lround(landing.y() - side / 2.0)), side, side);
 }
 
+QRect CursorPulseView::toLogical(const QRect &native) const
+{
+    if (width() == m_nativeSize.width())
+        return native;
+    const qreal ratio = qreal(width()) / m_nativeSize.width();
+    return QTransform::fromScale(ratio, ratio).mapRect(QRectF(native)).toAlignedRect();
+}
+
 void CursorPulseView::setFrame(qreal scale, qreal opacity)
 {
+    const QRect before = m_drawn;
+    const bool faded = !qFuzzyCompare(opacity, m_opacity);
     m_scale = scale;
     m_opacity = opacity;
     render();
-    update();
+    // The window is some six cursors wide and the cursor fills a fraction of
+    // it: only where the old and the new frame lie is painted and sent to the
+    // server. Without a compositor the opacity is never shown, so a change of
+    // it alone changes nothing on the screen.
+    if ((faded && m_composited) || before != m_drawn)
+        update(toLogical(before | m_drawn));
 }
 
 void CursorPulseView::render()
 {
-    m_frame = QImage(m_nativeSize, QImage::Format_ARGB32_Premultiplied);
-    m_frame.fill(Qt::transparent);
+    const QSizeF size = m_cursor.image.size();
+    const QPointF hot = m_cursor.hotSpot;
+    const QRectF target(m_centre.x() - hot.x() * m_scale, m_centre.y() - hot.y() * m_scale, size.width() * m_scale,
+        size.height() * m_scale);
+    const QRect drawn = target.toAlignedRect() & m_frame.rect();
     {
         QPainter painter(&m_frame);
+        painter.setCompositionMode(QPainter::CompositionMode_Source);
+        painter.fillRect(m_drawn, Qt::transparent);
+        painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
         painter.setRenderHint(QPainter::SmoothPixmapTransform);
-        const QSizeF size = m_cursor.image.size();
-        const QPointF hot = m_cursor.hotSpot;
-        const QRectF target(m_centre.x() - hot.x() * m_scale, m_centre.y() - hot.y() * m_scale, size.width() * m_scale,
-            size.height() * m_scale);
         painter.drawImage(target, m_cursor.image);
     }
+    m_drawn = drawn;
     if (!m_composited) {
-        // The shape follows the growing and shrinking cursor; the scale between
-        // root pixels and the widget's own units is 1 unless Qt scales.
-        QRegion shape = FeedbackWindow::opaqueRegion(m_frame);
+        // The shape follows the growing and shrinking cursor, found where it
+        // was drawn; the scale between root pixels and the widget's own units
+        // is 1 unless Qt scales.
+        QRegion shape = FeedbackWindow::opaqueRegion(m_frame, m_drawn);
         if (width() != m_nativeSize.width()) {
             const qreal ratio = qreal(width()) / m_nativeSize.width();
             shape = QTransform::fromScale(ratio, ratio).map(shape);
@@ -63,22 +86,25 @@ void CursorPulseView::render()
     }
 }
 
-void CursorPulseView::paintEvent(QPaintEvent *)
+void CursorPulseView::paintEvent(QPaintEvent *event)
 {
     QPainter painter(this);
-    const QRectF target = rect();
+    // Only the part asked for: in the frame's root pixels and in the widget's units.
+    const qreal ratio = qreal(m_nativeSize.width()) / width();
+    const QRectF target = event->rect();
+    const QRectF source(target.topLeft() * ratio, target.size() * ratio);
     if (m_composited) {
         painter.setOpacity(m_opacity);
-        painter.drawImage(target, m_frame);
+        painter.drawImage(target, m_frame, source);
         return;
     }
     // Unblended pixels: the mask cuts away the half-transparent rim, and what
     // remains is shown in its own colour rather than darkened towards black.
-    QImage opaque = m_frame.convertToFormat(QImage::Format_ARGB32);
+    QImage opaque = m_frame.copy(source.toAlignedRect()).convertToFormat(QImage::Format_ARGB32);
     for (int y = 0; y < opaque.height(); ++y) {
         auto *line = reinterpret_cast<QRgb *>(opaque.scanLine(y));
         for (int x = 0; x < opaque.width(); ++x)
             line[x] |= 0xff000000u;
     }
-    painter.drawImage(target, opaque);
+    painter.drawImage(QRectF(source.toAlignedRect().topLeft() / ratio, QSizeF(opaque.size()) / ratio), opaque);
 }

@@ -36,6 +36,8 @@ protected:
 
 private:
     void render();
+    // Root pixels inside the window to the widget's own units, rounded outwards.
+    QRect toLogical(const QRect &native) const;
 
     CursorImage m_cursor;
     QPointF m_centre; // the landing point inside the window, root pixels
@@ -44,4 +46,5 @@ private:
     qreal m_scale = 1.0;
     qreal m_opacity = 1.0;
     QImage m_frame;
+    QRect m_drawn; // the pixels of m_frame the current frame may cover
 };

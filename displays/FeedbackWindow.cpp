@@ -2,6 +2,8 @@
 #include "FeedbackWindow.h"
 
 #include <QGuiApplication>
+#include <QIcon>
+#include <QPixmap>
 #include <QScreen>
 #include <QWidget>
 
@@ -21,6 +23,20 @@ void configure(QWidget &window, bool translucent)
     // Closing a feedback window must never count as closing the application's last window.
     window.setAttribute(Qt::WA_QuitOnClose, false);
     window.setFocusPolicy(Qt::NoFocus);
+    // A new X window is given the window's icon as _NET_WM_ICON, and without
+    // one of its own that is the application's: every size of it converted
+    // and sent to the server, twice, some megabytes and tens of milliseconds
+    // for each pulse and each tile, while the next hot key waits. Nothing ever
+    // shows the icon of an unmanaged window, so it gets a single clear pixel.
+    // Making the widget native gives it its QWindow now, before the X window
+    // exists, so that the X window starts with that pixel too.
+    static const QIcon blank = [] {
+        QPixmap pixel(1, 1);
+        pixel.fill(Qt::transparent);
+        return QIcon(pixel);
+    }();
+    window.setAttribute(Qt::WA_NativeWindow);
+    window.setWindowIcon(blank);
     if (translucent) {
         window.setAttribute(Qt::WA_TranslucentBackground);
     } else {
@@ -52,16 +68,23 @@ QRect toLogical(const QRect &root)
 
 QRegion opaqueRegion(const QImage &image)
 {
+    return opaqueRegion(image, image.rect());
+}
+
+QRegion opaqueRegion(const QImage &image, const QRect &area)
+{
     const QImage argb = image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    const QRect scan = area & argb.rect();
     std::vector<QRect> runs;
-    for (int y = 0; y < argb.height(); ++y) {
+    for (int y = scan.top(); y <= scan.bottom(); ++y) {
         const auto *line = reinterpret_cast<const QRgb *>(argb.constScanLine(y));
-        int x = 0;
-        while (x < argb.width()) {
-            while (x < argb.width() && qAlpha(line[x]) < 128)
+        int x = scan.left();
+        const int end = scan.left() + scan.width();
+        while (x < end) {
+            while (x < end && qAlpha(line[x]) < 128)
                 ++x;
             const int start = x;
-            while (x < argb.width() && qAlpha(line[x]) >= 128)
+            while (x < end && qAlpha(line[x]) >= 128)
                 ++x;
             if (x > start)
                 runs.emplace_back(start, y, x - start, 1);

@@ -12,8 +12,8 @@ class QWidget;
 namespace FeedbackWindow {
 
 // Frameless, override-redirect, above other windows, transparent for input and
-// focus. Translucent only when a compositing manager can blend it; otherwise
-// the caller shapes the window with setMask().
+// focus, with a blank icon of its own. Translucent only when a compositing
+// manager can blend it; otherwise the caller shapes the window with setMask().
 void configure(QWidget &window, bool translucent);
 
 // Root-window pixels to Qt's global coordinates. They are the same at a device
@@ -24,5 +24,8 @@ QRect toLogical(const QRect &root);
 // The pixels of `image` that are at least half opaque, as a region in the
 // image's pixel coordinates: the shape of a window that cannot blend.
 QRegion opaqueRegion(const QImage &image);
+// The same for the part of `image` inside `area` only: nothing outside it is
+// looked at, so a caller that knows where it drew pays only for that.
+QRegion opaqueRegion(const QImage &image, const QRect &area);
 
 } // namespace FeedbackWindow

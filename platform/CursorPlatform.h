@@ -13,6 +13,14 @@ struct CursorImage
     QPointF hotSpot; // from the image's top-left, y down
 };
 
+// The pointer as one reading: where it is and which buttons are held.
+struct PointerState
+{
+    std::optional<QPointF> location; // none when unreadable
+    bool leftButtonDown = false;
+    bool rightButtonDown = false;
+};
+
 class CursorPlatform
 {
 public:
@@ -26,6 +34,10 @@ public:
     virtual std::optional<QPointF> location() = 0;
     virtual bool leftButtonDown() = 0;
     virtual bool rightButtonDown() = 0;
+    // The three above at once. A platform that can answer them with one
+    // question to the window system overrides this: a pulse asks 60 times a
+    // second, and every question blocks the thread that handles hot keys.
+    virtual PointerState pointerState() { return { location(), leftButtonDown(), rightButtonDown() }; }
     // The cursor currently shown, or none (the caller then draws an arrow).
     virtual std::optional<CursorImage> currentCursor() = 0;
     // The desktop asked for reduced motion.

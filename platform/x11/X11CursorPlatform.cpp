@@ -60,33 +60,34 @@ int X11CursorPlatform::warp(const QPointF &point)
 
 std::optional<QPointF> X11CursorPlatform::location()
 {
-    if (!m_connection)
-        return std::nullopt;
-    auto pointer = reply(xcb_query_pointer_reply(m_connection, xcb_query_pointer(m_connection, m_root), nullptr));
-    // On another screen of a multi-screen server the coordinates mean nothing here.
-    if (!pointer || !pointer->same_screen)
-        return std::nullopt;
-    return X11Coordinates::toGlobal(QPoint(pointer->root_x, pointer->root_y));
-}
-
-std::optional<quint16> X11CursorPlatform::buttonMask()
-{
-    if (!m_connection)
-        return std::nullopt;
-    auto pointer = reply(xcb_query_pointer_reply(m_connection, xcb_query_pointer(m_connection, m_root), nullptr));
-    return pointer ? std::optional<quint16>(pointer->mask) : std::nullopt;
+    return pointerState().location;
 }
 
 bool X11CursorPlatform::leftButtonDown()
 {
-    const std::optional<quint16> mask = buttonMask();
-    return mask && (*mask & XCB_BUTTON_MASK_1);
+    return pointerState().leftButtonDown;
 }
 
 bool X11CursorPlatform::rightButtonDown()
 {
-    const std::optional<quint16> mask = buttonMask();
-    return mask && (*mask & XCB_BUTTON_MASK_3);
+    return pointerState().rightButtonDown;
+}
+
+PointerState X11CursorPlatform::pointerState()
+{
+    if (!m_connection)
+        return {};
+    auto pointer = reply(xcb_query_pointer_reply(m_connection, xcb_query_pointer(m_connection, m_root), nullptr));
+    if (!pointer)
+        return {};
+    PointerState state;
+    // On another screen of a multi-screen server the coordinates mean nothing
+    // here; the buttons still do.
+    if (pointer->same_screen)
+        state.location = X11Coordinates::toGlobal(QPoint(pointer->root_x, pointer->root_y));
+    state.leftButtonDown = (pointer->mask & XCB_BUTTON_MASK_1) != 0;
+    state.rightButtonDown = (pointer->mask & XCB_BUTTON_MASK_3) != 0;
+    return state;
 }
 
 std::optional<CursorImage> X11CursorPlatform::currentCursor()

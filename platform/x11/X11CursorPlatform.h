@@ -25,12 +25,12 @@ public:
     std::optional<QPointF> location() override;
     bool leftButtonDown() override;
     bool rightButtonDown() override;
+    PointerState pointerState() override;
     std::optional<CursorImage> currentCursor() override;
     bool reduceMotion() override;
     bool hasCompositor() override;
 
 private:
-    std::optional<quint16> buttonMask();
     xcb_atom_t atom(const QByteArray &name);
     xcb_window_t selectionOwner(const QByteArray &selection);
 

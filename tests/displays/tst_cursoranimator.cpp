@@ -201,6 +201,33 @@ private Q_SLOTS:
         QVERIFY(qAbs(drawn.width() - expected.width()) <= 1 && qAbs(drawn.height() - expected.height()) <= 1);
     }
 
+    // Each frame clears only what the one before drew: whatever came before,
+    // a frame is the one drawn afresh, in its pixels and in its shape.
+    void frameIndependentOfThoseBefore_data()
+    {
+        QTest::addColumn<QList<double>>("scales");
+        QTest::addColumn<bool>("composited");
+        QTest::newRow("growing") << QList<double> { 1.0, 1.7, 2.4 } << true;
+        QTest::newRow("shrinking, shaped") << QList<double> { 2.4, 1.9, 1.0 } << false;
+        QTest::newRow("shrinking, blended") << QList<double> { 2.4, 1.0 } << true;
+        QTest::newRow("up and down, shaped") << QList<double> { 1.3, 2.4, 1.2 } << false;
+    }
+
+    void frameIndependentOfThoseBefore()
+    {
+        QFETCH(QList<double>, scales);
+        QFETCH(bool, composited);
+        // Off the pixel grid, so that the smoothing spills into the neighbours.
+        const QPointF landing = m_landing + QPointF(0.3, 0.6);
+        CursorPulseView view(markedCursor(), landing, 128, composited);
+        for (double scale : scales)
+            view.setFrame(scale, 1.0);
+        CursorPulseView fresh(markedCursor(), landing, 128, composited);
+        fresh.setFrame(scales.last(), 1.0);
+        QCOMPARE(view.frame(), fresh.frame());
+        QCOMPARE(view.mask(), fresh.mask());
+    }
+
     // Without a compositor the window is cut to the cursor, frame by frame.
     void shapeFollowsFrames()
     {

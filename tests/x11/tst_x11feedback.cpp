@@ -9,6 +9,7 @@
 
 #include "AppModel.h"
 #include "CursorAnimator.h"
+#include "CursorPulseView.h"
 #include "DisplayOverlay.h"
 #include "DisplayService.h"
 #include "IdentifyTile.h"
@@ -16,7 +17,11 @@
 #include "X11TestMain.h"
 
 #include <QElapsedTimer>
+#include <QIcon>
+#include <QIconEngine>
+#include <QPainter>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -74,6 +79,26 @@ QList<QRect> floatingWindows(xcb_connection_t *c)
     free(tree);
     return result;
 }
+
+// An application icon that counts how often it is drawn: every size drawn
+// goes to the X server as the window's _NET_WM_ICON.
+class CountingIconEngine : public QIconEngine
+{
+public:
+    explicit CountingIconEngine(int &draws)
+        : m_draws(draws)
+    { }
+    void paint(QPainter *painter, const QRect &rect, QIcon::Mode, QIcon::State) override
+    {
+        ++m_draws;
+        painter->fillRect(rect, Qt::red);
+    }
+    QIconEngine *clone() const override { return new CountingIconEngine(m_draws); }
+    QList<QSize> availableSizes(QIcon::Mode, QIcon::State) override { return { { 64, 64 }, { 512, 512 } }; }
+
+private:
+    int &m_draws;
+};
 
 // What the screen shows in a part of the root (depth 24, 32 bits a pixel).
 QImage screenImage(xcb_connection_t *c, const QRect &area)
@@ -374,6 +399,79 @@ private Q_SLOTS:
         QTRY_COMPARE(screenPixel(m_x, tile.topLeft() + QPoint(20, 120)), QColor(0x00, 0x2f, 0xb8));
         QCOMPARE(screenPixel(m_x, tile.topLeft() + QPoint(1, 1)), backdropColor);
         QCOMPARE(screenPixel(m_x, tile.bottomRight() - QPoint(1, 1)), backdropColor);
+    }
+
+    // Every size of the application's icon went to the server with each new
+    // pulse and tile, twice, tens of milliseconds while the next hot key waited.
+    void feedbackWindowsNeverDrawTheAppIcon_data()
+    {
+        QTest::addColumn<bool>("tiles");
+        QTest::newRow("pulse") << false;
+        QTest::newRow("tiles") << true;
+    }
+
+    void feedbackWindowsNeverDrawTheAppIcon()
+    {
+        QFETCH(bool, tiles);
+        int draws = 0;
+        QGuiApplication::setWindowIcon(QIcon(new CountingIconEngine(draws)));
+        const auto restore = qScopeGuard([] { QGuiApplication::setWindowIcon(QIcon()); });
+        if (tiles)
+            m_overlay->show(m_model->displays());
+        else
+            heldPulse();
+        QTRY_COMPARE(windows().size(), tiles ? 3 : 1);
+        QCOMPARE(draws, 0);
+    }
+
+    // A frame repaints only where it or the one before drew: the cursor that
+    // shrinks back leaves nothing of its larger self behind.
+    void pulseLeavesNoTrail_data()
+    {
+        QTest::addColumn<bool>("composited");
+        QTest::newRow("shaped") << false;
+        QTest::newRow("blended") << true;
+    }
+
+    void pulseLeavesNoTrail()
+    {
+        QFETCH(bool, composited);
+        const Display main = m_model->displays().at(0);
+        Backdrop backdrop(main.bounds.toRect());
+        backdrop.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&backdrop));
+        QProcess compositor;
+        const auto stopCompositor = qScopeGuard([&] {
+            compositor.terminate();
+            compositor.waitForFinished();
+        });
+        if (composited) {
+            QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+            environment.insert(u"DISPLAY"_s, server().displayName());
+            compositor.setProcessEnvironment(environment);
+            compositor.start(u"xcompmgr"_s, {});
+            QVERIFY(compositor.waitForStarted());
+            QTRY_VERIFY(m_platform->cursor().hasCompositor());
+        }
+
+        QImage square(16, 16, QImage::Format_ARGB32_Premultiplied);
+        square.fill(Qt::black);
+        CursorPulseView view({ square, QPointF(8, 8) }, main.bounds.center(), 128, composited);
+        view.show();
+        const auto drawn = [&] {
+            const QImage shot = screenImage(m_x, view.geometry());
+            int differing = 0;
+            for (int y = 0; y < shot.height(); ++y) {
+                for (int x = 0; x < shot.width(); ++x)
+                    differing += shot.pixelColor(x, y) != Backdrop::backdropColor();
+            }
+            return differing;
+        };
+        QTRY_COMPARE(drawn(), 16 * 16);
+        view.setFrame(2.4, 1.0);
+        QTRY_VERIFY(drawn() > 4 * 16 * 16);
+        view.setFrame(1.0, 1.0);
+        QTRY_COMPARE(drawn(), 16 * 16);
     }
 
     void tileBlendsWithCompositor()
