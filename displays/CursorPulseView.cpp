@@ -88,10 +88,15 @@ void CursorPulseView::render()
 
 void CursorPulseView::paintEvent(QPaintEvent *event)
 {
+    // Only the part asked for, and of it only where the cursor lies: the rest
+    // of the window is clear, or cut away by the mask. That holds for the
+    // first paint of the whole window too.
+    const QRect area = event->rect() & toLogical(m_drawn);
+    if (area.isEmpty())
+        return;
     QPainter painter(this);
-    // Only the part asked for: in the frame's root pixels and in the widget's units.
     const qreal ratio = qreal(m_nativeSize.width()) / width();
-    const QRectF target = event->rect();
+    const QRectF target = area;
     const QRectF source(target.topLeft() * ratio, target.size() * ratio);
     if (m_composited) {
         painter.setOpacity(m_opacity);
