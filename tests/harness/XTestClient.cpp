@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "XTestClient.h"
 
+#include <QStringList>
+
 #include <xcb/xcb.h>
 #include <xcb/xtest.h>
 #include <xkbcommon/xkbcommon.h>
@@ -116,6 +118,19 @@ bool XTestClient::tapKey(const QString &keysymName)
 {
     const std::optional<quint8> code = keycodeOf(keysymName);
     return code && tapKey(*code);
+}
+
+bool XTestClient::typeCombination(const QString &combination)
+{
+    const QStringList keys = combination.split(u'+');
+    bool ok = true;
+    for (qsizetype i = 0; i + 1 < keys.size(); ++i)
+        ok = pressKey(keys[i]) && ok;
+    ok = tapKey(keys.last()) && ok;
+    // Released whatever happened above, so no modifier stays down for the next case.
+    for (qsizetype i = keys.size() - 2; i >= 0; --i)
+        ok = releaseKey(keys[i]) && ok;
+    return ok;
 }
 
 bool XTestClient::movePointer(QPoint rootPosition)

@@ -32,6 +32,10 @@ public:
     bool pressKey(const QString &keysymName);
     bool releaseKey(const QString &keysymName);
     bool tapKey(const QString &keysymName);
+    // Types a "+"-joined combination of keysym names such as "Alt_L+2": the
+    // modifiers go down in order, the last key is tapped, then the modifiers
+    // come up in reverse order.
+    bool typeCombination(const QString &combination);
 
     bool movePointer(QPoint rootPosition);
     bool pressButton(quint8 button); // 1 left, 2 middle, 3 right

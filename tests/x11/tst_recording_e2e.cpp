@@ -48,7 +48,6 @@ private Q_SLOTS:
 
 private:
     // "Control_L+Alt_L+k": modifiers held in order, the last key tapped.
-    void type(const QString &combination);
     bool keyboardFree();
 
     QTemporaryDir m_dir;
@@ -93,16 +92,6 @@ void TestRecordingEndToEnd::cleanup()
     m_model.reset();
     m_store->clear();
     m_store.reset();
-}
-
-void TestRecordingEndToEnd::type(const QString &combination)
-{
-    const QStringList keys = combination.split(u'+');
-    for (qsizetype i = 0; i + 1 < keys.size(); ++i)
-        QVERIFY(m_input->pressKey(keys[i]));
-    QVERIFY(m_input->tapKey(keys.last()));
-    for (qsizetype i = keys.size() - 2; i >= 0; --i)
-        QVERIFY(m_input->releaseKey(keys[i]));
 }
 
 bool TestRecordingEndToEnd::keyboardFree()
@@ -156,7 +145,7 @@ void TestRecordingEndToEnd::record()
     m_model->beginRecording(first);
     QVERIFY(!keyboardFree());
     for (const QString &press : std::as_const(presses))
-        type(press);
+        QVERIFY(m_input->typeCombination(press));
     QTRY_VERIFY(!m_model->recordingID() || m_model->message());
 
     QCOMPARE(m_model->recordingID().has_value(), stillRecording);
@@ -178,7 +167,7 @@ void TestRecordingEndToEnd::record()
     m_other->ungrabKey(j, controlAlt);
     if (!globalKey.isEmpty()) {
         QVERIFY(m_input->movePointer(QPoint(1500, 500)));
-        type(globalKey);
+        QVERIFY(m_input->typeCombination(globalKey));
         QTRY_COMPARE(m_input->pointer(), std::optional<QPoint>(FirstCentre));
     }
 }
@@ -197,7 +186,7 @@ void TestRecordingEndToEnd::recordAnotherDisplayMeanwhile()
     QVERIFY(m_other->grabKey(one, altMask));
     m_other->ungrabKey(one, altMask);
 
-    type(u"Escape"_s);
+    QVERIFY(m_input->typeCombination(u"Escape"_s));
     QTRY_VERIFY(!m_model->recordingID());
     QVERIFY(keyboardFree());
     QVERIFY(!m_other->grabKey(one, altMask));

@@ -66,7 +66,6 @@ private Q_SLOTS:
 
 private:
     // "Super_L+Shift_L+2": modifiers held in order, the last key tapped.
-    void type(const QString &combination);
     // Presses the sentinel (Alt+F12) and waits for it: every earlier press has
     // then been dispatched too, so a count taken now is final.
     void flushPresses();
@@ -105,20 +104,10 @@ int TestX11HotKeys::registerKey(quint32 key, quint32 modifiers, quint32 id, HotK
     return m_hotKeys->registerHotKey(Shortcut(key, modifiers), { 1, id }, ref ? ref : &unused);
 }
 
-void TestX11HotKeys::type(const QString &combination)
-{
-    const QStringList keys = combination.split(u'+');
-    for (qsizetype i = 0; i + 1 < keys.size(); ++i)
-        QVERIFY(m_input->pressKey(keys[i]));
-    QVERIFY(m_input->tapKey(keys.last()));
-    for (qsizetype i = keys.size() - 2; i >= 0; --i)
-        QVERIFY(m_input->releaseKey(keys[i]));
-}
-
 void TestX11HotKeys::flushPresses()
 {
     const int before = callsOf(SentinelId);
-    type(u"Alt_L+F12"_s);
+    QVERIFY(m_input->typeCombination(u"Alt_L+F12"_s));
     QTRY_COMPARE(callsOf(SentinelId), before + 1);
 }
 
@@ -154,9 +143,9 @@ void TestX11HotKeys::pressFiresOnce()
     QVERIFY(ref != 0);
     QVERIFY(m_input->setLock(XTestClient::Lock::NumLock, numLock));
     QVERIFY(m_input->setLock(XTestClient::Lock::CapsLock, capsLock));
-    type(combination);
+    QVERIFY(m_input->typeCombination(combination));
     // One modifier fewer is another shortcut.
-    type(combination.section(u'+', 1));
+    QVERIFY(m_input->typeCombination(combination.section(u'+', 1)));
     flushPresses();
     QCOMPARE(callsOf(2), 1);
 }
@@ -179,7 +168,7 @@ void TestX11HotKeys::heldKeyFiresOnce()
     // millisecond, which is what a repeat looks like and no hand can do.
     OtherClient clock(XServer::current()->displayName());
     QTRY_VERIFY(clock.serverTime().value_or(0) > watch.releasedAt);
-    type(u"Alt_L+2"_s);
+    QVERIFY(m_input->typeCombination(u"Alt_L+2"_s));
     flushPresses();
     QCOMPARE(callsOf(2), 2);
     XServer::current()->run(u"xset"_s, { u"r"_s, u"rate"_s });
@@ -204,7 +193,7 @@ void TestX11HotKeys::refusedWhileAnotherClientHolds()
 
     QCOMPARE(registerKey(KeyThree, Shortcut::Option, 3), HotKeyStatus::HotKeyExists);
     QCOMPARE(registerKey(KeyTwo, Shortcut::Option, 2), 0);
-    type(u"Alt_L+2"_s);
+    QVERIFY(m_input->typeCombination(u"Alt_L+2"_s));
     flushPresses();
     QCOMPARE(callsOf(2), 1);
 
@@ -226,7 +215,7 @@ void TestX11HotKeys::unregisterReleasesCombination()
     OtherClient other(XServer::current()->displayName());
     for (quint16 mask : lockVariants(other, other.modifierOf(keycode(u"Alt_L"_s)).value_or(0)))
         QVERIFY(other.grabKey(keycode(u"3"_s), mask));
-    type(u"Alt_L+3"_s);
+    QVERIFY(m_input->typeCombination(u"Alt_L+3"_s));
     flushPresses();
     QCOMPARE(callsOf(3), 0);
 }
@@ -279,8 +268,8 @@ void TestX11HotKeys::followsKeyboardChanges()
     QTRY_COMPARE(keyboard.nativeKeyForVirtual(KeyHome), std::optional<xcb_keycode_t>(home));
     QCoreApplication::processEvents();
 
-    type(u"Alt_L+2"_s);
-    type(u"Alt_L+Home"_s);
+    QVERIFY(m_input->typeCombination(u"Alt_L+2"_s));
+    QVERIFY(m_input->typeCombination(u"Alt_L+Home"_s));
     flushPresses();
     QCOMPARE(callsOf(2), 1);
     QCOMPARE(callsOf(3), 1);
