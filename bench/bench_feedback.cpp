@@ -12,6 +12,7 @@
 #include "DisplayService.h"
 #include "Platform.h"
 #include "XServer.h"
+#include "XTestClient.h"
 
 #include <QDeadlineTimer>
 #include <QDir>
@@ -136,15 +137,7 @@ private:
 QImage grabRoot(const QString &display, const QRect &area)
 {
     xcb_connection_t *c = xcb_connect(qPrintable(display), nullptr);
-    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
-    auto *reply = xcb_get_image_reply(c,
-        xcb_get_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, root, static_cast<qint16>(area.x()), static_cast<qint16>(area.y()),
-            static_cast<quint16>(area.width()), static_cast<quint16>(area.height()), ~0u),
-        nullptr);
-    QImage image;
-    if (reply && xcb_get_image_data_length(reply) >= area.width() * area.height() * 4)
-        image = QImage(xcb_get_image_data(reply), area.width(), area.height(), QImage::Format_RGB32).copy();
-    free(reply);
+    const QImage image = XTestClient::rootImage(c, area);
     xcb_disconnect(c);
     return image;
 }

@@ -133,6 +133,21 @@ bool XTestClient::typeCombination(const QString &combination)
     return ok;
 }
 
+QImage XTestClient::rootImage(xcb_connection_t *connection, const QRect &area)
+{
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root;
+    auto *reply = xcb_get_image_reply(connection,
+        xcb_get_image(connection, XCB_IMAGE_FORMAT_Z_PIXMAP, root, static_cast<qint16>(area.x()),
+            static_cast<qint16>(area.y()), static_cast<quint16>(area.width()), static_cast<quint16>(area.height()),
+            ~0u),
+        nullptr);
+    QImage image;
+    if (reply && xcb_get_image_data_length(reply) >= area.width() * area.height() * 4)
+        image = QImage(xcb_get_image_data(reply), area.width(), area.height(), QImage::Format_RGB32).copy();
+    free(reply);
+    return image;
+}
+
 bool XTestClient::movePointer(QPoint rootPosition)
 {
     return fake(XCB_MOTION_NOTIFY, 0, static_cast<qint16>(rootPosition.x()), static_cast<qint16>(rootPosition.y()));

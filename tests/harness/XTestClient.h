@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <QImage>
 #include <QPoint>
+#include <QRect>
 #include <QString>
 
 #include <optional>
@@ -36,6 +38,10 @@ public:
     // modifiers go down in order, the last key is tapped, then the modifiers
     // come up in reverse order.
     bool typeCombination(const QString &combination);
+
+    // What the screen shows in part of the root window of `connection`
+    // (depth 24, 32 bits a pixel); null when the server would not give it.
+    static QImage rootImage(xcb_connection_t *connection, const QRect &area);
 
     bool movePointer(QPoint rootPosition);
     bool pressButton(quint8 button); // 1 left, 2 middle, 3 right

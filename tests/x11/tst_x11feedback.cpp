@@ -15,6 +15,7 @@
 #include "IdentifyTile.h"
 #include "Platform.h"
 #include "X11TestMain.h"
+#include "XTestClient.h"
 
 #include <QElapsedTimer>
 #include <QIcon>
@@ -100,24 +101,9 @@ private:
     int &m_draws;
 };
 
-// What the screen shows in a part of the root (depth 24, 32 bits a pixel).
-QImage screenImage(xcb_connection_t *c, const QRect &area)
-{
-    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
-    auto *reply = xcb_get_image_reply(c,
-        xcb_get_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, root, static_cast<qint16>(area.x()), static_cast<qint16>(area.y()),
-            static_cast<quint16>(area.width()), static_cast<quint16>(area.height()), ~0u),
-        nullptr);
-    QImage image;
-    if (reply && xcb_get_image_data_length(reply) >= area.width() * area.height() * 4)
-        image = QImage(xcb_get_image_data(reply), area.width(), area.height(), QImage::Format_RGB32).copy();
-    free(reply);
-    return image;
-}
-
 QColor screenPixel(xcb_connection_t *c, QPoint at)
 {
-    const QImage image = screenImage(c, QRect(at, QSize(1, 1)));
+    const QImage image = XTestClient::rootImage(c, QRect(at, QSize(1, 1)));
     return image.isNull() ? QColor() : image.pixelColor(0, 0);
 }
 
@@ -382,7 +368,7 @@ private Q_SLOTS:
         const QRect pulse = windows().at(0);
         // The cursor shows, and nothing else of the window does.
         const auto drawn = [&] {
-            const QImage shot = screenImage(m_x, pulse);
+            const QImage shot = XTestClient::rootImage(m_x, pulse);
             int differing = 0;
             for (int y = 0; y < shot.height(); ++y) {
                 for (int x = 0; x < shot.width(); ++x)
@@ -459,7 +445,7 @@ private Q_SLOTS:
         CursorPulseView view({ square, QPointF(8, 8) }, main.bounds.center(), 128, composited);
         view.show();
         const auto drawn = [&] {
-            const QImage shot = screenImage(m_x, view.geometry());
+            const QImage shot = XTestClient::rootImage(m_x, view.geometry());
             int differing = 0;
             for (int y = 0; y < shot.height(); ++y) {
                 for (int x = 0; x < shot.width(); ++x)
