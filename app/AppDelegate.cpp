@@ -12,36 +12,19 @@
 #include "Platform.h"
 #include "SettingsWindow.h"
 #include "SingleInstance.h"
+#include "ThemeMonitor.h"
+#include "TrayGlyph.h"
 
 #include <QAction>
 #include <QCoreApplication>
 #include <QCursor>
-#include <QImageReader>
 #include <QMenu>
-#include <QPainter>
 #include <QSettings>
 #include <QSystemTrayIcon>
 
 #include <cstdio>
 
 namespace {
-
-const QString TrayTemplatePaths[2] = {
-    QStringLiteral(":/icons/DartlineMenuTemplate.png"),
-    QStringLiteral(":/icons/DartlineMenuTemplate@2x.png"),
-};
-constexpr int TrayTemplateSizes[2] = { 18, 36 };
-
-// The tray glyph is a template: black with alpha. It is shown in the text
-// colour of the desktop's palette, as a panel draws its own symbols.
-QImage tinted(const QImage &glyph, const QColor &ink)
-{
-    QImage image = glyph.convertToFormat(QImage::Format_ARGB32_Premultiplied);
-    QPainter painter(&image);
-    painter.setCompositionMode(QPainter::CompositionMode_SourceIn);
-    painter.fillRect(image.rect(), ink);
-    return image;
-}
 
 // A boolean as the store gives it back: a bool, or the text an INI file holds
 // after a restart; anything else counts as absent.
@@ -110,6 +93,7 @@ AppDelegate::Launch AppDelegate::launch()
     m_overlay = std::make_unique<DisplayOverlay>(m_platform->displays(), m_platform->cursor());
     m_store = m_options.makeStore ? m_options.makeStore() : standardStore();
     m_model = std::make_unique<AppModel>(*m_platform, *m_store);
+    ThemeMonitor::instance().setDesktop(&m_platform->appearance());
     qCInfo(lcStartup, "hot keys registered");
     connect(&m_platform->displays(), &DisplayPlatform::configurationChanged, this, &AppDelegate::displaysChanged);
     connect(new ActivationWatcher(this), &ActivationWatcher::resignedActive, this, &AppDelegate::resignedActive);
@@ -148,7 +132,25 @@ void AppDelegate::reopen()
 
 void AppDelegate::quit()
 {
-    QCoreApplication::quit();
+    // QCoreApplication::quit() would first ask every top-level window to
+    // close and give up when one refuses; the settings and About windows
+    // refuse (closing only hides them). So finish what must outlive the
+    // process here and leave the event loop unconditionally.
+    if (m_model) {
+        m_model->cancelRecording(false);
+        m_model->animator().cancel();
+    }
+    if (m_overlay)
+        m_overlay->dismiss();
+    // Hiding saves the settings window's frame; the windows go from the
+    // screen now rather than when the process has torn everything down.
+    for (QWidget *window : { settingsWindow(), aboutWindow() }) {
+        if (window)
+            window->hide();
+    }
+    if (m_trayIcon)
+        m_trayIcon->hide();
+    QCoreApplication::exit(0);
 }
 
 void AppDelegate::installMainMenu()
@@ -161,21 +163,23 @@ void AppDelegate::installMainMenu()
 
 void AppDelegate::installStatusItem()
 {
-    // The glyphs are part of the program; without them the installation is
-    // broken, and saying so now beats an invisible tray icon.
-    for (int i = 0; i < 2; ++i) {
-        QImageReader reader(TrayTemplatePaths[i]);
-        m_trayTemplates[i] = reader.read();
-        if (m_trayTemplates[i].isNull() || m_trayTemplates[i].width() != TrayTemplateSizes[i])
-            qFatal("Dartline: the tray icon resource %s is missing or unreadable (%s); the installation is broken",
-                qUtf8Printable(TrayTemplatePaths[i]), qUtf8Printable(reader.errorString()));
-    }
-
+    // The menu is complete before the icon is shown and kept current from
+    // then on: a StatusNotifierItem host reads the exported menu on the first
+    // click, before (or without) announcing that it shows it.
     m_statusMenu = std::make_unique<QMenu>();
-    connect(m_statusMenu.get(), &QMenu::aboutToShow, this, [this] { rebuildStatusMenu(*m_statusMenu); });
+    rebuildStatusMenu(*m_statusMenu);
+    connect(m_model.get(), &AppModel::willChange, this, &AppDelegate::scheduleMenuUpdate);
+    connect(m_statusMenu.get(), &QMenu::aboutToShow, this, [this] {
+        // A shortcut another program held may be free by now; key labels
+        // follow the keyboard layout, which may have changed.
+        m_model->retryFailedRegistrations();
+        rebuildStatusMenu(*m_statusMenu);
+    });
 
     m_trayIcon = new QSystemTrayIcon(this);
+    // The glyph follows the desktop's light or dark appearance live.
     updateTrayIcon();
+    connect(&ThemeMonitor::instance(), &ThemeMonitor::changed, this, &AppDelegate::updateTrayIcon);
     m_trayIcon->setToolTip(QString::fromUtf8("Dartline · 多屏之间，一键即达"));
     m_trayIcon->setContextMenu(m_statusMenu.get());
     // A left click opens the same menu: it is the only thing the icon offers.
@@ -183,7 +187,6 @@ void AppDelegate::installStatusItem()
         if (reason == QSystemTrayIcon::Trigger && !m_statusMenu->isVisible())
             m_statusMenu->popup(QCursor::pos());
     });
-    m_statusMenu->installEventFilter(this);
     // Shown even without a tray: Qt embeds it as soon as a tray appears.
     m_trayIcon->show();
     if (!QSystemTrayIcon::isSystemTrayAvailable()) {
@@ -196,49 +199,64 @@ void AppDelegate::installStatusItem()
 
 void AppDelegate::updateTrayIcon()
 {
-    // The menu carries the application's palette, so it changes with it.
-    const QColor ink = m_statusMenu->palette().color(QPalette::Active, QPalette::WindowText);
-    QIcon icon;
-    for (const QImage &glyph : m_trayTemplates)
-        icon.addPixmap(QPixmap::fromImage(tinted(glyph, ink)));
-    m_trayIcon->setIcon(icon);
+    if (m_trayIcon)
+        m_trayIcon->setIcon(TrayGlyph::icon(ThemeMonitor::instance().isDark()));
 }
 
-bool AppDelegate::eventFilter(QObject *watched, QEvent *event)
+void AppDelegate::scheduleMenuUpdate()
 {
-    if ((event->type() == QEvent::PaletteChange || event->type() == QEvent::ApplicationPaletteChange)
-        && watched == m_statusMenu.get() && m_trayIcon)
-        updateTrayIcon();
-    return QObject::eventFilter(watched, event);
+    // willChange() comes before the change and often several times in a row:
+    // look once the model has settled.
+    if (m_menuUpdatePending || !m_statusMenu)
+        return;
+    m_menuUpdatePending = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            m_menuUpdatePending = false;
+            if (m_statusMenu)
+                rebuildStatusMenu(*m_statusMenu);
+        },
+        Qt::QueuedConnection);
 }
 
 void AppDelegate::rebuildStatusMenu(QMenu &menu)
 {
-    menu.clear();
-    if (!m_model)
+    if (!m_model) {
+        menu.clear();
         return;
+    }
+    // The display items as they should read now; the menu is rebuilt only
+    // when they differ, so an exported menu does not churn on every look.
+    QList<std::pair<QString, QString>> items; // text, display identifier
     const QList<Display> &displays = m_model->displays();
     const auto &bindings = m_model->preferences().bindings;
     for (qsizetype i = 0; i < displays.size(); ++i) {
         const Display &display = displays.at(i);
         const auto binding = bindings.constFind(display.id);
-        const QString caps = binding != bindings.cend() ? keycapLabels(*binding, m_platform->keyboard()).join(QString())
-                                                        : QString::fromUtf8("未设置");
-        QAction *item = menu.addAction(MenuText::displayItem(static_cast<int>(i) + 1, display.name, caps));
+        const QString caps
+            = binding != bindings.cend() ? shortcutText(*binding, m_platform->keyboard()) : QString::fromUtf8("未设置");
+        items.append({ MenuText::displayItem(static_cast<int>(i) + 1, display.name, caps), display.id });
+    }
+    if (items == m_menuItems && !menu.isEmpty())
+        return;
+    m_menuItems = items;
+
+    menu.clear();
+    for (const auto &[text, id] : std::as_const(items)) {
+        QAction *item = menu.addAction(text);
         // The identifier, not the position: the list may change before the click.
-        item->setData(display.id);
+        item->setData(id);
         connect(item, &QAction::triggered, this, [this, item] { jumpFromMenu(item); });
     }
     menu.addSeparator();
+    // No key hints here: Ctrl+, and Ctrl+Q work in Dartline's windows, not
+    // from the tray.
     connect(menu.addAction(QString::fromUtf8("识别屏幕")), &QAction::triggered, this, &AppDelegate::identifyDisplays);
-    QAction *settings = menu.addAction(QString::fromUtf8("设置…"));
-    settings->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Comma));
-    connect(settings, &QAction::triggered, this, &AppDelegate::showSettings);
+    connect(menu.addAction(QString::fromUtf8("设置…")), &QAction::triggered, this, &AppDelegate::showSettings);
     connect(menu.addAction(QString::fromUtf8("关于 Dartline")), &QAction::triggered, this, &AppDelegate::showAbout);
     menu.addSeparator();
-    QAction *quitItem = menu.addAction(QString::fromUtf8("退出 Dartline"));
-    quitItem->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
-    connect(quitItem, &QAction::triggered, this, &AppDelegate::quit);
+    connect(menu.addAction(QString::fromUtf8("退出 Dartline")), &QAction::triggered, this, &AppDelegate::quit);
 }
 
 void AppDelegate::jumpFromMenu(const QAction *item)
@@ -276,6 +294,7 @@ void AppDelegate::showSettings()
 {
     if (!m_model)
         return;
+    m_model->retryFailedRegistrations();
     if (!m_settingsWindow) {
         const QPointer<AppDelegate> self(this);
         m_settingsWindow = std::make_unique<SettingsWindow>(*m_model, m_platform->keyboard(), *m_store, [self] {

@@ -1,13 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include <QImage>
 #include <QObject>
 #include <QPointer>
 #include <QStringList>
 
 #include <functional>
 #include <memory>
+#include <utility>
 
 class AboutWindow;
 class AppModel;
@@ -72,6 +72,7 @@ public:
 
     // Menus.
     void installMainMenu();
+    // Brings the tray menu up to date; does nothing when it already is.
     void rebuildStatusMenu(QMenu &menu);
     void jumpFromMenu(const QAction *item);
     void identifyDisplays();
@@ -92,11 +93,9 @@ public:
 Q_SIGNALS:
     void presentationChanged(AppDelegate::Presentation presentation);
 
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override;
-
 private:
     void installStatusItem();
+    void scheduleMenuUpdate();
     void updateTrayIcon();
     void setPresentation(Presentation presentation);
     void bringForward(QWidget *window);
@@ -118,6 +117,7 @@ private:
     std::unique_ptr<SettingsWindow> m_settingsWindow;
     std::unique_ptr<AboutWindow> m_aboutWindow;
     bool m_mainMenuInstalled = false;
-    QImage m_trayTemplates[2];
+    bool m_menuUpdatePending = false;
+    QList<std::pair<QString, QString>> m_menuItems; // what the tray menu's display items say
     Presentation m_presentation = Presentation::Accessory;
 };

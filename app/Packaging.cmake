@@ -12,8 +12,18 @@ install(FILES ${data}/${DARTLINE_ID}.desktop DESTINATION ${CMAKE_INSTALL_DATADIR
 install(FILES ${data}/${DARTLINE_ID}.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 # Started with every X11 session of every user; a user turns it off in the
 # desktop's start-up settings, which write a Hidden=true copy to ~/.config.
+# Sessions look for autostart entries in $XDG_CONFIG_DIRS, which is /etc/xdg
+# unless the session says otherwise: a system installation (under /usr or
+# /usr/local, and the Debian package, whatever prefix was configured) puts
+# its entry there. Any other prefix keeps it inside the prefix.
+if(CMAKE_INSTALL_PREFIX MATCHES "^/usr(/local)?/?$")
+  set(autostart_default /etc/xdg/autostart)
+else()
+  set(autostart_default ${CMAKE_INSTALL_FULL_SYSCONFDIR}/xdg/autostart)
+endif()
+set(DARTLINE_AUTOSTART_DIR ${autostart_default} CACHE PATH "Where the autostart entry is installed")
 install(FILES ${data}/${DARTLINE_ID}.autostart.desktop
-  DESTINATION ${CMAKE_INSTALL_FULL_SYSCONFDIR}/xdg/autostart RENAME ${DARTLINE_ID}.desktop)
+  DESTINATION ${DARTLINE_AUTOSTART_DIR} RENAME ${DARTLINE_ID}.desktop)
 
 # The application icon, drawn by the ui and kept as files in resources/icon.
 set(icon_dir ${PROJECT_SOURCE_DIR}/resources/icon)
@@ -37,6 +47,11 @@ if(DARTLINE_TESTS)
   if(APPSTREAMCLI)
     add_test(NAME appstream_validate COMMAND ${APPSTREAMCLI} validate --no-net ${data}/${DARTLINE_ID}.metainfo.xml)
   endif()
+  # Builds the Debian package and reads its file list and control fields.
+  add_test(NAME debian_package COMMAND ${CMAKE_COMMAND} -DBUILD_DIR=${PROJECT_BINARY_DIR}
+    -DOUT_DIR=${CMAKE_CURRENT_BINARY_DIR}/package-check -DID=${DARTLINE_ID}
+    -P ${CMAKE_CURRENT_SOURCE_DIR}/CheckPackage.cmake)
+  set_tests_properties(debian_package PROPERTIES TIMEOUT 300)
 endif()
 
 # Debian package. Only what the rules above install goes in.
@@ -54,12 +69,18 @@ set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE https://dartline.org)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Loaded at run time, so not found by shlibdeps: the xcb platform plugin and
-# the font the Chinese interface is drawn with.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, fonts-wqy-microhei | fonts-noto-cjk")
-# The autostart entry lives under /etc: a conffile, so an administrator's
-# edit (or removal) survives upgrades.
-file(WRITE ${CMAKE_CURRENT_BINARY_DIR}/conffiles
-  "${CMAKE_INSTALL_FULL_SYSCONFDIR}/xdg/autostart/${DARTLINE_ID}.desktop\n")
+# a font for the Chinese interface. Noto Sans CJK is recommended for its real
+# bold weights (the windows use it when it is there); WenQuanYi Micro Hei has
+# only one.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, fonts-noto-cjk | fonts-wqy-microhei")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-noto-cjk")
+# The package puts the autostart entry under /etc: a conffile, so an
+# administrator's edit (or removal) survives upgrades.
+set(DARTLINE_PACKAGE_AUTOSTART /etc/xdg/autostart/${DARTLINE_ID}.desktop)
+if(NOT DARTLINE_AUTOSTART_DIR STREQUAL "/etc/xdg/autostart")
+  message(WARNING "The Debian package expects the autostart entry in /etc/xdg/autostart, not ${DARTLINE_AUTOSTART_DIR}")
+endif()
+file(WRITE ${CMAKE_CURRENT_BINARY_DIR}/conffiles "${DARTLINE_PACKAGE_AUTOSTART}\n")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${CMAKE_CURRENT_BINARY_DIR}/conffiles)
 set(CPACK_GENERATOR DEB)
 include(CPack)

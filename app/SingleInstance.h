@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include <QHash>
+#include <QList>
 #include <QLockFile>
 #include <QObject>
 #include <QPointer>
@@ -16,7 +16,10 @@ class QLocalSocket;
 // and listens on a local socket beside it, both in the user's private runtime
 // directory; a later process finds the lock taken, hands its arguments over
 // the socket and ends. A copy that crashed leaves a lock naming a dead
-// process and a socket nobody listens on: the next start takes both over.
+// process (or, killed while writing it, an empty one) and a socket nobody
+// listens on: the next start takes both over. A runtime directory too deep
+// for a socket path gets a socket in the abstract namespace instead, whose
+// peers both sides check for the user.
 class SingleInstance : public QObject
 {
     Q_OBJECT
@@ -27,7 +30,8 @@ public:
         Unguarded, // no lock could be taken for another reason; run anyway
     };
 
-    // Most simultaneous peers the running copy reads from; more are refused.
+    // Most simultaneous peers the running copy reads from; a newcomer beyond
+    // them replaces the one that has been connected longest.
     static constexpr int MaximumPeers = 8;
     // A peer that has not sent its whole message by then is dropped.
     static constexpr int PeerTimeoutMs = 1000;
@@ -47,7 +51,9 @@ public:
     // to take them, within `timeoutMs`.
     bool handOver(const QStringList &arguments, int timeoutMs);
 
+    // A file path, or with socketIsAbstract() a name in the abstract namespace.
     QString socketPath() const { return m_socketPath; }
+    bool socketIsAbstract() const { return m_abstract; }
     QString lockPath() const { return m_lockPath; }
     QString errorString() const { return m_error; }
 
@@ -59,12 +65,22 @@ private:
     void acceptPeers();
     void readPeer(QLocalSocket *peer);
     void dropPeer(QLocalSocket *peer);
-    static bool peerIsThisUser(QLocalSocket *peer);
+    static bool peerIsThisUser(const QLocalSocket &peer);
+    // The lock is taken, but by nothing that runs this program and answers.
+    bool lockIsAbandoned() const;
+    bool instanceAnswers() const;
+
+    struct Peer
+    {
+        QLocalSocket *socket;
+        QByteArray received;
+    };
 
     QString m_socketPath;
+    bool m_abstract = false;
     QString m_lockPath;
     QString m_error;
     std::unique_ptr<QLockFile> m_lock;
     QPointer<QLocalServer> m_server;
-    QHash<QLocalSocket *, QByteArray> m_received; // peers still sending, with what they sent so far
+    QList<Peer> m_peers; // still sending, oldest first, with what they sent so far
 };

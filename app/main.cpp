@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QLoggingCategory>
 #include <QTimer>
 
 #include <cstdio>
@@ -23,6 +24,19 @@ void configureParser(QCommandLineParser &parser)
     parser.addVersionOption();
     parser.addOption(QCommandLineOption(QStringLiteral("settings"),
         QString::fromUtf8("打开设置窗口；Dartline 已在运行时，打开正在运行的那一个的设置窗口。")));
+    parser.addOption(QCommandLineOption(
+        QStringLiteral("verbose"), QString::fromUtf8("在标准错误上报告每次跳转和启动过程（默认只报告警告和错误）。")));
+}
+
+// Dartline's own info and debug lines (each jump reports where it landed) are
+// for --verbose; warnings and errors always print. QT_LOGGING_RULES and
+// QT_LOGGING_CONF take precedence over these rules, so they still turn any
+// category on or off.
+void applyLoggingRules(bool verbose)
+{
+    QLoggingCategory::setFilterRules(verbose
+            ? QStringLiteral("org.dartline.Dartline.*=true")
+            : QStringLiteral("org.dartline.Dartline.*.debug=false\norg.dartline.Dartline.*.info=false"));
 }
 
 void print(FILE *stream, const QString &text)
@@ -99,6 +113,7 @@ int main(int argc, char **argv)
         print(stderr, QStringLiteral("dartline: %1\n").arg(error) + QString::fromUtf8("用法见 dartline --help\n"));
         return 2;
     }
+    applyLoggingRules(parser.isSet(QStringLiteral("verbose")));
 
     int status = 0;
     {

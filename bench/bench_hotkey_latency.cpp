@@ -185,7 +185,7 @@ int main(int argc, char *argv[])
     out << "Private Xorg " << server.displayName() << ", two 1024x768 monitors, " << presses
         << " presses alternating Alt+1 / Alt+2\n\n";
 
-    // A fresh user: empty settings (so ⌥1 and ⌥2 are suggested), past the
+    // A fresh user: empty settings (so Alt+1 and Alt+2 are suggested), past the
     // first launch, with a runtime directory of its own.
     QTemporaryDir home;
     const QString config = home.filePath(u"config"_s);

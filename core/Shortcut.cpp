@@ -28,12 +28,13 @@ std::optional<quint32> readUInt32(const QJsonValue &value)
 
 bool Shortcut::isValid() const
 {
-    if ((m_modifiers & (Command | Option | Control)) == 0)
-        return false;
-    // The whole word is compared: Command with any other bit is allowed.
-    if (m_modifiers == Command && (m_keyCode == KeyQ || m_keyCode == KeyW || m_keyCode == KeyComma))
-        return false;
-    return true;
+    return (m_modifiers & (Command | Option | Control)) != 0 && !isReserved();
+}
+
+bool Shortcut::isReserved() const
+{
+    // The whole word is compared: Ctrl with any other bit is allowed.
+    return m_modifiers == Control && (m_keyCode == KeyQ || m_keyCode == KeyW || m_keyCode == KeyComma);
 }
 
 std::optional<Shortcut> Shortcut::suggested(int index)

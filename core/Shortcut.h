@@ -12,6 +12,7 @@
 class Shortcut
 {
 public:
+    // The stored bits; Command is shown as Super and Option as Alt.
     static constexpr quint32 Command = 0x100;
     static constexpr quint32 Shift = 0x200;
     static constexpr quint32 Option = 0x800;
@@ -42,12 +43,15 @@ public:
     constexpr quint32 keyCode() const { return m_keyCode; }
     constexpr quint32 modifiers() const { return m_modifiers; }
 
-    // Usable as a global shortcut: needs Command, Option or Control, and is
-    // none of the application's own menu keys (Command alone on Q, W, comma).
+    // Usable as a global shortcut: needs Super, Alt or Ctrl, and is not
+    // reserved.
     bool isValid() const;
+    // One of the application's own window keys: Ctrl alone on Q, W or comma.
+    // A global grab of one would take Quit or Close from every application.
+    bool isReserved() const;
 
     // The default offered to the display at `index` of the ordered list:
-    // Option with the digit of position index + 1, for the first nine.
+    // Alt with the digit of position index + 1, for the first nine.
     static std::optional<Shortcut> suggested(int index);
 
     QJsonObject toJson() const;

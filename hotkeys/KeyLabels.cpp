@@ -13,22 +13,26 @@ namespace {
 struct NamedKey
 {
     quint32 keyCode;
-    char16_t label[3];
+    const char16_t *label;
 };
 
-// Keys whose label is the same on every layout.
+// Keys whose label is the same on every layout: the words on a PC keyboard's
+// caps, and arrows.
 constexpr std::array<NamedKey, 14> namedKeys { {
-    { 36, u"\u21A9" }, // Return
-    { 48, u"\u21E5" }, // Tab
+    { 36, u"Enter" }, // Return
+    { 48, u"Tab" },
     { 49, u"\u7A7A\u683C" }, // Space
-    { 51, u"\u232B" }, // Delete (backspace)
-    { 53, u"\u238B" }, // Escape
-    { 123, u"\u2190" }, { 124, u"\u2192" }, { 125, u"\u2193" }, { 126, u"\u2191" },
-    { 117, u"\u2326" }, // Forward delete
-    { 115, u"\u2196" }, // Home
-    { 119, u"\u2198" }, // End
-    { 116, u"\u21DE" }, // Page up
-    { 121, u"\u21DF" }, // Page down
+    { 51, u"Backspace" },
+    { 53, u"Esc" },
+    { 123, u"\u2190" },
+    { 124, u"\u2192" },
+    { 125, u"\u2193" },
+    { 126, u"\u2191" },
+    { 117, u"Delete" }, // Forward delete
+    { 115, u"Home" },
+    { 119, u"End" },
+    { 116, u"PgUp" },
+    { 121, u"PgDn" },
 } };
 
 // Entry n - 1 is the key code of Fn.
@@ -85,19 +89,29 @@ bool isModifierKey(int key)
 
 QStringList keycapLabels(const Shortcut &shortcut, KeyboardPlatform &keyboard)
 {
-    static const std::array<std::pair<quint32, QChar>, 4> symbols { {
-        { Shortcut::Control, QChar(0x2303) },
-        { Shortcut::Option, QChar(0x2325) },
-        { Shortcut::Shift, QChar(0x21E7) },
-        { Shortcut::Command, QChar(0x2318) },
+    static constexpr std::array<std::pair<quint32, QLatin1StringView>, 4> names { {
+        { Shortcut::Control, QLatin1StringView("Ctrl") },
+        { Shortcut::Option, QLatin1StringView("Alt") },
+        { Shortcut::Shift, QLatin1StringView("Shift") },
+        { Shortcut::Command, QLatin1StringView("Super") },
     } };
     QStringList labels;
-    for (const auto &[bit, symbol] : symbols) {
+    for (const auto &[bit, name] : names) {
         if (shortcut.modifiers() & bit)
-            labels.append(QString(symbol));
+            labels.append(name);
     }
     labels.append(keyLabel(shortcut.keyCode(), keyboard));
     return labels;
+}
+
+QString shortcutText(const Shortcut &shortcut, KeyboardPlatform &keyboard)
+{
+    return joinedKeycaps(keycapLabels(shortcut, keyboard));
+}
+
+QString joinedKeycaps(const QStringList &labels)
+{
+    return labels.join(QLatin1Char('+'));
 }
 
 QString keyLabel(quint32 keyCode, KeyboardPlatform &keyboard)

@@ -9,7 +9,11 @@
 #include "Platform.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
+#include <QFile>
+#include <QFileInfo>
 #include <QKeyEvent>
+#include <QLockFile>
 #include <QSet>
 #include <QSettings>
 
@@ -27,10 +31,43 @@ QString invalidShortcutText()
     return QString::fromUtf8("快捷键无效，请重新设置。");
 }
 
+// A stored binding that is one of the windows' own keys; `combination` is
+// its "+"-joined text.
+QString reservedShortcutText(const QString &combination)
+{
+    return combination + QString::fromUtf8(" 保留给 Dartline 自己的窗口，请重新设置。");
+}
+
 QString refusedText(int status)
 {
-    return QString::fromUtf8("快捷键注册失败，可能已被系统或其他应用占用。（") + QString::number(status)
-        + QString::fromUtf8("）");
+    QString reason;
+    switch (status) {
+    case HotKeyStatus::HotKeyExists:
+        reason = QString::fromUtf8("快捷键注册失败，可能已被系统或其他应用占用。");
+        break;
+    case HotKeyStatus::NoKeyCode:
+        reason = QString::fromUtf8("当前键盘布局中没有这个键，快捷键无法注册。");
+        break;
+    default:
+        reason = QString::fromUtf8("快捷键注册失败。");
+        break;
+    }
+    return reason + QString::fromUtf8("（") + QString::number(status) + QString::fromUtf8("）");
+}
+
+// QSettings guards every write with a lock file beside the store, and waits
+// for one it cannot read until it is 30 s old: a kill in the middle of a
+// save leaves such a file, empty. One that names its owner QSettings judges
+// itself. removeStaleLockFile() refuses while any process holds the file's
+// native lock, as a live writer does from before it fills the file in.
+void releaseAbandonedStoreLock(const QSettings &store)
+{
+    const QString path = store.fileName() + QStringLiteral(".lock");
+    if (!QFileInfo::exists(path))
+        return;
+    QLockFile lock(path);
+    if (!lock.getLockInfo(nullptr, nullptr, nullptr) && lock.removeStaleLockFile())
+        qCInfo(lcStore, "Removed the abandoned lock file %s", qUtf8Printable(path));
 }
 
 // Takes every key press in the application while a shortcut is recorded, so
@@ -82,6 +119,7 @@ AppModel::AppModel(Platform &platform, QSettings &store, std::unique_ptr<CursorA
     , m_animator(
           animator ? std::move(animator) : std::make_unique<CursorAnimator>(platform.cursor(), &platform.displays()))
 {
+    releaseAbandonedStoreLock(m_store);
     m_animateCursor = readBool(AnimateCursorKey).value_or(true);
     m_preferences = readPreferences();
     refreshDisplays();
@@ -110,12 +148,54 @@ std::optional<bool> AppModel::readBool(const QString &key) const
     return std::nullopt;
 }
 
-Preferences AppModel::readPreferences() const
+Preferences AppModel::readPreferences()
 {
     const QVariant value = m_store.value(PreferencesKey);
-    if (value.typeId() != QMetaType::QByteArray)
+    if (!value.isValid())
         return {};
-    return Preferences::fromJson(value.toByteArray()).value_or(Preferences());
+    // A document written by hand lacks the byte-array wrapper and reads as
+    // text; as long as it is a document, it is taken as one.
+    if (value.typeId() == QMetaType::QByteArray || value.typeId() == QMetaType::QString) {
+        const QByteArray document
+            = value.typeId() == QMetaType::QByteArray ? value.toByteArray() : value.toString().toUtf8();
+        if (const auto preferences = Preferences::fromJson(document))
+            return *preferences;
+        if (document.isEmpty())
+            return {};
+    }
+    keepUnreadable(value);
+    return {};
+}
+
+void AppModel::keepUnreadable(const QVariant &value)
+{
+    // The document is rejected whole and replaced by the defaults, but what
+    // the user wrote is kept: the whole file as it is on disk, byte for byte
+    // (QSettings has already taken the quotes out of a hand-written value),
+    // or else the value as read, under a key of its own beside it. The copy
+    // counts once it is seen to hold the document.
+    m_store.sync();
+    const QString stamp = QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMdd'T'HHmmss'Z'"));
+    const QString file = m_store.fileName();
+    QString copy = file + QStringLiteral(".unreadable-") + stamp;
+    for (int n = 2; QFileInfo::exists(copy); ++n)
+        copy = file + QStringLiteral(".unreadable-") + stamp + u'-' + QString::number(n);
+    if (QFile::copy(file, copy) && QSettings(copy, m_store.format()).value(PreferencesKey) == value) {
+        qCWarning(lcStore,
+            "Cannot read the stored preferences, so they start from the defaults; the file that held them is kept as "
+            "%s",
+            qUtf8Printable(copy));
+        return;
+    }
+    QFile::remove(copy);
+    QString key = PreferencesKey + QStringLiteral(".unreadable-") + stamp;
+    for (int n = 2; m_store.contains(key); ++n)
+        key = PreferencesKey + QStringLiteral(".unreadable-") + stamp + u'-' + QString::number(n);
+    writeStore(key, value);
+    qCWarning(lcStore,
+        "Cannot read the stored preferences, so they start from the defaults; the unreadable document is kept as %s in "
+        "%s",
+        qUtf8Printable(key), qUtf8Printable(file));
 }
 
 void AppModel::writeStore(const QString &key, const QVariant &value)
@@ -135,7 +215,13 @@ void AppModel::writeStore(const QString &key, const QVariant &value)
 
 void AppModel::save()
 {
-    writeStore(PreferencesKey, m_preferences.toJson());
+    // Only a change is written: a write rewrites the whole file, and most
+    // refreshes change nothing.
+    const QByteArray document = m_preferences.toJson();
+    const QVariant stored = m_store.value(PreferencesKey);
+    if (stored.typeId() == QMetaType::QByteArray && stored.toByteArray() == document)
+        return;
+    writeStore(PreferencesKey, document);
 }
 
 void AppModel::setAnimateCursor(bool on)
@@ -224,6 +310,7 @@ void AppModel::registerShortcuts()
     m_hotKeys->clear();
     Q_EMIT willChange();
     m_registrationErrors.clear();
+    m_refused.clear();
     // A copy: a slot of willChange() may not change the list, but an action
     // run later must not see it change under this loop either.
     const QList<Display> displays = m_displays;
@@ -234,16 +321,47 @@ void AppModel::registerShortcuts()
         const Shortcut shortcut = *binding;
         if (!shortcut.isValid()) {
             Q_EMIT willChange();
-            m_registrationErrors.insert(display.id, invalidShortcutText());
+            m_registrationErrors.insert(display.id,
+                shortcut.isReserved() ? reservedShortcutText(shortcutText(shortcut, m_platform.keyboard()))
+                                      : invalidShortcutText());
             continue;
         }
-        const int status = m_hotKeys->registerHotKey(shortcut, [model = QPointer<AppModel>(this), display] {
-            if (model)
-                model->jump(display);
-        });
-        if (status != HotKeyStatus::NoError) {
+        registerShortcut(display, shortcut);
+    }
+}
+
+bool AppModel::registerShortcut(const Display &display, const Shortcut &shortcut)
+{
+    const int status = m_hotKeys->registerHotKey(shortcut, [model = QPointer<AppModel>(this), display] {
+        if (model)
+            model->jump(display);
+    });
+    if (status == HotKeyStatus::NoError)
+        return true;
+    const QString text = refusedText(status);
+    if (m_registrationErrors.value(display.id) != text) {
+        Q_EMIT willChange();
+        m_registrationErrors.insert(display.id, text);
+    }
+    m_refused.insert(display.id);
+    return false;
+}
+
+void AppModel::retryFailedRegistrations()
+{
+    // A recording holds the keys itself; and with nothing refused there is
+    // nothing to ask the window system.
+    if (m_refused.isEmpty() || m_recordingID)
+        return;
+    const QList<Display> displays = m_displays;
+    for (const Display &display : displays) {
+        const auto binding = m_preferences.bindings.constFind(display.id);
+        if (!m_refused.contains(display.id) || binding == m_preferences.bindings.cend())
+            continue;
+        if (registerShortcut(display, *binding)) {
             Q_EMIT willChange();
-            m_registrationErrors.insert(display.id, refusedText(status));
+            m_registrationErrors.remove(display.id);
+            m_refused.remove(display.id);
         }
     }
 }
@@ -316,7 +434,8 @@ bool AppModel::handleRecordingKey(quint32 keyCode, quint32 modifiers)
 
     const Shortcut shortcut(keyCode, modifiers);
     if (!shortcut.isValid()) {
-        setMessage(QString::fromUtf8("请包含 ⌃、⌥ 或 ⌘；⌘Q、⌘W 和 ⌘, 保留给应用菜单。"));
+        setMessage(
+            QString::fromUtf8("请包含 Ctrl、Alt 或 Super；Ctrl+Q、Ctrl+W 和 Ctrl+, 保留给 Dartline 自己的窗口。"));
         return true;
     }
     if (m_preferences.conflictingDisplay(shortcut, id)) {

@@ -8,6 +8,7 @@
 #include <QHash>
 #include <QObject>
 #include <QPointer>
+#include <QSet>
 
 #include <memory>
 #include <optional>
@@ -58,7 +59,12 @@ public:
     // Known displays that are not connected now.
     int disconnectedCount() const;
 
+    // Lists the displays again, saves what changed and registers every
+    // shortcut anew.
     void refreshDisplays();
+    // Registers again the shortcuts the window system refused (another
+    // client held them), and nothing else; cheap when none was refused.
+    void retryFailedRegistrations();
     void forgetDisconnected();
     void jump(const Display &display);
 
@@ -76,13 +82,18 @@ Q_SIGNALS:
     void willChange();
 
 private:
+    // Writes the preferences when they differ from the stored document.
     void save();
     void registerShortcuts();
+    // Registers one valid shortcut; a refusal is published. Returns success.
+    bool registerShortcut(const Display &display, const Shortcut &shortcut);
     void setMessage(std::optional<QString> text);
     void setRecordingID(std::optional<QString> id);
 
     std::optional<bool> readBool(const QString &key) const;
-    Preferences readPreferences() const;
+    // The stored preferences; an unreadable document is kept aside first.
+    Preferences readPreferences();
+    void keepUnreadable(const QVariant &value);
     void writeStore(const QString &key, const QVariant &value);
     // Removes the key filter and releases the keyboard; publishes nothing.
     void endKeyCapture();
@@ -92,6 +103,7 @@ private:
     QList<Display> m_displays;
     Preferences m_preferences;
     QHash<QString, QString> m_registrationErrors;
+    QSet<QString> m_refused; // displays whose valid shortcut the window system refused
     std::optional<QString> m_recordingID;
     std::optional<QString> m_message;
     bool m_animateCursor = true;

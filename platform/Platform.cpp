@@ -61,6 +61,12 @@ public:
     void ungrabKeyboard() override { }
 };
 
+class NullAppearancePlatform : public AppearancePlatform
+{
+public:
+    std::optional<QString> themeName() override { return std::nullopt; }
+};
+
 class NullPlatform : public Platform
 {
 public:
@@ -68,12 +74,14 @@ public:
     CursorPlatform &cursor() override { return m_cursor; }
     HotKeyPlatform &hotKeys() override { return m_hotKeys; }
     KeyboardPlatform &keyboard() override { return m_keyboard; }
+    AppearancePlatform &appearance() override { return m_appearance; }
 
 private:
     NullDisplayPlatform m_displays;
     NullCursorPlatform m_cursor;
     NullHotKeyPlatform m_hotKeys;
     NullKeyboardPlatform m_keyboard;
+    NullAppearancePlatform m_appearance;
 };
 
 } // namespace

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "AppearancePlatform.h"
 #include "CursorPlatform.h"
 #include "DisplayPlatform.h"
 #include "HotKeyPlatform.h"
@@ -20,6 +21,7 @@ public:
     virtual CursorPlatform &cursor() = 0;
     virtual HotKeyPlatform &hotKeys() = 0;
     virtual KeyboardPlatform &keyboard() = 0;
+    virtual AppearancePlatform &appearance() = 0;
 
     // The X11 backend under the xcb platform plugin, otherwise one that
     // reports no displays and refuses every hot key.

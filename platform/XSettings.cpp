@@ -58,9 +58,9 @@ qsizetype padding(qsizetype n)
     return (4 - (n % 4)) % 4;
 }
 
-} // namespace
-
-std::optional<qint32> XSettings::integer(QByteArrayView property, QByteArrayView name)
+// The value bytes of the first setting called `name` with type `wanted`:
+// four bytes for an integer, the text for a string.
+std::optional<QByteArrayView> find(QByteArrayView property, QByteArrayView name, Type wanted)
 {
     Reader in(property);
     const std::optional<quint8> order = in.u8();
@@ -84,29 +84,52 @@ std::optional<qint32> XSettings::integer(QByteArrayView property, QByteArrayView
         const std::optional<QByteArrayView> settingName = in.bytes(*nameLength);
         if (!settingName || !in.skip(padding(*nameLength)) || !in.skip(4)) // last-change serial
             return std::nullopt;
+        std::optional<QByteArrayView> value;
         switch (*type) {
-        case Integer: {
-            const std::optional<quint32> value = in.u(4);
-            if (!value)
-                return std::nullopt;
-            if (*settingName == name)
-                return static_cast<qint32>(*value);
+        case Integer:
+            value = in.bytes(4);
             break;
-        }
         case String: {
             const std::optional<quint32> length = in.u(4);
-            if (!length || *length > static_cast<quint32>(property.size())
-                || !in.skip(static_cast<qsizetype>(*length) + padding(*length)))
+            if (!length || *length > static_cast<quint32>(property.size()))
+                return std::nullopt;
+            value = in.bytes(static_cast<qsizetype>(*length));
+            if (value && !in.skip(padding(*length)))
                 return std::nullopt;
             break;
         }
         case Color:
-            if (!in.skip(8))
-                return std::nullopt;
+            value = in.bytes(8);
             break;
         default:
             return std::nullopt; // an unknown type has an unknown size
         }
+        if (!value)
+            return std::nullopt;
+        if (*type == wanted && *settingName == name)
+            return value;
     }
     return std::nullopt;
+}
+
+} // namespace
+
+std::optional<qint32> XSettings::integer(QByteArrayView property, QByteArrayView name)
+{
+    const std::optional<QByteArrayView> value = find(property, name, Integer);
+    if (!value)
+        return std::nullopt;
+    const bool big = property.front() == 1;
+    quint32 number = 0;
+    for (int i = 0; i < 4; ++i)
+        number = (number << 8) | static_cast<quint8>((*value)[big ? i : 3 - i]);
+    return static_cast<qint32>(number);
+}
+
+std::optional<QByteArray> XSettings::string(QByteArrayView property, QByteArrayView name)
+{
+    const std::optional<QByteArrayView> value = find(property, name, String);
+    if (!value)
+        return std::nullopt;
+    return value->toByteArray();
 }

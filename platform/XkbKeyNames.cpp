@@ -5,9 +5,9 @@ namespace XkbKeyNames {
 
 namespace {
 
-// Virtual key codes are the positions of an Apple keyboard, which is what the
-// stored documents carry; the names are xkeyboard-config's canonical ones
-// (aliases such as AC12 for BKSL resolve to these in the keymap).
+// Virtual key codes are the fixed key-position numbers the stored documents
+// carry, independent of any layout; the names are xkeyboard-config's canonical
+// ones (aliases such as AC12 for BKSL resolve to these in the keymap).
 constexpr Entry table[] = {
     // Letter block, row by row.
     { 12, "AD01" }, // Q

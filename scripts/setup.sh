@@ -12,7 +12,9 @@ packages=(
   libxkbcommon-dev libxkbcommon-x11-dev
   # run and test under private X servers
   xvfb xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils x11-xkb-utils xkb-data xdotool
-  xcompmgr trayer fonts-wqy-microhei
+  xcompmgr trayer fonts-wqy-microhei fonts-noto-cjk
+  # a real desktop for the tests: window manager, panel with a tray, session bus
+  openbox tint2 dbus
   # packaging checks and benchmarks
   desktop-file-utils appstream sxhkd dpkg-dev file
 )

@@ -4,10 +4,12 @@
 #include "AboutView.h"
 #include "AppIcon.h"
 #include "WindowActions.h"
+#include "WindowPlacement.h"
 
 #include <QBoxLayout>
 #include <QCloseEvent>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QScreen>
 
 using namespace Qt::StringLiterals;
@@ -43,4 +45,20 @@ void AboutWindow::closeEvent(QCloseEvent *event)
     event->ignore();
     hide();
     Q_EMIT closed();
+}
+
+void AboutWindow::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        close();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+void AboutWindow::showEvent(QShowEvent *event)
+{
+    if (!event->spontaneous())
+        WindowPlacement::moveOntoScreen(this);
+    QWidget::showEvent(event);
 }

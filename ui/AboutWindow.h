@@ -8,8 +8,9 @@ class WindowActions;
 
 // The About window, titled "关于 Dartline": exactly the size of its content,
 // neither resizable nor minimisable. Made once and reused: closing only hides
-// it; the host learns of it through closed(). Ctrl+, / Ctrl+Q / Ctrl+W work
-// while it is active (see WindowActions).
+// it; the host learns of it through closed(), and Esc closes it too. Every
+// time it is shown it is first moved wholly onto a connected monitor. Ctrl+, /
+// Ctrl+Q / Ctrl+W work while it is active (see WindowActions).
 class AboutWindow : public QWidget
 {
     Q_OBJECT
@@ -28,6 +29,8 @@ Q_SIGNALS:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void showEvent(QShowEvent *event) override;
 
 private:
     AboutView *m_view;

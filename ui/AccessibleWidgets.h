@@ -3,7 +3,7 @@
 
 // What assistive technologies see of the custom-painted controls that the
 // stock accessibility of Qt Widgets cannot describe: the shortcut field's
-// value ("⌥1", "未设置", "正在录制，请按快捷键") and the display map as one
+// value ("Alt+1", "未设置", "正在录制，请按快捷键") and the display map as one
 // picture with a fixed label.
 namespace AccessibleWidgets {
 

@@ -23,7 +23,7 @@ QString shortVersion()
 
 QString buildVersion()
 {
-    return orFallback(QString::fromUtf8(DARTLINE_BUILD_NUMBER), u"0"_s);
+    return QString::fromUtf8(DARTLINE_BUILD_NUMBER).trimmed();
 }
 
 QString footerText(const QString &version)
@@ -33,7 +33,9 @@ QString footerText(const QString &version)
 
 QString aboutLine(const QString &version, const QString &build)
 {
-    return u"版本 "_s + orFallback(version, u"0.1.0"_s) + u" ("_s + orFallback(build, u"0"_s) + u")"_s;
+    const QString line = u"版本 "_s + orFallback(version, u"0.1.0"_s);
+    // No made-up number when the build gives none.
+    return build.trimmed().isEmpty() ? line : line + u" ("_s + build.trimmed() + u")"_s;
 }
 
 } // namespace AppVersion

@@ -4,7 +4,6 @@
 #include "ContinuousCorners.h"
 #include "DartlineTheme.h"
 #include "DropShadow.h"
-#include "Symbols.h"
 #include "UiFonts.h"
 
 #include <QFontMetricsF>
@@ -12,11 +11,7 @@
 #include <QPainter>
 
 #include <algorithm>
-
-namespace {
-// The modifier symbols are drawn, about as tall as the label's capitals.
-constexpr qreal SymbolSize = 11.0;
-} // namespace
+#include <cmath>
 
 Keycap::Keycap(QString label)
     : m_label(std::move(label))
@@ -30,9 +25,10 @@ QFont Keycap::font()
 QSizeF Keycap::size() const
 {
     const QFontMetricsF metrics(font());
-    const qreal content
-        = Symbols::forKeyLabel(m_label) != Symbols::Kind::None ? SymbolSize : metrics.horizontalAdvance(m_label);
-    return QSizeF(std::max(MinimumWidth, content + 2 * HorizontalInset), std::max(MinimumHeight, metrics.height()));
+    // Whole points, so that caps placed on whole points keep crisp edges and
+    // even gaps whatever their labels' widths.
+    return QSizeF(std::max(MinimumWidth, std::ceil(metrics.horizontalAdvance(m_label) + 2 * HorizontalInset)),
+        std::max(MinimumHeight, std::ceil(metrics.height())));
 }
 
 void Keycap::paint(QPainter &painter, const QRectF &face) const
@@ -51,16 +47,9 @@ void Keycap::paint(QPainter &painter, const QRectF &face) const
     gradient.setColorAt(1, DartlineTheme::keyBottom());
     painter.fillPath(shape, gradient);
 
-    const Symbols::Kind symbol = Symbols::forKeyLabel(m_label);
-    if (symbol != Symbols::Kind::None) {
-        const qreal side = SymbolSize;
-        Symbols::paint(painter, symbol, QRectF(face.center().x() - side / 2, face.center().y() - side / 2, side, side),
-            DartlineTheme::label());
-    } else {
-        painter.setFont(font());
-        painter.setPen(DartlineTheme::label());
-        painter.drawText(face, Qt::AlignCenter | Qt::TextSingleLine, m_label);
-    }
+    painter.setFont(font());
+    painter.setPen(DartlineTheme::label());
+    painter.drawText(face, Qt::AlignCenter | Qt::TextSingleLine, m_label);
 
     painter.setBrush(Qt::NoBrush);
     painter.setPen(QPen(DartlineTheme::label(0.075), 0.75));

@@ -21,6 +21,8 @@ LinkButton::LinkButton(const QString &text, QUrl url, int pixelSize, QWidget *pa
     setCursor(Qt::PointingHandCursor);
     setFocusPolicy(Qt::StrongFocus);
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    if (m_url.isEmpty())
+        return; // a command: the owner connects clicked()
     setToolTip(m_url.toDisplayString());
     connect(this, &QAbstractButton::clicked, this, [this] { QDesktopServices::openUrl(m_url); });
 }

@@ -5,7 +5,8 @@
 #include <QUrl>
 
 // A text link in the brand colour that opens its address in the default
-// browser; underlined while the pointer is on it.
+// browser; underlined while the pointer is on it. Without an address it only
+// reports clicked(), for a command that reads as a link.
 class LinkButton : public QAbstractButton
 {
     Q_OBJECT

@@ -30,7 +30,9 @@ std::optional<uint> schemeFrom(QVariant value)
 }
 
 // Receives the portal's change signal; the string-based D-Bus connection
-// needs a slot, and D-Bus types stay out of the public header.
+// needs a slot, and D-Bus types stay out of the public header. The slot takes
+// the whole message: QtDBus refuses to connect one that takes the value as a
+// QDBusVariant parameter, and the change would go unnoticed.
 class SettingListener : public QObject
 {
     Q_OBJECT
@@ -41,11 +43,12 @@ Q_SIGNALS:
     void schemeChanged(uint scheme);
 
 public Q_SLOTS:
-    void settingChanged(const QString &nameSpace, const QString &key, const QDBusVariant &value)
+    void settingChanged(const QDBusMessage &message)
     {
-        if (nameSpace != Namespace || key != Key)
+        const QList<QVariant> arguments = message.arguments();
+        if (arguments.size() != 3 || arguments.at(0).toString() != Namespace || arguments.at(1).toString() != Key)
             return;
-        if (const std::optional<uint> scheme = schemeFrom(value.variant()))
+        if (const std::optional<uint> scheme = schemeFrom(arguments.at(2)))
             Q_EMIT schemeChanged(*scheme);
     }
 };
@@ -67,8 +70,8 @@ void PortalColorScheme::start()
 
     auto *listener = new SettingListener(this);
     connect(listener, &SettingListener::schemeChanged, this, &PortalColorScheme::setScheme);
-    bus.connect(Service, Path, Interface, QStringLiteral("SettingChanged"), listener,
-        SLOT(settingChanged(QString, QString, QDBusVariant)));
+    bus.connect(
+        Service, Path, Interface, QStringLiteral("SettingChanged"), listener, SLOT(settingChanged(QDBusMessage)));
 
     QDBusMessage read = QDBusMessage::createMethodCall(Service, Path, Interface, QStringLiteral("Read"));
     read << Namespace << Key;

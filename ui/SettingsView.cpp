@@ -21,6 +21,7 @@
 #include "UiFonts.h"
 
 #include <QBoxLayout>
+#include <QCoreApplication>
 #include <QEvent>
 #include <QLinearGradient>
 #include <QPainter>
@@ -36,7 +37,7 @@ constexpr int PageInset = 28; // header, map and list
 constexpr int TextInset = 30; // section title, switch and footer
 
 const QString RecordingHint = u"按下新组合键；Esc 取消，Delete 清除。录制时暂停屏幕跳转。"_s;
-const QString IdleHint = u"点击键帽可重新设置。关闭窗口后，Dartline 会留在菜单栏。"_s;
+const QString IdleHint = u"点击键帽可重新设置。关闭窗口后，Dartline 会留在系统托盘。"_s;
 
 // The scrolling list's content. It paints the cards' shadows, which reach
 // beyond the cards themselves.
@@ -79,6 +80,9 @@ SettingsView::SettingsView(AppModel &model, KeyboardPlatform &keyboard, std::fun
     m_rebuild.setSingleShot(true);
     m_rebuild.setInterval(0);
     connect(&m_rebuild, &QTimer::timeout, this, &SettingsView::rebuild);
+    m_reveal.setSingleShot(true);
+    m_reveal.setInterval(0);
+    connect(&m_reveal, &QTimer::timeout, this, &SettingsView::revealMessages);
 
     auto *stack = new QVBoxLayout(this);
     stack->setContentsMargins(0, 0, 0, 0);
@@ -182,6 +186,10 @@ SettingsView::SettingsView(AppModel &model, KeyboardPlatform &keyboard, std::fun
     m_link = new LinkButton(ProjectLinks::footerLink(), ProjectLinks::homepage(), 11, this);
     footer->addWidget(m_link, 0, Qt::AlignVCenter);
     footer->addStretch(1);
+    m_about = new LinkButton(u"关于 Dartline"_s, QUrl(), 11, this);
+    connect(m_about, &QAbstractButton::clicked, this, &SettingsView::aboutRequested);
+    footer->addWidget(m_about, 0, Qt::AlignVCenter);
+    footer->addSpacing(4);
     m_version = new ThemedLabel(
         AppVersion::footerText(AppVersion::shortVersion()), 11, QFont::Normal, ThemedLabel::Role::Tertiary, this);
     footer->addWidget(m_version, 0, Qt::AlignVCenter);
@@ -230,8 +238,66 @@ void SettingsView::rebuild()
     m_hint->setText(recording ? RecordingHint : IdleHint);
     m_switch->setChecked(m_model.animateCursor());
 
+    // The lines follow the recording card, and stay with it (or with the card
+    // whose jump button failed) as long as a message about it stands.
+    if (recording)
+        m_messageCard = m_model.recordingID();
+    else if (!message)
+        m_messageCard.reset();
+    placeMessages();
+
     updateTabOrder();
     m_list->update();
+    revealMessages();
+}
+
+void SettingsView::placeMessages()
+{
+    m_listLayout->removeWidget(m_status);
+    m_listLayout->removeWidget(m_hint);
+    int at = -1;
+    for (qsizetype p = 0; p < m_rows.size(); ++p) {
+        if (m_rows.at(p).first == m_messageCard)
+            at = static_cast<int>(p) + 1;
+    }
+    if (at < 0) {
+        // At the end: status above the forget line, the hint below it.
+        at = m_listLayout->indexOf(m_forgetLine);
+        m_listLayout->insertWidget(at, m_status);
+        m_listLayout->insertWidget(at + 2, m_hint);
+    } else {
+        m_listLayout->insertWidget(at, m_status);
+        m_listLayout->insertWidget(at + 1, m_hint);
+    }
+}
+
+void SettingsView::revealMessages()
+{
+    m_reveal.stop();
+    DisplayRow *card = nullptr;
+    for (const auto &[id, row] : m_rows) {
+        if (id == m_messageCard)
+            card = row;
+    }
+    // Scrolled only when what is said changes or the list's height does, so
+    // the user may still scroll away from a standing message.
+    const QString said = m_messageCard.value_or(QString()) + u'\n' + m_status->text() + u'\n'
+        + (card ? m_hint->text() : QString()) + u'\n' + QString::number(m_scroll->viewport()->height());
+    if (!isVisible() || said == std::exchange(m_revealed, said) || (!card && !m_status->isVisible()))
+        return;
+
+    // Lay the list out now, so the geometry below is the one about to show.
+    m_listLayout->activate();
+    QEvent layoutRequest(QEvent::LayoutRequest);
+    QCoreApplication::sendEvent(m_scroll, &layoutRequest);
+    // Each call scrolls as little as it can: the card if there is room, the
+    // hint under it, and whatever happens the status line.
+    if (card) {
+        m_scroll->ensureWidgetVisible(card, 0, 0);
+        m_scroll->ensureWidgetVisible(m_hint, 0, 0);
+    }
+    if (m_status->isVisible())
+        m_scroll->ensureWidgetVisible(m_status, 0, 0);
 }
 
 void SettingsView::rebuildRows()
@@ -279,7 +345,12 @@ void SettingsView::rebuildRows()
                 else
                     m_model.beginRecording(id);
             },
-            [this, id] { m_model.clearShortcut(id); }, [this, display] { m_model.jump(display); });
+            [this, id] { m_model.clearShortcut(id); },
+            [this, display] {
+                // A failure is reported under the card whose button was pressed.
+                m_messageCard = display.id;
+                m_model.jump(display);
+            });
 
         m_listLayout->insertWidget(static_cast<int>(p), row);
         row->show();
@@ -304,6 +375,7 @@ void SettingsView::updateTabOrder()
     chain.append(m_forgetButton);
     chain.append(m_switch);
     chain.append(m_link);
+    chain.append(m_about);
     for (qsizetype i = 1; i < chain.size(); ++i)
         QWidget::setTabOrder(chain.at(i - 1), chain.at(i));
 }
@@ -321,8 +393,11 @@ void SettingsView::paintEvent(QPaintEvent *)
 
 bool SettingsView::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == m_scroll && (event->type() == QEvent::Resize || event->type() == QEvent::Show))
+    if (watched == m_scroll && (event->type() == QEvent::Resize || event->type() == QEvent::Show)) {
         placeScrollBar();
+        // After the scroll area has laid itself out for the new size.
+        m_reveal.start();
+    }
     return QWidget::eventFilter(watched, event);
 }
 

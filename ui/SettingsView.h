@@ -6,6 +6,7 @@
 #include <QWidget>
 
 #include <functional>
+#include <optional>
 #include <utility>
 
 class AppModel;
@@ -31,6 +32,11 @@ class ToggleSwitch;
 // The model announces each change before it writes, so the view never reads
 // inside that signal: it schedules one rebuild for the next turn of the event
 // loop, however many changes an operation makes.
+//
+// What the view says about a card goes where the user is looking: while a
+// card records, and while a message about it (a refused combination, a failed
+// jump from its button) stands, the status and hint lines sit right under
+// that card, and the list scrolls so that they are in view at any height.
 class SettingsView : public QWidget
 {
     Q_OBJECT
@@ -61,9 +67,13 @@ public:
     ThemedLabel *hintLabel() const { return m_hint; }
     ToggleSwitch *pulseSwitch() const { return m_switch; }
     LinkButton *footerLink() const { return m_link; }
+    LinkButton *aboutLink() const { return m_about; }
     ThemedLabel *versionLabel() const { return m_version; }
 
     QSize sizeHint() const override { return QSize(IdealWidth, IdealHeight); }
+
+Q_SIGNALS:
+    void aboutRequested();
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -74,6 +84,8 @@ private:
     void rebuildRows();
     void updateTabOrder();
     void placeScrollBar();
+    void placeMessages();
+    void revealMessages();
 
     AppModel &m_model;
     KeyboardPlatform &m_keyboard;
@@ -87,6 +99,10 @@ private:
     QWidget *m_list;
     QVBoxLayout *m_listLayout;
     QList<std::pair<QString, DisplayRow *>> m_rows; // by display id, in list order
+    // The card the status and hint lines follow; none: at the list's end.
+    std::optional<QString> m_messageCard;
+    QString m_revealed; // what was last scrolled into view
+    QTimer m_reveal;
     ThemedLabel *m_empty;
     ThemedLabel *m_status;
     QWidget *m_forgetLine;
@@ -96,5 +112,6 @@ private:
     ToggleSwitch *m_switch;
     QSpacerItem *m_divider;
     LinkButton *m_link;
+    LinkButton *m_about;
     ThemedLabel *m_version;
 };

@@ -7,6 +7,7 @@
 #include "SettingsView.h"
 #include "ThemeMonitor.h"
 #include "WindowActions.h"
+#include "WindowPlacement.h"
 
 #include <QBoxLayout>
 #include <QCloseEvent>
@@ -62,6 +63,7 @@ SettingsWindow::SettingsWindow(AppModel &model, KeyboardPlatform &keyboard, std:
     connect(m_actions, &WindowActions::settingsRequested, this, &SettingsWindow::settingsRequested);
     connect(m_actions, &WindowActions::aboutRequested, this, &SettingsWindow::aboutRequested);
     connect(m_actions, &WindowActions::quitRequested, this, &SettingsWindow::quitRequested);
+    connect(m_view, &SettingsView::aboutRequested, this, &SettingsWindow::aboutRequested);
 
     setMinimumSize(MinimumWidth, MinimumHeight);
     resize(InitialWidth, InitialHeight);
@@ -123,6 +125,14 @@ void SettingsWindow::resizeEvent(QResizeEvent *event)
     QWidget::resizeEvent(event);
     if (isVisible())
         m_saveFrame.start();
+}
+
+void SettingsWindow::showEvent(QShowEvent *event)
+{
+    // Sent before the window is mapped: it appears where it is moved to.
+    if (!event->spontaneous())
+        WindowPlacement::moveOntoScreen(this);
+    QWidget::showEvent(event);
 }
 
 void SettingsWindow::hideEvent(QHideEvent *event)

@@ -23,7 +23,9 @@ class WindowActions;
 // Its frame is kept in a settings store under "DartlineSettings", written
 // whenever it moves or resizes and restored when the window is made again in
 // a later run; the first time, the window is centred on the primary screen.
-// Ctrl+, / Ctrl+Q / Ctrl+W work while it is active (see WindowActions).
+// Every time it is shown, it is first moved wholly onto a connected monitor
+// (see WindowPlacement). Ctrl+, / Ctrl+Q / Ctrl+W work while it is active
+// (see WindowActions); the view's "关于 Dartline" link asks for About.
 class SettingsWindow : public QWidget
 {
     Q_OBJECT
@@ -57,6 +59,7 @@ protected:
     void moveEvent(QMoveEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void hideEvent(QHideEvent *event) override;
+    void showEvent(QShowEvent *event) override;
 
 private:
     SettingsWindow(AppModel &model, KeyboardPlatform &keyboard, std::unique_ptr<QSettings> ownStore,

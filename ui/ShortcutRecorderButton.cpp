@@ -4,6 +4,7 @@
 #include "ContinuousCorners.h"
 #include "DartlineTheme.h"
 #include "FocusRing.h"
+#include "KeyLabels.h"
 #include "Symbols.h"
 #include "UiFonts.h"
 
@@ -84,7 +85,7 @@ QString ShortcutRecorderButton::currentText() const
     if (m_recording)
         return RecordingText;
     if (m_labels)
-        return m_labels->join(QString());
+        return joinedKeycaps(*m_labels);
     return UnsetText;
 }
 
@@ -93,7 +94,7 @@ QString ShortcutRecorderButton::accessibleValue() const
     if (m_recording)
         return u"正在录制，请按快捷键"_s;
     if (m_labels)
-        return m_labels->join(QString());
+        return joinedKeycaps(*m_labels);
     return u"未设置"_s;
 }
 

@@ -27,7 +27,7 @@ public:
 
     explicit ShortcutRecorderButton(QWidget *parent = nullptr);
 
-    // The caps' texts (modifier symbols first, then the key), or none.
+    // The caps' texts (modifier names first, then the key), or none.
     void setShortcutLabels(const std::optional<QStringList> &labels);
     const std::optional<QStringList> &shortcutLabels() const { return m_labels; }
     void setScreenNumber(int number);

@@ -5,10 +5,7 @@
 #include <QPainterPath>
 #include <QPainterPathStroker>
 
-#include <QtMath>
-
 #include <algorithm>
-#include <cmath>
 
 namespace {
 
@@ -66,88 +63,9 @@ QPainterPath exclamation(const QPointF &top, qreal length, qreal w)
     return mark;
 }
 
-QPainterPath strokeOf(const QPainterPath &outline, qreal width)
-{
-    QPainterPathStroker stroker;
-    stroker.setWidth(width);
-    stroker.setJoinStyle(Qt::RoundJoin);
-    stroker.setCapStyle(Qt::RoundCap);
-    return stroker.createStroke(outline);
-}
-
-// The modifier symbols on a unit square, stroked at `w` (in box units).
-QPainterPath modifier(Symbols::Kind kind, qreal s, qreal w)
-{
-    QPainterPath line;
-    auto p = [s](qreal x, qreal y) { return QPointF(x * s, y * s); };
-    switch (kind) {
-    case Symbols::Kind::Control:
-        line.moveTo(p(0.18, 0.62));
-        line.lineTo(p(0.5, 0.3));
-        line.lineTo(p(0.82, 0.62));
-        break;
-    case Symbols::Kind::Option:
-        line.moveTo(p(0.06, 0.24));
-        line.lineTo(p(0.36, 0.24));
-        line.lineTo(p(0.68, 0.78));
-        line.lineTo(p(0.94, 0.78));
-        line.moveTo(p(0.6, 0.24));
-        line.lineTo(p(0.94, 0.24));
-        break;
-    case Symbols::Kind::Shift:
-        line.moveTo(p(0.5, 0.1));
-        line.lineTo(p(0.92, 0.52));
-        line.lineTo(p(0.7, 0.52));
-        line.lineTo(p(0.7, 0.9));
-        line.lineTo(p(0.3, 0.9));
-        line.lineTo(p(0.3, 0.52));
-        line.lineTo(p(0.08, 0.52));
-        line.closeSubpath();
-        break;
-    case Symbols::Kind::Command: {
-        // A square whose sides run on into four loops, one at each corner;
-        // each loop shows the three quarters facing away from the centre.
-        const qreal a = 0.16 * s; // half the inner square
-        const qreal r = 0.16 * s; // loop radius
-        const QPointF c(0.5 * s, 0.5 * s);
-        for (const QPointF sign : { QPointF(1, -1), QPointF(-1, -1), QPointF(-1, 1), QPointF(1, 1) }) {
-            const QPointF centre = c + (a + r) * sign;
-            // Qt's arc angles turn counter-clockwise on screen, y pointing up.
-            const qreal inward = qRadiansToDegrees(std::atan2(sign.y(), -sign.x()));
-            const QRectF box(centre.x() - r, centre.y() - r, 2 * r, 2 * r);
-            line.arcMoveTo(box, inward + 45);
-            line.arcTo(box, inward + 45, 270);
-        }
-        for (const qreal side : { -a, a }) {
-            line.moveTo(c + QPointF(-(a + r), side));
-            line.lineTo(c + QPointF(a + r, side));
-            line.moveTo(c + QPointF(side, -(a + r)));
-            line.lineTo(c + QPointF(side, a + r));
-        }
-        break;
-    }
-    default:
-        break;
-    }
-    return strokeOf(line, w);
-}
-
 } // namespace
 
 namespace Symbols {
-
-Kind forKeyLabel(const QString &label)
-{
-    if (label == QStringLiteral("\u2303"))
-        return Kind::Control;
-    if (label == QStringLiteral("\u2325"))
-        return Kind::Option;
-    if (label == QStringLiteral("\u21E7"))
-        return Kind::Shift;
-    if (label == QStringLiteral("\u2318"))
-        return Kind::Command;
-    return Kind::None;
-}
 
 void paint(QPainter &painter, Kind kind, const QRectF &box, const QColor &color)
 {
@@ -185,12 +103,6 @@ void paint(QPainter &painter, Kind kind, const QRectF &box, const QColor &color)
         glyph.addPath(exclamation(QPointF(s / 2, s * 0.27), s * 0.26, w));
         break;
     }
-    case Kind::Control:
-    case Kind::Option:
-    case Kind::Shift:
-    case Kind::Command:
-        glyph = modifier(kind, s, std::max(1.1, s * 0.11));
-        break;
     case Kind::None:
         break;
     }

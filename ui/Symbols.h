@@ -3,7 +3,6 @@
 
 #include <QColor>
 #include <QRectF>
-#include <QString>
 
 class QPainter;
 
@@ -16,15 +15,7 @@ enum class Kind {
     Pencil, // "pencil"
     ExclamationTriangle, // "exclamationmark.triangle"
     ExclamationCircle, // "exclamationmark.circle"
-    // The modifier keys' symbols; fonts draw these small and off-centre.
-    Control, // ⌃
-    Option, // ⌥
-    Shift, // ⇧
-    Command, // ⌘
 };
-
-// The modifier symbol a key cap label stands for, or None.
-Kind forKeyLabel(const QString &label);
 
 void paint(QPainter &painter, Kind kind, const QRectF &box, const QColor &color);
 

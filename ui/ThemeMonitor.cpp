@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ThemeMonitor.h"
 
+#include "AppearancePlatform.h"
 #include "PortalColorScheme.h"
 
 #include <QApplication>
@@ -30,13 +31,49 @@ ThemeMonitor::ThemeMonitor()
 
 ThemeMonitor::~ThemeMonitor() = default;
 
+void ThemeMonitor::setDesktop(AppearancePlatform *desktop)
+{
+    if (m_desktop)
+        m_desktop->disconnect(this);
+    m_desktop = desktop;
+    m_desktopDark.reset();
+    if (desktop) {
+        // The answer is kept here, not asked for in resolve(): the platform
+        // may be half destroyed by the time a repaint would ask.
+        const auto read = [this] {
+            m_desktopDark.reset();
+            if (m_desktop) {
+                if (const std::optional<QString> name = m_desktop->themeName())
+                    m_desktopDark = isDarkThemeName(*name);
+            }
+            resolve();
+        };
+        connect(desktop, &AppearancePlatform::changed, this, read);
+        connect(desktop, &QObject::destroyed, this, [this] {
+            m_desktopDark.reset();
+            resolve();
+        });
+        read();
+        return;
+    }
+    resolve();
+}
+
+bool ThemeMonitor::isDarkThemeName(const QString &name)
+{
+    return name.contains(QLatin1String("dark"), Qt::CaseInsensitive);
+}
+
 void ThemeMonitor::resolve()
 {
-    bool dark = m_portal->preferDark();
-    if (!dark) {
+    std::optional<bool> preference = m_portal->preferDark();
+    if (!preference)
+        preference = m_desktopDark;
+    if (!preference) {
         const QColor window = QGuiApplication::palette().color(QPalette::Active, QPalette::Window);
-        dark = window.lightnessF() < 0.5;
+        preference = window.lightnessF() < 0.5;
     }
+    const bool dark = *preference;
     if (dark == m_dark)
         return;
     m_dark = dark;

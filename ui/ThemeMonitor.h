@@ -2,18 +2,23 @@
 #pragma once
 
 #include <QObject>
+#include <QPointer>
 
 #include <memory>
 #include <optional>
 
+class AppearancePlatform;
 class PortalColorScheme;
+class QString;
 
 // Decides whether the dark appearance is the best match for the desktop, and
 // says so again whenever that may have changed:
-//   1. the desktop portal's colour scheme, when it answers "prefer dark";
-//   2. otherwise the application palette, when its window colour is dark.
-// The portal is asked asynchronously, so start-up never waits for it; its
-// answer (and any later change) arrives as changed().
+//   1. the desktop portal's colour scheme, when it prefers dark or light;
+//   2. otherwise the desktop theme's name from the settings daemon
+//      (setDesktop), dark when the name says so;
+//   3. otherwise the application palette, when its window colour is dark.
+// Each is followed live. The portal is asked asynchronously, so start-up
+// never waits for it; its answer (and any later change) arrives as changed().
 class ThemeMonitor : public QObject
 {
     Q_OBJECT
@@ -24,7 +29,15 @@ public:
 
     bool isDark() const { return m_dark; }
 
-    // Reads the palette and the portal's last answer again.
+    // Follows the settings daemon's theme name from now on; null, or the
+    // object's destruction, stops that.
+    void setDesktop(AppearancePlatform *desktop);
+
+    // Whether a theme of this name is a dark one: it says "dark" (Adwaita-dark,
+    // Greybird-dark, Breeze-Dark), in any case.
+    static bool isDarkThemeName(const QString &name);
+
+    // Reads the palette and the portal's and the daemon's last answers again.
     void resolve();
 
 Q_SIGNALS:
@@ -37,5 +50,7 @@ private:
     ThemeMonitor();
 
     std::unique_ptr<PortalColorScheme> m_portal;
+    QPointer<AppearancePlatform> m_desktop;
+    std::optional<bool> m_desktopDark;
     bool m_dark = false;
 };

@@ -1,13 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "FakeAppearancePlatform.h"
 #include "FakeCursorPlatform.h"
 #include "FakeDisplayPlatform.h"
 #include "FakeHotKeyPlatform.h"
 #include "FakeKeyboardPlatform.h"
 #include "Platform.h"
 
-// All four fakes behind one Platform. The accessors return the fake types, so
+// All the fakes behind one Platform. The accessors return the fake types, so
 // a test scripts them through the same object it hands to the code under test:
 //
 //     FakePlatform platform;
@@ -23,10 +24,12 @@ public:
     FakeCursorPlatform &cursor() override { return m_cursor; }
     FakeHotKeyPlatform &hotKeys() override { return m_hotKeys; }
     FakeKeyboardPlatform &keyboard() override { return m_keyboard; }
+    FakeAppearancePlatform &appearance() override { return m_appearance; }
 
 private:
     FakeDisplayPlatform m_displays;
     FakeCursorPlatform m_cursor;
     FakeHotKeyPlatform m_hotKeys;
     FakeKeyboardPlatform m_keyboard;
+    FakeAppearancePlatform m_appearance;
 };

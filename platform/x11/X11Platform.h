@@ -2,6 +2,7 @@
 #pragma once
 
 #include "Platform.h"
+#include "X11AppearancePlatform.h"
 #include "X11CursorPlatform.h"
 #include "X11DisplayPlatform.h"
 #include "X11HotKeyPlatform.h"
@@ -17,10 +18,12 @@ public:
     CursorPlatform &cursor() override { return m_cursor; }
     HotKeyPlatform &hotKeys() override { return m_hotKeys; }
     KeyboardPlatform &keyboard() override { return m_keyboard; }
+    AppearancePlatform &appearance() override { return m_appearance; }
 
 private:
     X11DisplayPlatform m_displays;
     X11CursorPlatform m_cursor;
     X11HotKeyPlatform m_hotKeys;
     X11KeyboardPlatform m_keyboard;
+    X11AppearancePlatform m_appearance;
 };

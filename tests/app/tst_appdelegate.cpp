@@ -15,6 +15,7 @@
 #include "XWindows.h"
 
 #include <QMenu>
+#include <QPointer>
 #include <QProcess>
 #include <QSettings>
 #include <QSignalSpy>
@@ -152,16 +153,18 @@ void TestAppDelegate::menuListsDisplays()
     const auto delegate = makeDelegate();
     QVERIFY(delegate);
     const QMenu &menu = openMenu(*delegate);
-    const QStringList expected { QString::fromUtf8("1. Left Panel   ⌥1"), QString::fromUtf8("2. Middle && Co   ⌥2"),
-        QString::fromUtf8("3. Right   ⌥3"), u"-"_s, QString::fromUtf8("识别屏幕"), QString::fromUtf8("设置…"),
-        QString::fromUtf8("关于 Dartline"), u"-"_s, QString::fromUtf8("退出 Dartline") };
+    const QStringList expected { QString::fromUtf8("1. Left Panel   Alt+1"),
+        QString::fromUtf8("2. Middle && Co   Alt+2"), QString::fromUtf8("3. Right   Alt+3"), u"-"_s,
+        QString::fromUtf8("识别屏幕"), QString::fromUtf8("设置…"), QString::fromUtf8("关于 Dartline"), u"-"_s,
+        QString::fromUtf8("退出 Dartline") };
     QCOMPARE(itemTexts(menu), expected);
-    QCOMPARE(itemNamed(menu, QString::fromUtf8("设置…"))->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Comma));
-    QCOMPARE(itemNamed(menu, QString::fromUtf8("退出 Dartline"))->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Q));
+    // Ctrl+, and Ctrl+Q belong to the windows; the tray menu shows no keys.
+    for (const QAction *action : menu.actions())
+        QVERIFY2(action->shortcut().isEmpty(), qPrintable(action->text()));
 
-    // A changed binding shows at the next opening.
+    // A changed binding shows without the menu being opened again.
     delegate->model()->clearShortcut(delegate->model()->displays().at(1).id);
-    QCOMPARE(itemTexts(openMenu(*delegate)).at(1), QString::fromUtf8("2. Middle && Co   未设置"));
+    QTRY_COMPARE(itemTexts(menu).at(1), QString::fromUtf8("2. Middle && Co   未设置"));
 }
 
 void TestAppDelegate::choosingDisplayJumps_data()
@@ -187,15 +190,21 @@ void TestAppDelegate::itemOfVanishedDisplayDoesNothing()
 {
     const auto delegate = makeDelegate();
     QVERIFY(delegate);
-    QAction *third = openMenu(*delegate).actions().at(2);
+    const QPointer<QAction> third = openMenu(*delegate).actions().at(2);
+    const QString vanished = third->data().toString();
     QVERIFY(server().xrandr({ u"--output"_s, u"DUMMY2"_s, u"--off"_s }));
     QTRY_COMPARE(delegate->model()->displays().size(), 2);
+    // The menu follows without being opened again: the item is gone.
+    QTRY_VERIFY(!third);
+    QCOMPARE(itemTexts(*delegate->statusMenu()).mid(0, 3),
+        (QStringList {
+            QString::fromUtf8("1. Left Panel   Alt+1"), QString::fromUtf8("2. Middle && Co   Alt+2"), u"-"_s }));
+    // A click that was on its way when the display went does nothing.
     QVERIFY(m_input->movePointer(QPoint(1500, 700)));
-    third->trigger();
+    QAction late;
+    late.setData(vanished);
+    delegate->jumpFromMenu(&late);
     QCOMPARE(m_input->pointer(), std::optional<QPoint>(QPoint(1500, 700)));
-    // An item of the same, older opening whose display is still there works.
-    delegate->statusMenu()->actions().at(0)->trigger();
-    QTRY_COMPARE(m_input->pointer(), std::optional<QPoint>(QPoint(512, 384)));
 }
 
 void TestAppDelegate::identifyShowsTiles()
@@ -285,9 +294,10 @@ void TestAppDelegate::menuTitles_data()
     QTest::newRow("no displays: starts with the separator") << QStringList() << fixed;
     QTest::newRow("20 Chinese characters cut to 14")
         << QStringList { QString::fromUtf8("会议室左侧的戴尔二十七英寸超高清显示器甲") }
-        << QStringList { QString::fromUtf8("1. 会议室左侧的戴尔二十七英寸超   ⌥1") } + fixed;
-    QTest::newRow("same names stay apart") << QStringList { u"Dell"_s,
-        u"Dell"_s } << QStringList { QString::fromUtf8("1. Dell   ⌥1"), QString::fromUtf8("2. Dell   ⌥2") } + fixed;
+        << QStringList { QString::fromUtf8("1. 会议室左侧的戴尔二十七英寸超   Alt+1") } + fixed;
+    QTest::newRow("same names stay apart")
+        << QStringList { u"Dell"_s, u"Dell"_s }
+        << QStringList { QString::fromUtf8("1. Dell   Alt+1"), QString::fromUtf8("2. Dell   Alt+2") } + fixed;
 }
 
 void TestAppDelegate::menuTitles()

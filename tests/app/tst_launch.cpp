@@ -6,6 +6,7 @@
 // directories.
 
 #include "X11TestMain.h"
+#include "XTestClient.h"
 #include "XWindows.h"
 
 #include <QDeadlineTimer>
@@ -39,9 +40,13 @@ private Q_SLOTS:
     void settingsAtLaunch();
     void secondCopyHandsOver();
     void quitCleansUp();
+    void startsOverLeftovers_data();
+    void startsOverLeftovers();
     void trayArrivesLater();
     void commandLine_data();
     void commandLine();
+    void jumpLogging_data();
+    void jumpLogging();
 
 private:
     std::unique_ptr<QProcess> start(const QStringList &arguments = {});
@@ -51,6 +56,7 @@ private:
     QProcessEnvironment environment() const;
 
     std::unique_ptr<QTemporaryDir> m_dir;
+    QString m_runtime; // $XDG_RUNTIME_DIR of every process
     QHash<QProcess *, QByteArray> m_errors;
 };
 
@@ -61,6 +67,7 @@ void TestLaunch::init()
     QVERIFY(QDir(m_dir->path()).mkdir(u"config"_s));
     QVERIFY(QDir(m_dir->path()).mkdir(u"run"_s));
     QVERIFY(QFile::setPermissions(m_dir->filePath(u"run"_s), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+    m_runtime = m_dir->filePath(u"run"_s);
 }
 
 void TestLaunch::cleanup()
@@ -74,7 +81,7 @@ QProcessEnvironment TestLaunch::environment() const
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(u"DISPLAY"_s, server().displayName());
     env.insert(u"XDG_CONFIG_HOME"_s, m_dir->filePath(u"config"_s));
-    env.insert(u"XDG_RUNTIME_DIR"_s, m_dir->filePath(u"run"_s));
+    env.insert(u"XDG_RUNTIME_DIR"_s, m_runtime);
     env.insert(u"QT_LOGGING_RULES"_s, u"*.debug=false;org.dartline.Dartline.startup.info=true"_s);
     // No session bus: the tray is the XEmbed one of this server, if any.
     env.remove(u"DBUS_SESSION_BUS_ADDRESS"_s);
@@ -184,6 +191,55 @@ void TestLaunch::quitCleansUp()
     QCOMPARE(run.entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System), QStringList());
 }
 
+void TestLaunch::startsOverLeftovers_data()
+{
+    QTest::addColumn<QString>("left");
+    // A copy killed between creating its lock file and writing it.
+    QTest::newRow("empty instance lock") << u"empty"_s;
+    QTest::newRow("garbage instance lock") << u"garbage"_s;
+    // A copy killed during a save leaves the settings' lock file, empty.
+    QTest::newRow("settings lock") << u"settings"_s;
+    QTest::newRow("runtime directory too deep for a socket path") << u"deep"_s;
+}
+
+void TestLaunch::startsOverLeftovers()
+{
+    QFETCH(QString, left);
+    writeHasLaunched(u"true"_s);
+    if (left == u"deep"_s) {
+        while (m_runtime.size() < 120)
+            m_runtime += u"/runtime"_s;
+        QVERIFY(QDir().mkpath(m_runtime));
+        QVERIFY(QFile::setPermissions(m_runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+    } else if (left == u"settings"_s) {
+        QFile lock(m_dir->filePath(u"config/org.dartline.Dartline.ini.lock"_s));
+        QVERIFY(lock.open(QIODevice::WriteOnly));
+    } else {
+        const auto crashed = start();
+        QVERIFY(waitForLine(*crashed, Launched));
+        crashed->kill();
+        QVERIFY(crashed->waitForFinished(5000));
+        const QStringList locks = QDir(m_runtime).entryList({ u"*.lock"_s });
+        QCOMPARE(locks.size(), 1);
+        QFile lock(QDir(m_runtime).filePath(locks.constFirst()));
+        QVERIFY(lock.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        if (left == u"garbage"_s)
+            lock.write("\x01\x02garbage");
+    }
+
+    // QSettings waits up to 30 s for a lock it cannot read.
+    const auto first = start();
+    QVERIFY(waitForLine(*first, Registered, 10000));
+    QVERIFY(waitForLine(*first, Launched));
+    const auto second = start({ u"--settings"_s });
+    QVERIFY(second->waitForFinished(30000));
+    QCOMPARE(second->exitCode(), 0);
+    QTRY_VERIFY(XWindows::shown(server().displayName(), first->processId(), SettingsTitle));
+    first->terminate();
+    QVERIFY(first->waitForFinished(5000));
+    QCOMPARE(first->exitCode(), 0);
+}
+
 void TestLaunch::trayArrivesLater()
 {
     writeHasLaunched(u"true"_s);
@@ -239,6 +295,43 @@ void TestLaunch::commandLine()
     QCOMPARE(dartline.exitCode(), exitCode);
     const QByteArray all = dartline.readAllStandardOutput() + dartline.readAllStandardError();
     QVERIFY2(all.contains(output), all.constData());
+}
+
+void TestLaunch::jumpLogging_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("rules"); // QT_LOGGING_RULES; empty: unset
+    QTest::addColumn<bool>("printed");
+    QTest::newRow("quiet by default") << QStringList() << QString() << false;
+    QTest::newRow("--verbose") << QStringList { u"--verbose"_s } << QString() << true;
+    QTest::newRow("QT_LOGGING_RULES") << QStringList() << u"org.dartline.Dartline.cursor.info=true"_s << true;
+}
+
+void TestLaunch::jumpLogging()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, rules);
+    QFETCH(bool, printed);
+    writeHasLaunched(u"true"_s);
+    QProcessEnvironment env = environment();
+    env.remove(u"QT_LOGGING_RULES"_s);
+    if (!rules.isEmpty())
+        env.insert(u"QT_LOGGING_RULES"_s, rules);
+    QProcess dartline;
+    dartline.setProcessEnvironment(env);
+    dartline.start(QStringLiteral(DARTLINE_BINARY), arguments);
+
+    // The first display's default shortcut, pressed until the pointer jumps
+    // (the hot key is live only once start-up is done).
+    XTestClient input(server().displayName());
+    QVERIFY(input.movePointer(QPoint(3, 3)));
+    const QPoint centre(server().size().width() / 2, server().size().height() / 2);
+    QTRY_VERIFY_WITH_TIMEOUT(input.typeCombination(u"Alt_L+1"_s) && input.pointer() == centre, 10000);
+
+    dartline.terminate();
+    QVERIFY(dartline.waitForFinished(5000));
+    const QByteArray errors = dartline.readAllStandardError();
+    QVERIFY2(errors.contains("org.dartline.Dartline.cursor: Cursor moved") == printed, errors.constData());
 }
 
 DARTLINE_X11_TEST_MAIN_WITH(TestLaunch, XServer::Kind::Xvfb)

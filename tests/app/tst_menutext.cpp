@@ -22,10 +22,10 @@ void TestMenuText::displayItem_data()
     const QString unset = QString::fromUtf8("未设置");
     QTest::newRow("example: second, cut to 14")
         << 2 << QStringLiteral("Office Monitor Left") << unset << QStringLiteral("2. Office Monitor   ") + unset;
-    QTest::newRow("short name whole") << 1 << QStringLiteral("DP-1") << QString::fromUtf8("⌥1")
-                                      << QString::fromUtf8("1. DP-1   ⌥1");
-    QTest::newRow("exactly 14") << 3 << QStringLiteral("ABCDEFGHIJKLMN") << QString::fromUtf8("⌃⌥⇧⌘F12")
-                                << QString::fromUtf8("3. ABCDEFGHIJKLMN   ⌃⌥⇧⌘F12");
+    QTest::newRow("short name whole") << 1 << QStringLiteral("DP-1") << QStringLiteral("Alt+1")
+                                      << QStringLiteral("1. DP-1   Alt+1");
+    QTest::newRow("exactly 14") << 3 << QStringLiteral("ABCDEFGHIJKLMN") << QStringLiteral("Ctrl+Alt+Shift+Super+F12")
+                                << QStringLiteral("3. ABCDEFGHIJKLMN   Ctrl+Alt+Shift+Super+F12");
     QTest::newRow("empty name") << 4 << QString() << unset << QStringLiteral("4.    ") + unset;
     QTest::newRow("20 ideographs") << 1 << QString::fromUtf8("会议室左侧的戴尔二十七英寸超高清显示器甲") << unset
                                    << QString::fromUtf8("1. 会议室左侧的戴尔二十七英寸超   ") + unset;

@@ -51,16 +51,17 @@ void TestShortcut::validity_data()
     QTest::newRow("no modifier") << 0u << 0u << false << false;
     QTest::newRow("shift alone") << 0u << 0x200u << false << false;
     QTest::newRow("command alone") << 0u << 0x100u << false << true;
-    QTest::newRow("cmd Q") << 12u << 0x100u << false << false;
-    QTest::newRow("cmd W") << 13u << 0x100u << false << false;
-    QTest::newRow("cmd comma") << 43u << 0x100u << false << false;
-    QTest::newRow("cmd shift Q") << 12u << 0x300u << false << true;
-    QTest::newRow("ctrl Q") << 12u << 0x1000u << false << true;
-    QTest::newRow("option W") << 13u << 0x800u << false << true;
-    QTest::newRow("cmd option comma") << 43u << 0x900u << false << true;
+    // Ctrl alone on Q, W and comma are the windows' own keys.
+    QTest::newRow("ctrl Q") << 12u << 0x1000u << false << false;
+    QTest::newRow("ctrl W") << 13u << 0x1000u << false << false;
+    QTest::newRow("ctrl comma") << 43u << 0x1000u << false << false;
+    QTest::newRow("ctrl shift Q") << 12u << 0x1200u << false << true;
+    QTest::newRow("super Q") << 12u << 0x100u << false << true;
+    QTest::newRow("alt W") << 13u << 0x800u << false << true;
+    QTest::newRow("ctrl alt comma") << 43u << 0x1800u << false << true;
     QTest::newRow("caps lock only") << 18u << 0x400u << true << false;
     // The reserved keys compare against the whole word: a stray bit frees them.
-    QTest::newRow("stored cmd Q with caps bit") << 12u << 0x500u << true << true;
+    QTest::newRow("stored ctrl Q with caps bit") << 12u << 0x1400u << true << true;
     QTest::newRow("stored option with high bit") << 18u << 0x10800u << true << true;
 }
 

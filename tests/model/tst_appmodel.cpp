@@ -50,9 +50,16 @@ constexpr Shortcut opt1(18, Shortcut::Option), opt2(19, Shortcut::Option), opt3(
 constexpr int taken = HotKeyStatus::HotKeyExists;
 const QString A = u"A"_s, B = u"B"_s;
 
-QString refused(int status)
+const QString refusedTaken = u"快捷键注册失败，可能已被系统或其他应用占用。（-9878）"_s;
+
+// The line QSettings writes for `value` as the stored document.
+QByteArray storedLine(const QVariant &value)
 {
-    return u"快捷键注册失败，可能已被系统或其他应用占用。（"_s + QString::number(status) + u"）"_s;
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"line.ini"_s);
+    QSettings(path, QSettings::IniFormat).setValue(AppModel::PreferencesKey, value);
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll().split('\n').value(1) : QByteArray();
 }
 
 FakeScreen screen(quint32 number, const QString &uuid, qreal x)
@@ -123,32 +130,82 @@ private Q_SLOTS:
 
     void storedEntries_data()
     {
-        QTest::addColumn<QVariant>("document");
-        QTest::addColumn<QVariant>("animate");
+        QTest::addColumn<QByteArray>("ini"); // the lines under [General]
         QTest::addColumn<Shortcut>("bindingOfA");
         QTest::addColumn<bool>("animateCursor");
+        QTest::addColumn<bool>("unreadable"); // the file is kept aside before the defaults replace it
         const QByteArray json = R"({"bindings":{"A":{"keyCode":20,"modifiers":4096}},"knownDisplays":["A"]})";
-        QTest::newRow("document kept") << QVariant(json) << QVariant() << Shortcut(20, Shortcut::Control) << true;
-        QTest::newRow("invalid JSON replaced") << QVariant(json.left(30)) << QVariant() << opt1 << true;
-        QTest::newRow("document as text is absent") << QVariant(QString::fromUtf8(json)) << QVariant() << opt1 << true;
-        QTest::newRow("flag off as text") << QVariant() << QVariant(u"false"_s) << opt1 << false;
-        QTest::newRow("flag as other text") << QVariant() << QVariant(u"no"_s) << opt1 << true;
+        const Shortcut ctrl20(20, Shortcut::Control);
+        QTest::newRow("document") << storedLine(json) << ctrl20 << true << false;
+        QTest::newRow("document as text") << storedLine(QString::fromUtf8(json)) << ctrl20 << true << false;
+        QTest::newRow("invalid JSON") << storedLine(json.left(30)) << opt1 << true << true;
+        QTest::newRow("keyCode 1.5") << storedLine(QByteArray(json).replace("20", "1.5")) << opt1 << true << true;
+        QTest::newRow("array for an object")
+            << storedLine(QByteArray(R"({"bindings":[],"knownDisplays":[]})")) << opt1 << true << true;
+        // The INI parser takes the quotes out and splits at the commas.
+        QTest::newRow("written by hand") << "displayPreferences.v1=" + json << opt1 << true << true;
+        QTest::newRow("flag off as text") << QByteArray("animateCursor=false") << opt1 << false << false;
+        QTest::newRow("flag as other text") << QByteArray("animateCursor=no") << opt1 << true << false;
     }
 
     void storedEntries()
     {
-        QFETCH(QVariant, document);
-        QFETCH(QVariant, animate);
-        if (document.isValid())
-            m_store->setValue(AppModel::PreferencesKey, document);
-        if (animate.isValid())
-            m_store->setValue(AppModel::AnimateCursorKey, animate);
+        QFETCH(QByteArray, ini);
+        QFETCH(bool, unreadable);
+        const QString path = m_store->fileName();
+        m_store.reset();
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        const QByteArray written = "[General]\n" + ini + '\n';
+        file.write(written);
+        file.close();
+        m_store = std::make_unique<QSettings>(path, QSettings::IniFormat);
+        if (unreadable)
+            QTest::ignoreMessage(QtWarningMsg, QRegularExpression(u"^Cannot read the stored preferences"_s));
         AppModel &model = start();
         QTEST(model.preferences().bindings.value(A), "bindingOfA");
         QCOMPARE(model.preferences().bindings.value(B), opt2);
         QTEST(model.animateCursor(), "animateCursor");
         QCOMPARE(m_store->value(AppModel::PreferencesKey).typeId(), QMetaType::QByteArray);
         QCOMPARE(stored(), model.preferences());
+        // What could not be read is there byte for byte; nothing else is copied.
+        const QStringList copies = QDir(m_dir->path()).entryList({ u"dartline.ini.unreadable-*"_s });
+        QCOMPARE(copies.size(), unreadable ? 1 : 0);
+        if (unreadable) {
+            QFile copy(m_dir->filePath(copies.constFirst()));
+            QVERIFY(copy.open(QIODevice::ReadOnly));
+            QCOMPARE(copy.readAll(), written);
+        }
+    }
+
+    void writesOnlyChanges()
+    {
+        start();
+        m_model.reset();
+        m_store.reset();
+        // Lines as a person writes them, which a rewrite would not keep.
+        const QString path = m_dir->filePath(u"dartline.ini"_s);
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::Append));
+        file.write("; written by hand\nother = kept\n");
+        file.close();
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray before = file.readAll();
+        file.close();
+
+        m_store = std::make_unique<QSettings>(path, QSettings::IniFormat);
+        AppModel &model = start();
+        m_platform->displays().screen(2).bounds = QRectF(1920, 0, 2560, 1440);
+        model.refreshDisplays();
+        model.cancelRecording(true);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), before);
+        file.close();
+
+        model.clearShortcut(B);
+        const QSettings reread(path, QSettings::IniFormat);
+        QCOMPARE(reread.value(u"other"_s), QVariant(u"kept"_s));
+        QCOMPARE(Preferences::fromJson(reread.value(AppModel::PreferencesKey).toByteArray()), model.preferences());
     }
 
     void unplugThenForget()
@@ -245,9 +302,20 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("document");
         QTest::addColumn<QStringList>("errors"); // of A and B
         QTest::addColumn<Shortcuts>("registered");
-        QTest::newRow("refused") << true << QByteArray() << QStringList { {}, refused(taken) } << Shortcuts { opt1 };
-        QTest::newRow("no handler") << false << QByteArray() << QStringList { refused(-9868), refused(-9868) }
+        QTest::newRow("refused") << true << QByteArray() << QStringList { {}, refusedTaken } << Shortcuts { opt1 };
+        QTest::newRow("no handler") << false << QByteArray()
+                                    << QStringList { u"快捷键注册失败。（-9868）"_s, u"快捷键注册失败。（-9868）"_s }
                                     << Shortcuts();
+        QTest::newRow("key not in the layout")
+            << true << QByteArray(R"({"bindings":{"B":{"keyCode":20,"modifiers":2048}},"knownDisplays":["B"]})")
+            << QStringList { {}, u"当前键盘布局中没有这个键，快捷键无法注册。（-9879）"_s } << Shortcuts { opt1 };
+        // Ctrl alone on Q is the windows' Quit; Super on Q is free.
+        QTest::newRow("reserved stored shortcut")
+            << true
+            << QByteArray(R"({"bindings":{"A":{"keyCode":12,"modifiers":4096},"B":{"keyCode":12,"modifiers":256}},)"
+                          R"("knownDisplays":["A","B"]})")
+            << QStringList { u"Ctrl+Q 保留给 Dartline 自己的窗口，请重新设置。"_s, {} }
+            << Shortcuts { { 12, Shortcut::Command } };
         QTest::newRow("invalid stored shortcut")
             << true
             << QByteArray(R"({"bindings":{"A":{"keyCode":18,"modifiers":2048},"B":{"keyCode":20,"modifiers":512}},)"
@@ -265,6 +333,8 @@ private Q_SLOTS:
         QFETCH(QStringList, errors);
         m_platform->hotKeys().setInstallSucceeds(handler);
         m_platform->hotKeys().setStatus(opt2, taken);
+        m_platform->hotKeys().setStatus(opt3, HotKeyStatus::NoKeyCode);
+        m_platform->keyboard().useUsLayout();
         if (!document.isEmpty())
             m_store->setValue(AppModel::PreferencesKey, document);
         AppModel &model = start();
@@ -278,6 +348,44 @@ private Q_SLOTS:
         QCOMPARE(m_platform->hotKeys().registerCalls().isEmpty(), !handler);
     }
 
+    void retryAfterRelease_data()
+    {
+        QTest::addColumn<bool>("refresh"); // a display change rather than an explicit retry
+        QTest::newRow("retry") << false;
+        QTest::newRow("display change") << true;
+    }
+
+    void retryAfterRelease()
+    {
+        QFETCH(bool, refresh);
+        m_platform->hotKeys().setStatus(opt2, taken);
+        AppModel &model = start();
+        const auto &calls = m_platform->hotKeys().registerCalls();
+        const qsizetype before = calls.size();
+        model.retryFailedRegistrations(); // still held: B alone is asked for again
+        QCOMPARE(calls.size(), before + 1);
+        QCOMPARE(calls.constLast().shortcut, opt2);
+        QCOMPARE(model.registrationErrors().value(B), refusedTaken);
+        model.beginRecording(A); // a recording holds the keys itself
+        model.retryFailedRegistrations();
+        QVERIFY(live().isEmpty());
+        model.cancelRecording(true);
+
+        m_platform->hotKeys().clearStatuses(); // the other client lets go
+        if (refresh)
+            model.refreshDisplays();
+        else
+            model.retryFailedRegistrations();
+        QCOMPARE(live(), (Shortcuts { opt1, opt2 }));
+        QVERIFY(model.registrationErrors().isEmpty());
+        QTest::ignoreMessage(QtInfoMsg, "Cursor moved to display 2, position 2880.000000, 540.000000");
+        QCOMPARE(m_platform->hotKeys().press(opt2), 0);
+        // With nothing refused, a retry asks the window system nothing.
+        const qsizetype after = calls.size();
+        model.retryFailedRegistrations();
+        QCOMPARE(calls.size(), after);
+    }
+
     void recording_data()
     {
         QTest::addColumn<QString>("id");
@@ -285,20 +393,20 @@ private Q_SLOTS:
         QTest::addColumn<Shortcut>("binding"); // afterwards; Shortcut() for none
         QTest::addColumn<QString>("message");
         QTest::addColumn<bool>("recording"); // still recording afterwards
-        const QString invalid = u"请包含 ⌃、⌥ 或 ⌘；⌘Q、⌘W 和 ⌘, 保留给应用菜单。"_s;
+        const QString invalid = u"请包含 Ctrl、Alt 或 Super；Ctrl+Q、Ctrl+W 和 Ctrl+, 保留给 Dartline 自己的窗口。"_s;
         const QString conflict = u"该快捷键已绑定另一块屏幕（包括暂未连接的屏幕）。"_s;
-        const QString kept = refused(taken) + u" 已保留原设置。"_s;
-        const Shortcut cmdQ(12, Shortcut::Command);
+        const QString kept = refusedTaken + u" 已保留原设置。"_s;
+        const Shortcut ctrlQ(12, Shortcut::Control);
         QTest::newRow("escape with command")
             << A << Shortcuts { { 53, Shortcut::Command } } << opt1 << QString() << false;
         QTest::newRow("delete") << A << Shortcuts { { 51, 0 } } << Shortcut() << QString() << false;
         QTest::newRow("forward delete") << A << Shortcuts { { 117, Shortcut::Shift } } << Shortcut() << QString()
                                         << false;
-        QTest::newRow("command Q") << A << Shortcuts { cmdQ } << opt1 << invalid << true;
+        QTest::newRow("ctrl Q") << A << Shortcuts { ctrlQ } << opt1 << invalid << true;
         QTest::newRow("held by a disconnected display") << A << Shortcuts { opt3 } << opt1 << conflict << true;
         QTest::newRow("accepted") << A << Shortcuts { opt5 } << opt5 << QString() << false;
         QTest::newRow("its own again") << A << Shortcuts { opt1 } << opt1 << QString() << false;
-        QTest::newRow("invalid, then accepted") << A << Shortcuts { cmdQ, opt5 } << opt5 << invalid << false;
+        QTest::newRow("invalid, then accepted") << A << Shortcuts { ctrlQ, opt5 } << opt5 << invalid << false;
         QTest::newRow("refused keeps the old") << A << Shortcuts { ctrlOpt9 } << opt1 << kept << false;
         // D is connected without a shortcut: the suggestion of its position is C's.
         QTest::newRow("refused keeps none") << u"D"_s << Shortcuts { ctrlOpt9 } << Shortcut() << kept << false;

@@ -19,14 +19,16 @@ private Q_SLOTS:
         QTest::addColumn<quint32>("keyCode");
         QTest::addColumn<QString>("printed"); // what the layout prints on the key
         QTest::addColumn<QStringList>("labels");
-        QTest::newRow("return alone") << 0u << 36u << u"\r"_s << QStringList { u"↩"_s };
+        QTest::newRow("return alone") << 0u << 36u << u"\r"_s << QStringList { u"Enter"_s };
         QTest::newRow("all four in order")
-            << 0x1B00u << 49u << u" "_s << QStringList { u"⌃"_s, u"⌥"_s, u"⇧"_s, u"⌘"_s, u"空格"_s };
-        QTest::newRow("foreign bits ignored") << 0x10800u << 18u << u"1"_s << QStringList { u"⌥"_s, u"1"_s };
-        QTest::newRow("escape named") << 0x100u << 53u << u"\x1b"_s << QStringList { u"⌘"_s, u"⎋"_s };
+            << 0x1B00u << 49u << u" "_s << QStringList { u"Ctrl"_s, u"Alt"_s, u"Shift"_s, u"Super"_s, u"空格"_s };
+        QTest::newRow("foreign bits ignored") << 0x10800u << 18u << u"1"_s << QStringList { u"Alt"_s, u"1"_s };
+        QTest::newRow("escape named") << 0x100u << 53u << u"\x1b"_s << QStringList { u"Super"_s, u"Esc"_s };
+        QTest::newRow("backspace named") << 0x1000u << 51u << u"\b"_s << QStringList { u"Ctrl"_s, u"Backspace"_s };
+        QTest::newRow("page down named") << 0u << 121u << QString() << QStringList { u"PgDn"_s };
         QTest::newRow("F1 before the layout") << 0u << 122u << u"x"_s << QStringList { u"F1"_s };
         QTest::newRow("F20") << 0u << 90u << QString() << QStringList { u"F20"_s };
-        QTest::newRow("upper-cased") << 0x800u << 12u << u"q"_s << QStringList { u"⌥"_s, u"Q"_s };
+        QTest::newRow("upper-cased") << 0x800u << 12u << u"q"_s << QStringList { u"Alt"_s, u"Q"_s };
         QTest::newRow("upper-cased beyond ASCII") << 0u << 33u << u"ü"_s << QStringList { u"Ü"_s };
         QTest::newRow("prints nothing") << 0u << 10u << QString() << QStringList { u"键 10"_s };
         QTest::newRow("prints a control character") << 0u << 76u << u"\r"_s << QStringList { u"键 76"_s };
@@ -42,6 +44,25 @@ private Q_SLOTS:
         FakeKeyboardPlatform keyboard;
         keyboard.setPrintedText(keyCode, printed);
         QCOMPARE(keycapLabels(Shortcut::fromStored(keyCode, modifiers), keyboard), labels);
+    }
+
+    void joinedText_data()
+    {
+        QTest::addColumn<Shortcut>("shortcut");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("alt 1") << Shortcut(18, Shortcut::Option) << u"Alt+1"_s;
+        QTest::newRow("ctrl alt 1") << Shortcut(18, Shortcut::Option | Shortcut::Control) << u"Ctrl+Alt+1"_s;
+        QTest::newRow("shift super comma") << Shortcut(43, Shortcut::Command | Shortcut::Shift) << u"Shift+Super+,"_s;
+    }
+
+    // The menu's and the messages' text: the same caps, joined with "+".
+    void joinedText()
+    {
+        QFETCH(Shortcut, shortcut);
+        QFETCH(QString, text);
+        FakeKeyboardPlatform keyboard;
+        keyboard.useUsLayout();
+        QCOMPARE(shortcutText(shortcut, keyboard), text);
     }
 
     void layoutChangeShowsAtOnce()

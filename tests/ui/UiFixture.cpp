@@ -27,7 +27,7 @@ FakeScreen UiFixture::screen(quint32 number, const QString &name, const QRectF &
 
 QList<FakeScreen> UiFixture::threeScreens()
 {
-    return { screen(1, u"Built-in Retina Display"_s, QRectF(0, 0, 1512, 982), true),
+    return { screen(1, u"Built-in Display"_s, QRectF(0, 0, 1512, 982), true),
         screen(2, u"DELL U2723QE"_s, QRectF(1512, -229, 2560, 1440)),
         screen(3, u"LG HDR 4K"_s, QRectF(-1920, -300, 1920, 1080)) };
 }

@@ -32,7 +32,7 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-const QString IdleHint = u"点击键帽可重新设置。关闭窗口后，Dartline 会留在菜单栏。"_s;
+const QString IdleHint = u"点击键帽可重新设置。关闭窗口后，Dartline 会留在系统托盘。"_s;
 const QString RecordingHint = u"按下新组合键；Esc 取消，Delete 清除。录制时暂停屏幕跳转。"_s;
 const QString Gone = u"fallback-1-2-3-4"_s;
 
@@ -118,6 +118,8 @@ private Q_SLOTS:
     void accessibility();
     void keyboardOrder();
     void shortWindowShrinksOnlyTheList();
+    void recordingMessagesInView_data();
+    void recordingMessagesInView();
     void versions_data();
     void versions();
 };
@@ -336,10 +338,10 @@ void TestSettingsView::accessibility()
     QAccessibleInterface *field = named(u"屏幕 1 快捷键"_s);
     QVERIFY(field);
     QCOMPARE(field->role(), QAccessible::Button);
-    QCOMPARE(field->text(QAccessible::Value), u"⌥1"_s);
+    QCOMPARE(field->text(QAccessible::Value), u"Alt+1"_s);
     QCOMPARE(named(u"屏幕 2 快捷键"_s)->text(QAccessible::Value), u"正在录制，请按快捷键"_s);
     QVERIFY(named(u"跳转到屏幕 2"_s));
-    QVERIFY(named(u"Built-in Retina Display，已连接"_s));
+    QVERIFY(named(u"Built-in Display，已连接"_s));
     QVERIFY(named(u"，已连接"_s));
 
     QAccessibleInterface *pulse = named(u"跳转时放大光标"_s);
@@ -367,7 +369,7 @@ void TestSettingsView::keyboardOrder()
 
     const QList<QWidget *> expected { view.header()->identifyButton(), view.rows().at(0)->recorder(),
         view.rows().at(0)->jumpButton(), view.rows().at(1)->recorder(), view.rows().at(1)->jumpButton(),
-        view.forgetButton(), view.pulseSwitch(), view.footerLink() };
+        view.forgetButton(), view.pulseSwitch(), view.footerLink(), view.aboutLink() };
     expected.first()->setFocus(Qt::TabFocusReason);
     for (qsizetype i = 1; i < expected.size(); ++i) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
@@ -402,6 +404,81 @@ void TestSettingsView::shortWindowShrinksOnlyTheList()
     QVERIFY(view->scrollArea()->verticalScrollBar()->maximum() > 0); // the rest scrolls
 }
 
+void TestSettingsView::recordingMessagesInView_data()
+{
+    QTest::addColumn<int>("screens");
+    QTest::newRow("1 display") << 1;
+    QTest::newRow("3 displays") << 3;
+    QTest::newRow("9 displays") << 9;
+}
+
+void TestSettingsView::recordingMessagesInView()
+{
+    // At the smallest size, whatever is said about a card must be on screen
+    // without scrolling: the recording hint, a refused combination, a
+    // registration the system would not take, and a failed jump from the
+    // card's button, for the last card too.
+    QFETCH(int, screens);
+    UiFixture fake;
+    QList<FakeScreen> all;
+    for (int i = 0; i < screens; ++i)
+        all.append(UiFixture::screen(quint32(i + 1), u"Display %1"_s.arg(i + 1), QRectF(i * 1920, 0, 1920, 1080)));
+    fake.platform.displays().setScreens(all);
+    const Shortcut taken(18, Shortcut::Option | Shortcut::Shift); // refused by the system
+    fake.platform.hotKeys().setStatus(taken, -9878);
+    AppModel &model = fake.start();
+    model.setAnimateCursor(false);
+    SettingsView view(model, fake.platform.keyboard(), [] {});
+    view.resize(SettingsView::MinimumWidth, SettingsView::MinimumHeight);
+    view.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&view));
+
+    // Unclipped by every ancestor up to the view, and inside the view.
+    auto inView = [&view](ThemedLabel *label) {
+        if (!label->isVisible() || label->text().isEmpty())
+            return false;
+        QRect r = label->rect();
+        for (QWidget *w = label; w != &view; w = w->parentWidget()) {
+            r.translate(w->pos());
+            if (!w->parentWidget() || !w->parentWidget()->rect().contains(r))
+                return false;
+        }
+        return true;
+    };
+    auto shown = [&](const QString &text) -> ThemedLabel * {
+        for (ThemedLabel *label : view.findChildren<ThemedLabel *>()) {
+            if (label->isVisible() && label->text().contains(text))
+                return label;
+        }
+        return nullptr;
+    };
+
+    const QString last = model.displays().last().id;
+    for (int step = 0; step < 4; ++step) {
+        QString text;
+        if (step == 0) {
+            QTest::mouseClick(view.rows().last()->recorder(), Qt::LeftButton);
+            text = u"按下新组合键"_s;
+        } else if (step == 1) {
+            model.handleRecordingKey(18, 0); // no modifier
+            text = model.message().value_or(u"?"_s);
+        } else if (step == 2) {
+            model.handleRecordingKey(taken.keyCode(), taken.modifiers());
+            QVERIFY(!model.recordingID());
+            text = u"已保留原设置"_s;
+        } else {
+            fake.platform.cursor().setWarpResult(-7);
+            QTest::mouseClick(view.rows().last()->jumpButton(), Qt::LeftButton);
+            text = u"无法移动到该屏幕"_s;
+        }
+        QTRY_VERIFY(!view.isRebuildPending());
+        QTRY_VERIFY2(shown(text), qPrintable(text));
+        QTRY_VERIFY2(inView(shown(text)), qPrintable(text));
+        if (step < 2)
+            QCOMPARE(model.recordingID(), std::optional<QString>(last));
+    }
+}
+
 void TestSettingsView::versions_data()
 {
     QTest::addColumn<QString>("shortVersion");
@@ -410,8 +487,8 @@ void TestSettingsView::versions_data()
     QTest::addColumn<QString>("footer");
     QTest::newRow("both") << u"1.2"_s << u"7"_s << u"版本 1.2 (7)"_s << u"v1.2"_s;
     QTest::newRow("no short version") << QString() << u"7"_s << u"版本 0.1.0 (7)"_s << u"v0.1.0"_s;
-    QTest::newRow("no build") << u"1.2"_s << QString() << u"版本 1.2 (0)"_s << u"v1.2"_s;
-    QTest::newRow("neither") << QString() << QString() << u"版本 0.1.0 (0)"_s << u"v0.1.0"_s;
+    QTest::newRow("no build") << u"1.2"_s << u" "_s << u"版本 1.2"_s << u"v1.2"_s;
+    QTest::newRow("neither") << QString() << QString() << u"版本 0.1.0"_s << u"v0.1.0"_s;
 }
 
 void TestSettingsView::versions()

@@ -11,10 +11,12 @@
 #include "ThemedLabel.h"
 #include "ThemeMonitor.h"
 #include "UiFixture.h"
+#include "UiFonts.h"
 #include "UiImages.h"
 
 #include <QBoxLayout>
 #include <QEnterEvent>
+#include <QPainter>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -88,6 +90,7 @@ private Q_SLOTS:
     void paletteFollowsAppearance();
     void detailText_data();
     void detailText();
+    void chineseSemiboldIsHeavier();
 };
 
 void TestUiViews::initTestCase()
@@ -191,10 +194,11 @@ void TestUiViews::cardGeometry_data()
 {
     QTest::addColumn<QStringList>("caps");
     QTest::addColumn<bool>("withError");
-    QTest::newRow("two caps") << QStringList { u"⌥"_s, u"1"_s } << false;
-    QTest::newRow("two caps, error") << QStringList { u"⌥"_s, u"1"_s } << true;
-    QTest::newRow("five caps") << QStringList { u"⌃"_s, u"⌥"_s, u"⇧"_s, u"⌘"_s, u"↩"_s } << false;
-    QTest::newRow("five caps, error") << QStringList { u"⌃"_s, u"⌥"_s, u"⇧"_s, u"⌘"_s, u"↩"_s } << true;
+    QTest::newRow("two caps") << QStringList { u"Alt"_s, u"1"_s } << false;
+    QTest::newRow("two caps, error") << QStringList { u"Alt"_s, u"1"_s } << true;
+    QTest::newRow("five caps") << QStringList { u"Ctrl"_s, u"Alt"_s, u"Shift"_s, u"Super"_s, u"Enter"_s } << false;
+    QTest::newRow("five caps, error") << QStringList { u"Ctrl"_s, u"Alt"_s, u"Shift"_s, u"Super"_s, u"Enter"_s }
+                                      << true;
 }
 
 void TestUiViews::cardGeometry()
@@ -233,13 +237,21 @@ void TestUiViews::cardGeometry()
     QCOMPARE(pencil.left() - capBoxes.last().right(), 8.0);
     QVERIFY(std::abs(pencil.right() - (field->width() - 4)) <= 1);
 
-    // The card: 16 around a main line as tall as the field; an error adds a
-    // line 10 below it, and nothing else.
-    const int mainLine = fieldBox.height();
+    // The card: 16 around a main line as tall as its tallest part (the field,
+    // or the name over the details where the CJK font's lines are tall); an
+    // error adds a line 10 below it, and nothing else.
     const ThemedLabel *error = row->errorLabel();
+    QRect line;
+    for (const QWidget *part : row->findChildren<QWidget *>(Qt::FindDirectChildrenOnly)) {
+        if (part != error && part->isVisible())
+            line |= part->geometry();
+    }
+    QCOMPARE(line.top(), 16);
+    QVERIFY(line.height() >= fieldBox.height() && line.height() <= fieldBox.height() + 4);
+    const int mainLine = line.height();
     QCOMPARE(error->isVisible(), withError);
     if (withError) {
-        QCOMPARE(error->geometry().top() - fieldBox.bottom() - 1, 10);
+        QCOMPARE(error->geometry().top() - line.bottom() - 1, 10);
         QVERIFY(error->height() < 2 * error->fontMetrics().height()); // one line
         QCOMPARE(row->height(), 16 + mainLine + 10 + error->height() + 16);
     } else {
@@ -260,7 +272,8 @@ void TestUiViews::longNameKeepsClearOfTheField()
     // the shortcut field, and the field keeps its place at the trailing edge.
     auto *row = new DisplayRow;
     const QString longName = u"A display with a very long name that would run into the shortcut field"_s;
-    row->setFields({ display(longName, QRectF(0, 0, 2560, 1440)), 1, QStringList { u"⌥"_s, u"1"_s }, false, true, {} });
+    row->setFields(
+        { display(longName, QRectF(0, 0, 2560, 1440)), 1, QStringList { u"Alt"_s, u"1"_s }, false, true, {} });
     Host host(row, 584);
     const QList<ThemedLabel *> labels = row->findChildren<ThemedLabel *>();
     const auto name = std::find_if(labels.begin(), labels.end(), [&](ThemedLabel *l) { return l->text() == longName; });
@@ -272,7 +285,7 @@ void TestUiViews::longNameKeepsClearOfTheField()
 void TestUiViews::keycapEdgeAndFace()
 {
     auto *field = new ShortcutRecorderButton;
-    field->setShortcutLabels(QStringList { u"⌥"_s, u"K"_s });
+    field->setShortcutLabels(QStringList { u"Alt"_s, u"K"_s });
     Host host(field);
     const QImage image = host.image();
     const QRectF cap = field->keycapRects().at(1).translated(field->pos());
@@ -291,7 +304,7 @@ void TestUiViews::recorderLooks_data()
     QTest::addColumn<QString>("value");
     QTest::newRow("recording, shortcut set") << true << true << 0 << true << u"正在录制，请按快捷键"_s;
     QTest::newRow("recording, nothing set") << true << false << 0 << true << u"正在录制，请按快捷键"_s;
-    QTest::newRow("shortcut") << false << true << 2 << false << u"⌥3"_s;
+    QTest::newRow("shortcut") << false << true << 2 << false << u"Alt+3"_s;
     QTest::newRow("nothing set") << false << false << 0 << false << u"未设置"_s;
 }
 
@@ -306,7 +319,7 @@ void TestUiViews::recorderLooks()
     auto *field = new ShortcutRecorderButton;
     field->setScreenNumber(3);
     if (hasShortcut)
-        field->setShortcutLabels(QStringList { u"⌥"_s, u"3"_s });
+        field->setShortcutLabels(QStringList { u"Alt"_s, u"3"_s });
     field->setRecording(recording);
     Host host(field);
 
@@ -397,7 +410,7 @@ void TestUiViews::paletteFollowsAppearance()
     // One card, drawn first in the other appearance, then switched live.
     auto *row = new DisplayRow;
     row->setFields(
-        { display(u"Panel"_s, QRectF(0, 0, 1512, 982), true), 1, QStringList { u"⌥"_s, u"1"_s }, false, true, {} });
+        { display(u"Panel"_s, QRectF(0, 0, 1512, 982), true), 1, QStringList { u"Alt"_s, u"1"_s }, false, true, {} });
     Host host(row, 644);
     UiFixture::setDarkPalette(!dark);
     const QImage before = host.image();
@@ -444,6 +457,30 @@ void TestUiViews::detailText()
     const QList<ThemedLabel *> labels = row.findChildren<ThemedLabel *>();
     const bool shown = std::any_of(labels.begin(), labels.end(), [&](ThemedLabel *l) { return l->text() == text; });
     QVERIFY2(shown, qPrintable(DisplayRow::detailText(row.fields().display)));
+}
+
+void TestUiViews::chineseSemiboldIsHeavier()
+{
+    // Card titles and headlines are semibold; with a single-weight CJK font
+    // they came out exactly as heavy as body text.
+    const auto ink = [](const QFont &font) {
+        QImage image(240, 40, QImage::Format_RGB32);
+        image.fill(Qt::white);
+        QPainter painter(&image);
+        painter.setFont(font);
+        painter.setPen(Qt::black);
+        painter.drawText(image.rect(), Qt::AlignCenter, u"显示器设置窗口"_s);
+        painter.end();
+        qint64 sum = 0;
+        for (int y = 0; y < image.height(); ++y) {
+            for (int x = 0; x < image.width(); ++x)
+                sum += 255 - qGray(image.pixel(x, y));
+        }
+        return sum;
+    };
+    const qint64 regular = ink(UiFonts::system(UiFonts::Headline));
+    const qint64 semibold = ink(UiFonts::headline());
+    QVERIFY2(semibold > regular * 11 / 10, qPrintable(u"regular %1, semibold %2"_s.arg(regular).arg(semibold)));
 }
 
 QTEST_MAIN(TestUiViews)

@@ -7,6 +7,7 @@
 #include "UiFixture.h" // first: keeps Xlib's Display out (see Display.h)
 
 #include "AboutWindow.h"
+#include "LinkButton.h"
 #include "SettingsView.h"
 #include "SettingsWindow.h"
 #include "ThemedLabel.h"
@@ -72,6 +73,8 @@ private Q_SLOTS:
     void restoreFrameChild();
     void closingEndsRecording();
     void aboutWindow();
+    void shownOnAConnectedMonitor_data();
+    void shownOnAConnectedMonitor();
     void windowKeys_data();
     void windowKeys();
     void hostActionsTakeTheKeys();
@@ -104,6 +107,10 @@ void TestUiWindows::cleanup()
     m_window.reset();
     m_fixture.reset();
     m_input.reset();
+    if (QGuiApplication::screens().size() != 1) {
+        QVERIFY(server().resetOutputs());
+        QTRY_COMPARE(QGuiApplication::screens().size(), 1);
+    }
 }
 
 SettingsWindow &TestUiWindows::makeWindow()
@@ -145,6 +152,15 @@ void TestUiWindows::oneWindowReused()
     QByteArray found;
     QVERIFY(server().xdotool({ u"search"_s, u"--onlyvisible"_s, u"--name"_s, u"^Dartline$"_s }, &found));
     QCOMPARE(found.trimmed().split('\n').size(), 1);
+
+    // Without a tray, About is a click away: the footer's link, clicked with
+    // the real pointer.
+    QSignalSpy about(&window, &SettingsWindow::aboutRequested);
+    LinkButton *link = window.view()->aboutLink();
+    QVERIFY(m_input->movePointer(link->mapToGlobal(link->rect().center())));
+    QVERIFY(m_input->pressButton(1));
+    QVERIFY(m_input->releaseButton(1));
+    QTRY_COMPARE(about.size(), 1);
 }
 
 void TestUiWindows::minimumSize()
@@ -217,7 +233,7 @@ void TestUiWindows::closingEndsRecording()
     QCOMPARE(closed.size(), 1);
     QVERIFY(!model.recordingID());
     QCOMPARE(m_fixture->platform.hotKeys().live().size(), 2);
-    QTRY_COMPARE(window.view()->hintLabel()->text(), u"点击键帽可重新设置。关闭窗口后，Dartline 会留在菜单栏。"_s);
+    QTRY_COMPARE(window.view()->hintLabel()->text(), u"点击键帽可重新设置。关闭窗口后，Dartline 会留在系统托盘。"_s);
 }
 
 void TestUiWindows::aboutWindow()
@@ -234,6 +250,60 @@ void TestUiWindows::aboutWindow()
     about.close();
     QVERIFY(!about.isVisible());
     QCOMPARE(closed.size(), 1);
+
+    // Esc, pressed on the keyboard, closes it as well.
+    about.show();
+    about.activateWindow();
+    QTRY_VERIFY(about.isActiveWindow());
+    QVERIFY(m_input->tapKey(u"Escape"_s));
+    QTRY_COMPARE(closed.size(), 2);
+    QVERIFY(!about.isVisible());
+}
+
+void TestUiWindows::shownOnAConnectedMonitor_data()
+{
+    QTest::addColumn<bool>("about");
+    QTest::addColumn<bool>("switchOff"); // false: left hanging off the right edge
+    QTest::newRow("settings, monitor switched off") << false << true;
+    QTest::newRow("About, monitor switched off") << true << true;
+    QTest::newRow("settings, partly off the screen") << false << false;
+}
+
+void TestUiWindows::shownOnAConnectedMonitor()
+{
+    QFETCH(bool, about);
+    QFETCH(bool, switchOff);
+
+    // The window is put on DUMMY1, right of DUMMY0, or across DUMMY0's right
+    // edge with nothing beyond it, and closed.
+    if (switchOff) {
+        QVERIFY(
+            server().xrandr({ u"--output"_s, u"DUMMY1"_s, u"--mode"_s, u"1024x768"_s, u"--right-of"_s, u"DUMMY0"_s }));
+        QTRY_COMPARE(QGuiApplication::screens().size(), 2);
+    }
+    std::unique_ptr<AboutWindow> aboutWindow;
+    QWidget *window = &makeWindow();
+    if (about) {
+        aboutWindow = std::make_unique<AboutWindow>();
+        window = aboutWindow.get();
+    }
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window));
+    const QPoint away = switchOff ? QPoint(1024 + 200, 60) : QPoint(1024 - window->width() / 2, 60);
+    window->move(away);
+    QTRY_COMPARE(window->pos(), away);
+    window->close();
+    QTRY_VERIFY(!window->isVisible());
+    if (switchOff) {
+        QVERIFY(server().xrandr({ u"--output"_s, u"DUMMY1"_s, u"--off"_s }));
+        QTRY_COMPARE(QGuiApplication::screens().size(), 1);
+    }
+
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window));
+    const QRect dummy0(0, 0, 1024, 768);
+    QTRY_VERIFY2(dummy0.contains(window->frameGeometry()),
+        qPrintable(u"%1,%2 %3x%4"_s.arg(window->x()).arg(window->y()).arg(window->width()).arg(window->height())));
 }
 
 void TestUiWindows::windowKeys_data()

@@ -24,7 +24,8 @@ XServer &server()
     return *XServer::current();
 }
 
-const QString Invalid = QString::fromUtf8("请包含 ⌃、⌥ 或 ⌘；⌘Q、⌘W 和 ⌘, 保留给应用菜单。");
+const QString Invalid
+    = QString::fromUtf8("请包含 Ctrl、Alt 或 Super；Ctrl+Q、Ctrl+W 和 Ctrl+, 保留给 Dartline 自己的窗口。");
 const QString Conflict = QString::fromUtf8("该快捷键已绑定另一块屏幕（包括暂未连接的屏幕）。");
 const QString Refused = QString::fromUtf8("快捷键注册失败，可能已被系统或其他应用占用。（-9878） 已保留原设置。");
 const QString GoneDisplay = u"fallback-gone"_s;
@@ -70,7 +71,7 @@ void TestRecordingEndToEnd::initTestCase()
 
 void TestRecordingEndToEnd::init()
 {
-    // The connected displays get ⌥1 and ⌥2; one that is not connected has ⌥7.
+    // The connected displays get Alt+1 and Alt+2; one that is not connected has Alt+7.
     m_store = std::make_unique<QSettings>(m_dir.filePath(u"store.ini"_s), QSettings::IniFormat);
     Preferences stored;
     stored.bindings.insert(GoneDisplay, Shortcut(26, Shortcut::Option));
@@ -116,7 +117,7 @@ void TestRecordingEndToEnd::record_data()
         << QStringList { u"Super_L+Escape"_s } << false << 18 << alt << QString() << altOne;
     QTest::newRow("Delete") << QStringList { u"BackSpace"_s } << false << -1 << 0u << QString() << QString();
     QTest::newRow("Forward Delete") << QStringList { u"Delete"_s } << false << -1 << 0u << QString() << QString();
-    QTest::newRow("Command-Q") << QStringList { u"Super_L+q"_s } << true << 18 << alt << Invalid << altOne;
+    QTest::newRow("Ctrl+Q") << QStringList { u"Control_L+q"_s } << true << 18 << alt << Invalid << altOne;
     QTest::newRow("bound to a disconnected display")
         << QStringList { u"Alt_L+7"_s } << true << 18 << alt << Conflict << altOne;
     QTest::newRow("accepted") << QStringList { u"Control_L+Alt_L+k"_s } << false << 40 << (Shortcut::Control | alt)
@@ -182,7 +183,7 @@ void TestRecordingEndToEnd::recordAnotherDisplayMeanwhile()
     m_model->beginRecording(displays[1].id);
     QCOMPARE(m_model->recordingID(), std::optional<QString>(displays[1].id));
     QVERIFY(!keyboardFree());
-    // The hot keys stay off: the first display's ⌥1 is free for anyone.
+    // The hot keys stay off: the first display's Alt+1 is free for anyone.
     QVERIFY(m_other->grabKey(one, altMask));
     m_other->ungrabKey(one, altMask);
 
@@ -212,7 +213,7 @@ void TestRecordingEndToEnd::keycapLabelsFollowLayout()
     QVERIFY(server().setxkbmap({ layout }));
     const QStringList labels
         = keycapLabels(Shortcut(keyCode, Shortcut::Control | Shortcut::Option), m_platform->keyboard());
-    QCOMPARE(labels, (QStringList { QString::fromUtf8("⌃"), QString::fromUtf8("⌥"), label }));
+    QCOMPARE(labels, (QStringList { u"Ctrl"_s, u"Alt"_s, label }));
     QVERIFY(server().setxkbmap({ u"us"_s }));
 }
 

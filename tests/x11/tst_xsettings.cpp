@@ -25,6 +25,8 @@ class TestXSettingsParsing : public QObject
 private Q_SLOTS:
     void integer_data();
     void integer();
+    void string_data();
+    void string();
     void truncatedNeverReadsPastTheEnd();
 };
 
@@ -66,17 +68,48 @@ void TestXSettingsParsing::integer()
         QCOMPARE(*result, value);
 }
 
+void TestXSettingsParsing::string_data()
+{
+    QTest::addColumn<QByteArray>("property");
+    QTest::addColumn<bool>("found");
+    QTest::addColumn<QByteArray>("value");
+
+    QTest::newRow("little endian") << typical(false, 0) << true << QByteArray("Adwaita");
+    QTest::newRow("big endian, after others") << TestXSettings()
+                                                     .integer("Xft/DPI", 1)
+                                                     .color("Gtk/Colour")
+                                                     .string("Net/ThemeName", "Greybird-dark")
+                                                     .bytes(true)
+                                              << true << QByteArray("Greybird-dark");
+    QTest::newRow("empty text") << TestXSettings().string("Net/ThemeName", "").bytes() << true << QByteArray("");
+    QTest::newRow("same name, integer type")
+        << TestXSettings().integer("Net/ThemeName", 1).bytes() << false << QByteArray();
+}
+
+void TestXSettingsParsing::string()
+{
+    QFETCH(QByteArray, property);
+    QFETCH(bool, found);
+    QFETCH(QByteArray, value);
+    const std::optional<QByteArray> result = XSettings::string(property, "Net/ThemeName");
+    QCOMPARE(result.has_value(), found);
+    if (found)
+        QCOMPARE(*result, value);
+}
+
 void TestXSettingsParsing::truncatedNeverReadsPastTheEnd()
 {
     // Cut the buffer at every length, from a copy on the heap that ends
     // exactly there, so the sanitizer build catches a read beyond it. The
     // value is found once the buffer holds it; the 20 bytes of Xft/DPI after
-    // it are not needed.
+    // it are not needed. The same for the string before it.
     const QByteArray full = typical(false, 0);
     for (qsizetype size = 0; size < full.size(); ++size) {
         const QByteArray cut(full.constData(), size);
         const std::optional<qint32> result = XSettings::integer(cut, "Gtk/EnableAnimations");
         QCOMPARE(result.has_value(), size >= full.size() - 20);
+        // Header 12, then the theme: 4 + 16 (name) + 4 + 4 + 8 (text, padded).
+        QCOMPARE(XSettings::string(cut, "Net/ThemeName").has_value(), size >= 48);
     }
 }
 
