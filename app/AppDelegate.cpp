@@ -1,28 +1,37 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "AppDelegate.h"
+#include "app/AppDelegate.h"
 
-#include "AboutWindow.h"
-#include "ActivationWatcher.h"
-#include "AppLogging.h"
-#include "AppModel.h"
-#include "CursorAnimator.h"
-#include "DisplayOverlay.h"
-#include "KeyLabels.h"
-#include "MenuText.h"
-#include "Platform.h"
-#include "SettingsWindow.h"
-#include "SingleInstance.h"
-#include "ThemeMonitor.h"
-#include "TrayGlyph.h"
+#include "app/AppLogging.h"
+#include "app/MenuText.h"
+#include "app/SingleInstance.h"
+#include "app/TrayGlyph.h"
+#include "displays/CursorAnimator.h"
+#include "displays/DisplayOverlay.h"
+#include "hotkeys/KeyLabels.h"
+#include "model/AppModel.h"
+#include "platform/Platform.h"
+#include "ui/AboutWindow.h"
+#include "ui/SettingsWindow.h"
+#include "ui/ThemeMonitor.h"
 
 #include <QAction>
 #include <QCoreApplication>
 #include <QCursor>
+#include <QGuiApplication>
 #include <QMenu>
 #include <QSettings>
 #include <QSystemTrayIcon>
 
 #include <cstdio>
+
+// The tray archive's resource initialiser is not referenced by anything
+// else; it is declared outside any namespace.
+static void initTrayResources()
+{
+    Q_INIT_RESOURCE(tray);
+}
+
+namespace Dartline {
 
 namespace {
 
@@ -42,8 +51,7 @@ AppDelegate::AppDelegate(Options options, QObject *parent)
     : QObject(parent)
     , m_options(std::move(options))
 {
-    // The archive's resource initialiser is not referenced by anything else.
-    Q_INIT_RESOURCE(tray);
+    ::initTrayResources();
 }
 
 AppDelegate::~AppDelegate()
@@ -96,7 +104,15 @@ AppDelegate::Launch AppDelegate::launch()
     ThemeMonitor::instance().setDesktop(&m_platform->appearance());
     qCInfo(lcStartup, "hot keys registered");
     connect(&m_platform->displays(), &DisplayPlatform::configurationChanged, this, &AppDelegate::displaysChanged);
-    connect(new ActivationWatcher(this), &ActivationWatcher::resignedActive, this, &AppDelegate::resignedActive);
+    // Only the step out of the active state counts: hidden and inactive
+    // follow each other without the user doing anything new.
+    m_active = QGuiApplication::applicationState() == Qt::ApplicationActive;
+    connect(qGuiApp, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState state) {
+        const bool active = state == Qt::ApplicationActive;
+        if (m_active && !active)
+            resignedActive();
+        m_active = active;
+    });
 
     // Main menu, tray icon, and the tray-only presentation until a window shows.
     installMainMenu();
@@ -359,3 +375,5 @@ void AppDelegate::setPresentation(Presentation presentation)
     m_presentation = presentation;
     Q_EMIT presentationChanged(presentation);
 }
+
+} // namespace Dartline

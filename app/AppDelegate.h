@@ -9,15 +9,18 @@
 #include <memory>
 #include <utility>
 
-class AboutWindow;
-class AppModel;
-class DisplayOverlay;
-class Platform;
 class QAction;
 class QMenu;
 class QSettings;
 class QSystemTrayIcon;
 class QWidget;
+
+namespace Dartline {
+
+class AboutWindow;
+class AppModel;
+class DisplayOverlay;
+class Platform;
 class SettingsWindow;
 class SingleInstance;
 
@@ -118,6 +121,9 @@ private:
     std::unique_ptr<AboutWindow> m_aboutWindow;
     bool m_mainMenuInstalled = false;
     bool m_menuUpdatePending = false;
+    bool m_active = false; // the application was the active one
     QList<std::pair<QString, QString>> m_menuItems; // what the tray menu's display items say
     Presentation m_presentation = Presentation::Accessory;
 };
+
+} // namespace Dartline

@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "InstanceMessage.h"
+#include "app/InstanceMessage.h"
 
 #include <QStringDecoder>
 #include <QtEndian>
+
+namespace Dartline {
 
 namespace {
 
@@ -96,3 +98,5 @@ InstanceMessage::Status InstanceMessage::decode(const QByteArray &received, QStr
         *arguments = std::move(decoded);
     return Status::Complete;
 }
+
+} // namespace Dartline

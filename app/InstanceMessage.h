@@ -4,6 +4,8 @@
 #include <QByteArray>
 #include <QStringList>
 
+namespace Dartline {
+
 // The one message a second Dartline process sends to the running one: its
 // command-line arguments. The socket is reachable by any process of the user,
 // so the format is small, versioned and bounded, and a reader decides from the
@@ -33,3 +35,5 @@ public:
     // *arguments. Invalid: anything else, including bytes after the message.
     static Status decode(const QByteArray &received, QStringList *arguments);
 };
+
+} // namespace Dartline

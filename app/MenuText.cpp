@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "MenuText.h"
+#include "app/MenuText.h"
 
 #include <QTextBoundaryFinder>
+
+namespace Dartline {
 
 namespace {
 
@@ -40,3 +42,5 @@ QString MenuText::displayItem(int number, const QString &name, const QString &ca
     return QString::number(number) + QStringLiteral(". ") + actionSafe(leadingGraphemes(name, NameLength))
         + QStringLiteral("   ") + actionSafe(caps);
 }
+
+} // namespace Dartline

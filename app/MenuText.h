@@ -3,6 +3,8 @@
 
 #include <QString>
 
+namespace Dartline {
+
 // Texts of the tray menu's display items.
 namespace MenuText {
 
@@ -19,3 +21,5 @@ QString leadingGraphemes(const QString &text, int count);
 QString displayItem(int number, const QString &name, const QString &caps);
 
 } // namespace MenuText
+
+} // namespace Dartline

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "SingleInstance.h"
+#include "app/SingleInstance.h"
 
-#include "InstanceMessage.h"
+#include "app/InstanceMessage.h"
 
 #include <QCryptographicHash>
 #include <QDeadlineTimer>
@@ -17,6 +17,8 @@
 #include <pwd.h>
 #include <sys/socket.h>
 #include <unistd.h>
+
+namespace Dartline {
 
 namespace {
 
@@ -311,3 +313,5 @@ bool SingleInstance::handOver(const QStringList &arguments, int timeoutMs)
                       : QStringLiteral("the running copy does not answer on %1").arg(m_socketPath);
     return false;
 }
+
+} // namespace Dartline

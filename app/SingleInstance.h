@@ -12,6 +12,8 @@
 class QLocalServer;
 class QLocalSocket;
 
+namespace Dartline {
+
 // One Dartline per user and X display. The first process takes a lock file
 // and listens on a local socket beside it, both in the user's private runtime
 // directory; a later process finds the lock taken, hands its arguments over
@@ -84,3 +86,5 @@ private:
     QPointer<QLocalServer> m_server;
     QList<Peer> m_peers; // still sending, oldest first, with what they sent so far
 };
+
+} // namespace Dartline

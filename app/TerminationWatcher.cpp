@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "TerminationWatcher.h"
+#include "app/TerminationWatcher.h"
 
 #include <QSocketNotifier>
 
@@ -8,6 +8,8 @@
 #include <csignal>
 #include <fcntl.h>
 #include <unistd.h>
+
+namespace Dartline {
 
 namespace {
 
@@ -62,3 +64,5 @@ TerminationWatcher::~TerminationWatcher()
     ::close(g_pipe[1]);
     g_pipe[0] = g_pipe[1] = -1;
 }
+
+} // namespace Dartline

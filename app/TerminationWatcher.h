@@ -5,6 +5,8 @@
 
 class QSocketNotifier;
 
+namespace Dartline {
+
 // Turns SIGTERM, SIGINT and SIGHUP into a signal on the main thread, so that
 // a session logout or Ctrl+C ends Dartline through the normal quit path: the
 // hot keys are ungrabbed, the lock file and the socket are removed.
@@ -24,3 +26,5 @@ Q_SIGNALS:
 private:
     QSocketNotifier *m_notifier = nullptr;
 };
+
+} // namespace Dartline

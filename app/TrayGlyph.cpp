@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "TrayGlyph.h"
+#include "app/TrayGlyph.h"
 
 #include <QImageReader>
 #include <QPainter>
@@ -8,6 +8,8 @@
 #include <array>
 #include <cmath>
 #include <numbers>
+
+namespace Dartline {
 
 namespace {
 
@@ -91,3 +93,5 @@ QIcon TrayGlyph::icon(bool dark)
         icon.addPixmap(QPixmap::fromImage(render(glyph, dark)));
     return icon;
 }
+
+} // namespace Dartline

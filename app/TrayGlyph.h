@@ -4,6 +4,8 @@
 #include <QColor>
 #include <QIcon>
 
+namespace Dartline {
+
 // The tray icon. Panels come in every shade, and an icon host tells an
 // application nothing about the one it draws: the glyph is drawn in the ink
 // of the desktop's appearance (light on a dark desktop, dark on a light one)
@@ -20,3 +22,5 @@ QColor halo(bool dark);
 QIcon icon(bool dark);
 
 } // namespace TrayGlyph
+
+} // namespace Dartline

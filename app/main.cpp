@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "AppDelegate.h"
-#include "AppIcon.h"
-#include "AppLogging.h"
-#include "TerminationWatcher.h"
+#include "app/AppDelegate.h"
+#include "app/AppLogging.h"
+#include "app/TerminationWatcher.h"
+#include "ui/AppIcon.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -10,6 +10,8 @@
 #include <QTimer>
 
 #include <cstdio>
+
+using namespace Dartline;
 
 namespace {
 

@@ -6,13 +6,13 @@
 //   bench_feedback --screenshots DIR   PNGs of a pulse frame and of the tiles,
 //                                      with and without a compositing manager
 
-#include "CursorAnimator.h"
-#include "CursorPlatform.h"
-#include "DisplayOverlay.h"
-#include "DisplayService.h"
-#include "Platform.h"
-#include "XServer.h"
-#include "XTestClient.h"
+#include "displays/CursorAnimator.h"
+#include "displays/DisplayOverlay.h"
+#include "displays/DisplayService.h"
+#include "platform/CursorPlatform.h"
+#include "platform/Platform.h"
+#include "tests/harness/XServer.h"
+#include "tests/harness/XTestClient.h"
 
 #include <QDeadlineTimer>
 #include <QDir>
@@ -30,11 +30,9 @@
 #include <cstdio>
 #include <ctime>
 
-// Included last: Qt's X11 native-interface header declares Xlib's global
-// `Display` typedef, which collides with our Display record, and nothing
-// above needs that header.
-#define QGUIAPPLICATION_PLATFORM_H
 #include <QApplication>
+
+using namespace Dartline;
 
 using namespace Qt::StringLiterals;
 
@@ -223,7 +221,7 @@ int screenshots(Platform &platform, const QString &display, const QPointF &landi
         out << "cannot create " << directory << "\n";
         return 1;
     }
-    const QList<Display> displays = DisplayService::connected(platform.displays());
+    const QList<Dartline::Display> displays = DisplayService::connected(platform.displays());
     std::vector<std::unique_ptr<Backdrop>> backdrops;
     QRect all;
     for (qsizetype i = 0; i < displays.size(); ++i) {

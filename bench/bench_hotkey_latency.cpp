@@ -12,9 +12,9 @@
 // second apart shows the single press. Also printed: what X11KeyboardPlatform's
 // printedText() costs per call, which compiles the server's keymap each time.
 
-#include "X11KeyboardPlatform.h"
-#include "XServer.h"
-#include "XTestClient.h"
+#include "platform/x11/X11KeyboardPlatform.h"
+#include "tests/harness/XServer.h"
+#include "tests/harness/XTestClient.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -30,6 +30,8 @@
 #include <algorithm>
 #include <cmath>
 #include <unistd.h>
+
+using namespace Dartline;
 
 using namespace Qt::StringLiterals;
 

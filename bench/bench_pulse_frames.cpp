@@ -7,9 +7,9 @@
 //
 //   bench_pulse_frames [pulses]     default 10, each the whole 0.48 s curve
 
-#include "CursorPulse.h"
-#include "CursorPulseView.h"
-#include "XServer.h"
+#include "core/CursorPulse.h"
+#include "displays/CursorPulseView.h"
+#include "tests/harness/XServer.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -22,6 +22,8 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+
+using namespace Dartline;
 
 using namespace Qt::StringLiterals;
 

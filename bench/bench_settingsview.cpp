@@ -9,10 +9,10 @@
 //
 // Run with QT_QPA_PLATFORM=offscreen (set here when unset).
 
-#include "UiFixture.h" // first: keeps Xlib's Display out (see Display.h)
+#include "tests/ui/UiFixture.h"
 
-#include "SettingsView.h"
-#include "SettingsWindow.h"
+#include "ui/SettingsView.h"
+#include "ui/SettingsWindow.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -21,6 +21,8 @@
 #include <algorithm>
 #include <functional>
 #include <vector>
+
+using namespace Dartline;
 
 using namespace Qt::StringLiterals;
 

@@ -13,7 +13,7 @@
 // shares the Qt libraries fairly between processes). The two programs take
 // turns, so that caches and the machine's load treat them alike.
 
-#include "XServer.h"
+#include "tests/harness/XServer.h"
 
 #include <QDeadlineTimer>
 #include <QDir>
@@ -27,6 +27,8 @@
 
 #include <algorithm>
 #include <cmath>
+
+using namespace Dartline;
 
 using namespace Qt::StringLiterals;
 

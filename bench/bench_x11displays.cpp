@@ -4,10 +4,10 @@
 //
 //   bench_x11displays [rounds]        default 200 rounds per layout
 
-#include "DisplayService.h"
-#include "TestEdid.h"
-#include "X11DisplayPlatform.h"
-#include "XServer.h"
+#include "displays/DisplayService.h"
+#include "platform/x11/X11DisplayPlatform.h"
+#include "tests/harness/TestEdid.h"
+#include "tests/harness/XServer.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -15,9 +15,9 @@
 
 #include <algorithm>
 
-// Last: Qt's X11 native-interface header declares Xlib's global `Display`.
-#define QGUIAPPLICATION_PLATFORM_H
 #include <QGuiApplication>
+
+using namespace Dartline;
 
 namespace {
 
@@ -85,7 +85,7 @@ int main(int argc, char *argv[])
             out << "cannot arrange " << monitors << " monitors" << Qt::endl;
             return 1;
         }
-        QList<Display> displays;
+        QList<Dartline::Display> displays;
         const Figures list = measure(rounds, [&] { displays = DisplayService::connected(platform); });
         if (displays.size() != monitors) {
             out << "expected " << monitors << " displays, got " << displays.size() << Qt::endl;

@@ -3,6 +3,8 @@
 # dartline_target_settings().
 
 add_library(dartline_settings INTERFACE)
+# One include root: every include names its folder ("platform/Platform.h").
+target_include_directories(dartline_settings INTERFACE ${PROJECT_SOURCE_DIR})
 target_compile_options(dartline_settings INTERFACE
   -Wall -Wextra -Wshadow -Wold-style-cast -Wnon-virtual-dtor)
 if(DARTLINE_WERROR)

@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "CursorPulse.h"
+#include "core/CursorPulse.h"
 
 #include <algorithm>
 #include <cmath>
+
+namespace Dartline {
 
 namespace CursorPulse {
 
@@ -40,3 +42,5 @@ Frame frame(double elapsed, bool reduceMotion)
 }
 
 } // namespace CursorPulse
+
+} // namespace Dartline

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+namespace Dartline {
+
 // The timing of the pulse shown at the landing point after a jump: a quick
 // ease-out growth to 2.4 times the cursor's size, a smooth settle back, and a
 // fade over the last 60 ms. Free of any drawing.
@@ -18,3 +20,5 @@ struct Frame
 Frame frame(double elapsed, bool reduceMotion);
 
 } // namespace CursorPulse
+
+} // namespace Dartline

@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "DisplayGeometry.h"
+#include "core/DisplayGeometry.h"
 
 #include <cmath>
+
+namespace Dartline {
 
 namespace DisplayGeometry {
 
@@ -28,3 +30,5 @@ std::optional<QPointF> center(const QRectF &rect)
 }
 
 } // namespace DisplayGeometry
+
+} // namespace Dartline

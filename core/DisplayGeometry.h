@@ -6,6 +6,8 @@
 
 #include <optional>
 
+namespace Dartline {
+
 // Rules on display rectangles in global coordinates (y grows downwards).
 namespace DisplayGeometry {
 
@@ -17,3 +19,5 @@ bool orderedBefore(const QRectF &a, const QRectF &b);
 std::optional<QPointF> center(const QRectF &rect);
 
 } // namespace DisplayGeometry
+
+} // namespace Dartline

@@ -1,10 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "Preferences.h"
+#include "core/Preferences.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QJsonParseError>
+
+namespace Dartline {
 
 namespace {
 const QString bindingsKey = QStringLiteral("bindings");
@@ -74,3 +76,5 @@ std::optional<Preferences> Preferences::fromJson(const QByteArray &document)
     }
     return result;
 }
+
+} // namespace Dartline

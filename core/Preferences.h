@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "Shortcut.h"
+#include "core/Shortcut.h"
 
 #include <QByteArray>
 #include <QHash>
@@ -9,6 +9,8 @@
 #include <QString>
 
 #include <optional>
+
+namespace Dartline {
 
 // What Dartline remembers between runs: one shortcut per display identifier,
 // and every display identifier seen and not forgotten.
@@ -35,3 +37,5 @@ public:
 
     friend bool operator==(const Preferences &, const Preferences &) = default;
 };
+
+} // namespace Dartline

@@ -1,10 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "Shortcut.h"
+#include "core/Shortcut.h"
 
 #include <QJsonValue>
 
 #include <array>
 #include <cmath>
+
+namespace Dartline {
 
 namespace {
 
@@ -61,3 +63,5 @@ std::optional<Shortcut> Shortcut::fromJson(const QJsonValue &value)
         return std::nullopt;
     return fromStored(*keyCode, *modifiers);
 }
+
+} // namespace Dartline

@@ -7,6 +7,8 @@
 #include <functional>
 #include <optional>
 
+namespace Dartline {
+
 // A global keyboard shortcut: a key position (virtual key code, independent of
 // the keyboard layout) and a mask of modifier bits.
 class Shortcut
@@ -70,7 +72,9 @@ inline size_t qHash(const Shortcut &shortcut, size_t seed = 0) noexcept
     return qHashMulti(seed, shortcut.keyCode(), shortcut.modifiers());
 }
 
-template<> struct std::hash<Shortcut>
+} // namespace Dartline
+
+template<> struct std::hash<Dartline::Shortcut>
 {
-    size_t operator()(const Shortcut &shortcut) const noexcept { return qHash(shortcut); }
+    size_t operator()(const Dartline::Shortcut &shortcut) const noexcept { return qHash(shortcut); }
 };

@@ -1,15 +1,17 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "CursorAnimator.h"
+#include "displays/CursorAnimator.h"
 
-#include "CursorPulse.h"
-#include "CursorPulseView.h"
-#include "DisplayPlatform.h"
+#include "core/CursorPulse.h"
+#include "displays/CursorPulseView.h"
+#include "platform/DisplayPlatform.h"
 
 #include <QPainter>
 #include <QPainterPath>
 
 #include <algorithm>
 #include <cmath>
+
+namespace Dartline {
 
 namespace {
 constexpr qint64 nanosPerSecond = 1'000'000'000;
@@ -150,3 +152,5 @@ CursorImage CursorAnimator::builtInArrow()
     painter.drawPath(arrow);
     return { image, QPointF(2, 2) };
 }
+
+} // namespace Dartline

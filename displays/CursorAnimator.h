@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "CursorPlatform.h"
+#include "platform/CursorPlatform.h"
 
 #include <QElapsedTimer>
 #include <QObject>
@@ -10,6 +10,8 @@
 
 #include <functional>
 #include <memory>
+
+namespace Dartline {
 
 class CursorPulseView;
 class DisplayPlatform;
@@ -77,3 +79,5 @@ private:
     bool m_reduceMotion = false;
     int m_ticks = 0;
 };
+
+} // namespace Dartline

@@ -1,13 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "CursorPulseView.h"
+#include "displays/CursorPulseView.h"
 
-#include "FeedbackWindow.h"
+#include "displays/FeedbackWindow.h"
 
 #include <QPainter>
 #include <QPaintEvent>
 #include <QTransform>
 
 #include <cmath>
+
+namespace Dartline {
 
 CursorPulseView::CursorPulseView(const CursorImage &cursor, const QPointF &landing, int side, bool composited)
     : m_cursor(cursor)
@@ -113,3 +115,5 @@ void CursorPulseView::paintEvent(QPaintEvent *event)
     }
     painter.drawImage(QRectF(source.toAlignedRect().topLeft() / ratio, QSizeF(opaque.size()) / ratio), opaque);
 }
+
+} // namespace Dartline

@@ -1,10 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "CursorPlatform.h"
+#include "platform/CursorPlatform.h"
 
 #include <QImage>
 #include <QWidget>
+
+namespace Dartline {
 
 // The window of one pulse: an enlarged copy of the cursor whose hot spot sits
 // on the landing point. Made anew for every pulse.
@@ -48,3 +50,5 @@ private:
     QImage m_frame;
     QRect m_drawn; // the pixels of m_frame the current frame may cover
 };
+
+} // namespace Dartline

@@ -1,18 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-// Qt's X11 native-interface header (pulled in by QGuiApplication) declares
-// Xlib's `Display` at global scope, which collides with this record. Nothing
-// above the platform layer needs that header, so a file that uses the record
-// goes without it; include this header before any Qt GUI header.
-#ifndef QGUIAPPLICATION_PLATFORM_H
-#define QGUIAPPLICATION_PLATFORM_H
-#endif
-
 #include <QList>
 #include <QMetaType>
 #include <QRectF>
 #include <QString>
+
+namespace Dartline {
 
 // One connected display that can be drawn on and is not a mirror copy.
 struct Display
@@ -26,4 +20,6 @@ struct Display
     friend bool operator==(const Display &, const Display &) = default;
 };
 
-Q_DECLARE_METATYPE(Display)
+} // namespace Dartline
+
+Q_DECLARE_METATYPE(Dartline::Display)

@@ -1,11 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "DisplayOverlay.h"
+#include "displays/DisplayOverlay.h"
 
-#include "CursorPlatform.h"
-#include "DisplayPlatform.h"
-#include "IdentifyTile.h"
+#include "displays/IdentifyTile.h"
+#include "platform/CursorPlatform.h"
+#include "platform/DisplayPlatform.h"
 
 #include <algorithm>
+
+namespace Dartline {
 
 DisplayOverlay::DisplayOverlay(DisplayPlatform &displays, CursorPlatform &cursor, QObject *parent)
     : QObject(parent)
@@ -63,3 +65,5 @@ QList<IdentifyTile *> DisplayOverlay::tiles() const
         result.append(tile.get());
     return result;
 }
+
+} // namespace Dartline

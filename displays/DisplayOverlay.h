@@ -1,13 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "Display.h"
+#include "displays/Display.h"
 
 #include <QObject>
 #include <QTimer>
 
 #include <memory>
 #include <vector>
+
+namespace Dartline {
 
 class CursorPlatform;
 class DisplayPlatform;
@@ -48,3 +50,5 @@ private:
     std::vector<std::unique_ptr<IdentifyTile>> m_tiles;
     QTimer m_dismissal { this };
 };
+
+} // namespace Dartline

@@ -1,10 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "DisplayService.h"
+#include "displays/DisplayService.h"
 
-#include "DisplayGeometry.h"
-#include "DisplayPlatform.h"
+#include "core/DisplayGeometry.h"
+#include "platform/DisplayPlatform.h"
 
 #include <algorithm>
+
+namespace Dartline {
 
 namespace DisplayService {
 
@@ -62,3 +64,5 @@ QList<Display> connected(DisplayPlatform &platform)
 }
 
 } // namespace DisplayService
+
+} // namespace Dartline

@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "Display.h"
+#include "displays/Display.h"
+
+namespace Dartline {
 
 class DisplayPlatform;
 
@@ -12,3 +14,5 @@ namespace DisplayService {
 QList<Display> connected(DisplayPlatform &platform);
 
 } // namespace DisplayService
+
+} // namespace Dartline

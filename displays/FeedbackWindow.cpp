@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "FeedbackWindow.h"
+#include "displays/FeedbackWindow.h"
 
 #include <QGuiApplication>
 #include <QIcon>
@@ -8,6 +8,8 @@
 #include <QWidget>
 
 #include <vector>
+
+namespace Dartline {
 
 namespace FeedbackWindow {
 
@@ -98,3 +100,5 @@ QRegion opaqueRegion(const QImage &image, const QRect &area)
 }
 
 } // namespace FeedbackWindow
+
+} // namespace Dartline

@@ -7,6 +7,8 @@
 
 class QWidget;
 
+namespace Dartline {
+
 // What the pulse window and the identify tiles share: windows that float over
 // everything, never take focus or clicks, and show on every workspace.
 namespace FeedbackWindow {
@@ -29,3 +31,5 @@ QRegion opaqueRegion(const QImage &image);
 QRegion opaqueRegion(const QImage &image, const QRect &area);
 
 } // namespace FeedbackWindow
+
+} // namespace Dartline

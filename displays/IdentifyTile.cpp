@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "IdentifyTile.h"
+#include "displays/IdentifyTile.h"
 
-#include "FeedbackWindow.h"
+#include "displays/FeedbackWindow.h"
 
 #include <QApplication>
 #include <QPainter>
@@ -9,6 +9,8 @@
 
 #include <algorithm>
 #include <cmath>
+
+namespace Dartline {
 
 namespace {
 
@@ -161,3 +163,5 @@ void IdentifyTile::paintEvent(QPaintEvent *)
     painter.setPen(Qt::white);
     painter.drawText(NumberBox, Qt::AlignCenter, QString::number(m_number));
 }
+
+} // namespace Dartline

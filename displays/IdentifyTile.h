@@ -5,6 +5,8 @@
 #include <QPainterPath>
 #include <QWidget>
 
+namespace Dartline {
+
 // One numbered tile of the identify overlay, centred on its display.
 class IdentifyTile : public QWidget
 {
@@ -40,3 +42,5 @@ private:
     bool m_composited;
     QRect m_tile;
 };
+
+} // namespace Dartline

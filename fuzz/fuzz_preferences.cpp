@@ -1,10 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Feeds arbitrary bytes to the preferences reader. Whatever reads must survive
 // a write and a second read unchanged.
-#include "Preferences.h"
+#include "core/Preferences.h"
 
 #include <cstdint>
 #include <cstdlib>
+
+using namespace Dartline;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {

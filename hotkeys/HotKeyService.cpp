@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "HotKeyService.h"
+#include "hotkeys/HotKeyService.h"
 
-#include "Shortcut.h"
+#include "core/Shortcut.h"
+
+namespace Dartline {
 
 HotKeyService::HotKeyService(HotKeyPlatform &platform)
     : m_platform(platform)
@@ -59,3 +61,5 @@ int HotKeyService::handle(const HotKeyId &id)
         action();
     return HotKeyStatus::NoError;
 }
+
+} // namespace Dartline

@@ -1,12 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "HotKeyPlatform.h"
+#include "platform/HotKeyPlatform.h"
 
 #include <QHash>
 #include <QList>
 
 #include <functional>
+
+namespace Dartline {
 
 class Shortcut;
 
@@ -33,3 +35,5 @@ private:
     QHash<quint32, Action> m_actions;
     bool m_handlerInstalled = false;
 };
+
+} // namespace Dartline

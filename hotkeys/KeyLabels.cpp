@@ -1,12 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "KeyLabels.h"
+#include "hotkeys/KeyLabels.h"
 
-#include "KeyboardPlatform.h"
+#include "platform/KeyboardPlatform.h"
 
 #include <QKeyEvent>
 
 #include <array>
 #include <utility>
+
+namespace Dartline {
 
 namespace {
 
@@ -152,3 +154,5 @@ std::optional<Shortcut> shortcutFromKeyEvent(const QKeyEvent &event, KeyboardPla
         modifiers |= Shortcut::Shift;
     return Shortcut(*keyCode, modifiers);
 }
+
+} // namespace Dartline

@@ -1,14 +1,17 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "Shortcut.h"
+#include "core/Shortcut.h"
 
 #include <QStringList>
 
 #include <optional>
 
-class KeyboardPlatform;
 class QKeyEvent;
+
+namespace Dartline {
+
+class KeyboardPlatform;
 
 // The key-cap texts of a shortcut: the names of its modifiers (Ctrl, Alt,
 // Shift, Super, in that order) and then the key's label. One to five entries,
@@ -31,3 +34,5 @@ QString keyLabel(quint32 keyCode, KeyboardPlatform &keyboard);
 // (stored as Command), Shift, Alt (stored as Option) and Ctrl. None for a
 // press of a modifier key alone and for a key that has no virtual key code.
 std::optional<Shortcut> shortcutFromKeyEvent(const QKeyEvent &event, KeyboardPlatform &keyboard);
+
+} // namespace Dartline

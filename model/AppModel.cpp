@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "AppModel.h"
+#include "model/AppModel.h"
 
-#include "CursorAnimator.h"
-#include "DisplayGeometry.h"
-#include "DisplayService.h"
-#include "KeyLabels.h"
-#include "Logging.h"
-#include "Platform.h"
+#include "core/DisplayGeometry.h"
+#include "displays/CursorAnimator.h"
+#include "displays/DisplayService.h"
+#include "hotkeys/KeyLabels.h"
+#include "model/Logging.h"
+#include "platform/Platform.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -16,6 +16,8 @@
 #include <QLockFile>
 #include <QSet>
 #include <QSettings>
+
+namespace Dartline {
 
 namespace {
 
@@ -479,3 +481,5 @@ void AppModel::setRecordingID(std::optional<QString> id)
     Q_EMIT willChange();
     m_recordingID = std::move(id);
 }
+
+} // namespace Dartline

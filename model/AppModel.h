@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "Display.h"
-#include "HotKeyService.h"
-#include "Preferences.h"
+#include "core/Preferences.h"
+#include "displays/Display.h"
+#include "hotkeys/HotKeyService.h"
 
 #include <QHash>
 #include <QObject>
@@ -13,10 +13,13 @@
 #include <memory>
 #include <optional>
 
-class CursorAnimator;
-class Platform;
 class QSettings;
 class QVariant;
+
+namespace Dartline {
+
+class CursorAnimator;
+class Platform;
 
 // The one observable object that holds Dartline's state and carries out every
 // user-level operation. Views read its properties and call its operations;
@@ -113,3 +116,5 @@ private:
     bool m_keyboardGrabbed = false;
     bool m_storeFailureReported = false;
 };
+
+} // namespace Dartline

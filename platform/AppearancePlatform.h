@@ -6,6 +6,8 @@
 
 #include <optional>
 
+namespace Dartline {
+
 // What the desktop's settings daemon says about its look: the name of the
 // theme in force (XSETTINGS Net/ThemeName on X11, what xfsettingsd and
 // gsd-xsettings publish and change when the user switches themes).
@@ -25,3 +27,5 @@ Q_SIGNALS:
     // went or was replaced.
     void changed();
 };
+
+} // namespace Dartline

@@ -7,6 +7,8 @@
 
 #include <optional>
 
+namespace Dartline {
+
 struct CursorImage
 {
     QImage image; // premultiplied ARGB
@@ -45,3 +47,5 @@ public:
     // A compositing manager runs, so translucent windows blend.
     virtual bool hasCompositor() = 0;
 };
+
+} // namespace Dartline

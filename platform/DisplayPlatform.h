@@ -8,6 +8,8 @@
 
 #include <optional>
 
+namespace Dartline {
+
 // One screen the window system drives now, as the enumeration first sees it.
 struct ScreenInfo
 {
@@ -44,3 +46,5 @@ Q_SIGNALS:
     // notifications the window system sent.
     void configurationChanged();
 };
+
+} // namespace Dartline

@@ -1,5 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "Edid.h"
+#include "platform/Edid.h"
+
+namespace Dartline {
 
 namespace {
 
@@ -94,3 +96,5 @@ QUuid Edid::identity(const QString &connector) const
         name += QLatin1Char(':') + connector;
     return QUuid::createUuidV5(IdentityNamespace, name.toUtf8());
 }
+
+} // namespace Dartline

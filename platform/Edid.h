@@ -7,6 +7,8 @@
 
 #include <optional>
 
+namespace Dartline {
+
 // What a monitor tells about itself in the base block of its EDID. The bytes
 // come from the monitor's firmware through the kernel, so nothing in them is
 // trusted: every read is bounds-checked, and texts keep printable ASCII only.
@@ -32,3 +34,5 @@ struct Edid
     // the connector name is part of the identity.
     QUuid identity(const QString &connector) const;
 };
+
+} // namespace Dartline

@@ -5,6 +5,8 @@
 
 #include <functional>
 
+namespace Dartline {
+
 class Shortcut;
 
 // Statuses shared by every hot-key backend.
@@ -41,3 +43,5 @@ public:
     virtual void unregisterHotKey(Ref ref) = 0;
     virtual void removeHandler() = 0;
 };
+
+} // namespace Dartline

@@ -6,6 +6,8 @@
 
 #include <optional>
 
+namespace Dartline {
+
 // Key codes stay virtual key codes (key positions) everywhere above this
 // interface; only the backend knows the window system's own keycodes.
 class KeyboardPlatform
@@ -23,3 +25,5 @@ public:
     virtual bool grabKeyboard() = 0;
     virtual void ungrabKeyboard() = 0;
 };
+
+} // namespace Dartline

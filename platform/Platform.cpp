@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "Platform.h"
+#include "platform/Platform.h"
 
-#include "X11Platform.h"
+#include "platform/x11/X11Platform.h"
 
 #include <QGuiApplication>
+
+namespace Dartline {
 
 namespace {
 
@@ -93,3 +95,5 @@ std::unique_ptr<Platform> Platform::create()
         return std::make_unique<X11Platform>();
     return std::make_unique<NullPlatform>();
 }
+
+} // namespace Dartline

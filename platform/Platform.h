@@ -1,13 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "AppearancePlatform.h"
-#include "CursorPlatform.h"
-#include "DisplayPlatform.h"
-#include "HotKeyPlatform.h"
-#include "KeyboardPlatform.h"
+#include "platform/AppearancePlatform.h"
+#include "platform/CursorPlatform.h"
+#include "platform/DisplayPlatform.h"
+#include "platform/HotKeyPlatform.h"
+#include "platform/KeyboardPlatform.h"
 
 #include <memory>
+
+namespace Dartline {
 
 // The window-system services of one process, owned together.
 class Platform
@@ -27,3 +29,5 @@ public:
     // reports no displays and refuses every hot key.
     static std::unique_ptr<Platform> create();
 };
+
+} // namespace Dartline

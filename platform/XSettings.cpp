@@ -1,5 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "XSettings.h"
+#include "platform/XSettings.h"
+
+namespace Dartline {
 
 namespace {
 
@@ -133,3 +135,5 @@ std::optional<QByteArray> XSettings::string(QByteArrayView property, QByteArrayV
         return std::nullopt;
     return value->toByteArray();
 }
+
+} // namespace Dartline

@@ -6,6 +6,8 @@
 
 #include <optional>
 
+namespace Dartline {
+
 // Reads the _XSETTINGS_SETTINGS property that the desktop's settings daemon
 // publishes. The property belongs to another client, so its bytes are
 // untrusted: a short or inconsistent buffer gives no value, never a read
@@ -21,3 +23,5 @@ std::optional<qint32> integer(QByteArrayView property, QByteArrayView name);
 std::optional<QByteArray> string(QByteArrayView property, QByteArrayView name);
 
 } // namespace XSettings
+
+} // namespace Dartline

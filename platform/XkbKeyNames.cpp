@@ -1,5 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "XkbKeyNames.h"
+#include "platform/XkbKeyNames.h"
+
+namespace Dartline {
 
 namespace XkbKeyNames {
 
@@ -143,3 +145,5 @@ std::optional<quint32> virtualKeyForName(QByteArrayView name)
 }
 
 } // namespace XkbKeyNames
+
+} // namespace Dartline

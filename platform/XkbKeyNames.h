@@ -7,6 +7,8 @@
 #include <optional>
 #include <span>
 
+namespace Dartline {
+
 // Dartline stores keys as virtual key codes: positions on an ANSI/ISO
 // keyboard, independent of the layout. XKB names the same positions
 // (AD01 is the key left of the top letter row's second key, whatever it
@@ -30,3 +32,5 @@ QByteArrayView nameForVirtualKey(quint32 virtualKey);
 std::optional<quint32> virtualKeyForName(QByteArrayView name);
 
 } // namespace XkbKeyNames
+
+} // namespace Dartline

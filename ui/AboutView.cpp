@@ -1,19 +1,21 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "AboutView.h"
+#include "ui/AboutView.h"
 
-#include "AppIcon.h"
-#include "AppVersion.h"
-#include "DartlineTheme.h"
-#include "LinkButton.h"
-#include "ProjectLinks.h"
-#include "ThemedLabel.h"
-#include "UiFonts.h"
+#include "ui/AppIcon.h"
+#include "ui/AppVersion.h"
+#include "ui/DartlineTheme.h"
+#include "ui/LinkButton.h"
+#include "ui/ProjectLinks.h"
+#include "ui/ThemedLabel.h"
+#include "ui/UiFonts.h"
 
 #include <QBoxLayout>
 #include <QGuiApplication>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QSpacerItem>
+
+namespace Dartline {
 
 using namespace Qt::StringLiterals;
 
@@ -104,3 +106,5 @@ void AboutView::paintEvent(QPaintEvent *)
     const QRect area = m_divider->geometry();
     painter.fillRect(QRect(area.left(), area.top() + DividerRoom, area.width(), 1), DartlineTheme::label(0.1));
 }
+
+} // namespace Dartline

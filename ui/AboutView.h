@@ -4,6 +4,9 @@
 #include <QWidget>
 
 class QSpacerItem;
+
+namespace Dartline {
+
 class ThemedLabel;
 
 // The About window's content: icon, name, tagline, version, and who makes
@@ -28,3 +31,5 @@ private:
     ThemedLabel *m_version;
     QSpacerItem *m_divider;
 };
+
+} // namespace Dartline

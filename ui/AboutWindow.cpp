@@ -1,16 +1,18 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "AboutWindow.h"
+#include "ui/AboutWindow.h"
 
-#include "AboutView.h"
-#include "AppIcon.h"
-#include "WindowActions.h"
-#include "WindowPlacement.h"
+#include "ui/AboutView.h"
+#include "ui/AppIcon.h"
+#include "ui/WindowActions.h"
+#include "ui/WindowPlacement.h"
 
 #include <QBoxLayout>
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QScreen>
+
+namespace Dartline {
 
 using namespace Qt::StringLiterals;
 
@@ -62,3 +64,5 @@ void AboutWindow::showEvent(QShowEvent *event)
         WindowPlacement::moveOntoScreen(this);
     QWidget::showEvent(event);
 }
+
+} // namespace Dartline

@@ -3,6 +3,8 @@
 
 #include <QWidget>
 
+namespace Dartline {
+
 class AboutView;
 class WindowActions;
 
@@ -36,3 +38,5 @@ private:
     AboutView *m_view;
     WindowActions *m_actions;
 };
+
+} // namespace Dartline

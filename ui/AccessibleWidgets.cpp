@@ -1,10 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "AccessibleWidgets.h"
+#include "ui/AccessibleWidgets.h"
 
-#include "DisplayMap.h"
-#include "ShortcutRecorderButton.h"
+#include "ui/DisplayMap.h"
+#include "ui/ShortcutRecorderButton.h"
 
 #include <QAccessibleWidget>
+
+namespace Dartline {
 
 namespace {
 
@@ -59,11 +61,12 @@ public:
 
 QAccessibleInterface *factory(const QString &className, QObject *object)
 {
-    if (className == QLatin1String("ShortcutRecorderButton")) {
+    // Asked with the meta-object's class name, namespace included.
+    if (className == QLatin1String(ShortcutRecorderButton::staticMetaObject.className())) {
         if (auto *button = qobject_cast<ShortcutRecorderButton *>(object))
             return new AccessibleRecorder(button);
     }
-    if (className == QLatin1String("DisplayMap")) {
+    if (className == QLatin1String(DisplayMap::staticMetaObject.className())) {
         if (auto *map = qobject_cast<DisplayMap *>(object))
             return new AccessibleMap(map);
     }
@@ -84,3 +87,5 @@ void install()
 }
 
 } // namespace AccessibleWidgets
+
+} // namespace Dartline

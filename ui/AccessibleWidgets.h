@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+namespace Dartline {
+
 // What assistive technologies see of the custom-painted controls that the
 // stock accessibility of Qt Widgets cannot describe: the shortcut field's
 // value ("Alt+1", "未设置", "正在录制，请按快捷键") and the display map as one
@@ -11,3 +13,5 @@ namespace AccessibleWidgets {
 void install();
 
 } // namespace AccessibleWidgets
+
+} // namespace Dartline

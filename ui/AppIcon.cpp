@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "AppIcon.h"
+#include "ui/AppIcon.h"
 
 #include <QString>
 
@@ -10,12 +10,14 @@ static void initIconResources()
     Q_INIT_RESOURCE(appicon);
 }
 
+namespace Dartline {
+
 namespace AppIcon {
 
 QIcon icon()
 {
     static const QIcon compiled = [] {
-        initIconResources();
+        ::initIconResources();
         QIcon i;
         for (int size : { 16, 22, 24, 32, 48, 64, 128, 256, 512 })
             i.addFile(QStringLiteral(":/dartline/icons/dartline-%1.png").arg(size), QSize(size, size));
@@ -25,3 +27,5 @@ QIcon icon()
 }
 
 } // namespace AppIcon
+
+} // namespace Dartline

@@ -3,6 +3,8 @@
 
 #include <QIcon>
 
+namespace Dartline {
+
 // Dartline's application icon as the program uses it: the PNG sizes from
 // resources/icon, compiled in (drawn by AppIconArt).
 namespace AppIcon {
@@ -10,3 +12,5 @@ namespace AppIcon {
 QIcon icon();
 
 } // namespace AppIcon
+
+} // namespace Dartline

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "AppIconArt.h"
+#include "ui/AppIconArt.h"
 
-#include "ContinuousCorners.h"
+#include "ui/ContinuousCorners.h"
 
 #include <QGradient>
 #include <QImage>
@@ -12,6 +12,8 @@
 
 #include <variant>
 #include <vector>
+
+namespace Dartline {
 
 namespace {
 
@@ -226,3 +228,5 @@ QString svg()
 }
 
 } // namespace AppIconArt
+
+} // namespace Dartline

@@ -8,6 +8,8 @@
 
 class QPainter;
 
+namespace Dartline {
+
 // The drawing of Dartline's application icon: a monitor on a brand-blue
 // tile, a pointer landing on the centre of its screen. Vector shapes only, so
 // the same layers give the PNG sizes and the scalable SVG in resources/icon
@@ -26,3 +28,5 @@ QPainterPath tileShape(const QRectF &target);
 QString svg();
 
 } // namespace AppIconArt
+
+} // namespace Dartline

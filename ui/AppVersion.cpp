@@ -1,5 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "AppVersion.h"
+#include "ui/AppVersion.h"
+
+namespace Dartline {
 
 using namespace Qt::StringLiterals;
 
@@ -39,3 +41,5 @@ QString aboutLine(const QString &version, const QString &build)
 }
 
 } // namespace AppVersion
+
+} // namespace Dartline

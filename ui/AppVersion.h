@@ -3,6 +3,8 @@
 
 #include <QString>
 
+namespace Dartline {
+
 // The version texts the windows show. They come from the build (the project
 // version, and an optional build number given to CMake as
 // -DDARTLINE_BUILD_NUMBER=…). Without a project version the windows show
@@ -18,3 +20,5 @@ QString footerText(const QString &shortVersion);
 QString aboutLine(const QString &shortVersion, const QString &buildVersion);
 
 } // namespace AppVersion
+
+} // namespace Dartline

@@ -1,11 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "ContinuousCorners.h"
+#include "ui/ContinuousCorners.h"
 
 #include <QPointF>
 
 #include <algorithm>
 #include <array>
 #include <cmath>
+
+namespace Dartline {
 
 namespace {
 
@@ -117,3 +119,5 @@ QPainterPath capsule(const QRectF &rect)
 }
 
 } // namespace ContinuousCorners
+
+} // namespace Dartline

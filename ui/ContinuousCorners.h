@@ -4,6 +4,8 @@
 #include <QPainterPath>
 #include <QRectF>
 
+namespace Dartline {
+
 // Every rounded shape in the interface goes through here, so cards, caps,
 // buttons and thumbnails share one corner curve: a curvature-continuous
 // (squircle-like) corner that eases into the straight edges instead of
@@ -19,3 +21,5 @@ QPainterPath roundedRect(const QRectF &rect, qreal radius);
 QPainterPath capsule(const QRectF &rect);
 
 } // namespace ContinuousCorners
+
+} // namespace Dartline

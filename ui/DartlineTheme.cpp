@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "DartlineTheme.h"
+#include "ui/DartlineTheme.h"
 
-#include "ThemeMonitor.h"
+#include "ui/ThemeMonitor.h"
 
 #include <algorithm>
+
+namespace Dartline {
 
 namespace {
 
@@ -109,3 +111,5 @@ QColor withOpacity(QColor color, qreal opacity)
 }
 
 } // namespace DartlineTheme
+
+} // namespace Dartline

@@ -4,6 +4,8 @@
 #include <QColor>
 #include <QtGlobal>
 
+namespace Dartline {
+
 // The one brand colour, the same in light and dark appearance (0x002FB8).
 QColor brandColor();
 
@@ -44,3 +46,5 @@ QColor withOpacity(QColor color, qreal opacity);
 bool isDark();
 
 } // namespace DartlineTheme
+
+} // namespace Dartline

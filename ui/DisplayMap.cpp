@@ -1,14 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "DisplayMap.h"
+#include "ui/DisplayMap.h"
 
-#include "ContinuousCorners.h"
-#include "DartlineTheme.h"
-#include "DisplayThumbnail.h"
+#include "ui/ContinuousCorners.h"
+#include "ui/DartlineTheme.h"
+#include "ui/DisplayThumbnail.h"
 
 #include <QPainter>
 
 #include <algorithm>
 #include <cmath>
+
+namespace Dartline {
 
 using namespace Qt::StringLiterals;
 
@@ -78,3 +80,5 @@ void DisplayMap::paintEvent(QPaintEvent *)
     for (qsizetype i = 0; i < placed.size(); ++i)
         DisplayThumbnail(static_cast<int>(i) + 1, m_displays.at(i).builtIn).paint(painter, placed.at(i));
 }
+
+} // namespace Dartline

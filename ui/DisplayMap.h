@@ -1,11 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "Display.h"
+#include "displays/Display.h"
 
 #include <QList>
 #include <QRectF>
 #include <QWidget>
+
+namespace Dartline {
 
 // A schematic of the display arrangement: one numbered picture per display,
 // placed as the displays lie in the global space and scaled to fit the
@@ -39,3 +41,5 @@ protected:
 private:
     QList<Display> m_displays;
 };
+
+} // namespace Dartline

@@ -1,16 +1,18 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "DisplayRow.h"
+#include "ui/DisplayRow.h"
 
-#include "ContinuousCorners.h"
-#include "DartlineTheme.h"
-#include "SecondaryButton.h"
-#include "ShortcutRecorderButton.h"
-#include "ThemedLabel.h"
-#include "UiFonts.h"
+#include "ui/ContinuousCorners.h"
+#include "ui/DartlineTheme.h"
+#include "ui/SecondaryButton.h"
+#include "ui/ShortcutRecorderButton.h"
+#include "ui/ThemedLabel.h"
+#include "ui/UiFonts.h"
 
 #include <QBoxLayout>
 #include <QPainter>
 #include <QSpacerItem>
+
+namespace Dartline {
 
 using namespace Qt::StringLiterals;
 
@@ -144,3 +146,5 @@ void DisplayRow::paintEvent(QPaintEvent *)
     const QRectF dotArea = m_dot->geometry();
     painter.drawEllipse(QRectF(dotArea.left(), dotArea.center().y() - DotSize / 2.0, DotSize, DotSize));
 }
+
+} // namespace Dartline

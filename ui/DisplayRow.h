@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "Display.h"
+#include "displays/Display.h"
 
 #include <QStringList>
 #include <QWidget>
@@ -10,6 +10,9 @@
 #include <optional>
 
 class QSpacerItem;
+
+namespace Dartline {
+
 class SecondaryButton;
 class ShortcutRecorderButton;
 class ThemedLabel;
@@ -73,3 +76,5 @@ private:
     SecondaryButton *m_jump;
     ThemedLabel *m_error;
 };
+
+} // namespace Dartline

@@ -1,15 +1,17 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "DisplayThumbnail.h"
+#include "ui/DisplayThumbnail.h"
 
-#include "ContinuousCorners.h"
-#include "DartlineTheme.h"
-#include "DropShadow.h"
-#include "ScreenWallpaper.h"
+#include "ui/ContinuousCorners.h"
+#include "ui/DartlineTheme.h"
+#include "ui/DropShadow.h"
+#include "ui/ScreenWallpaper.h"
 
 #include <QLinearGradient>
 #include <QPainter>
 
 #include <algorithm>
+
+namespace Dartline {
 
 namespace {
 
@@ -118,3 +120,5 @@ void DisplayThumbnail::paint(QPainter &painter, const QRectF &frame) const
     }
     painter.restore();
 }
+
+} // namespace Dartline

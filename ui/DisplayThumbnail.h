@@ -6,6 +6,8 @@
 
 class QPainter;
 
+namespace Dartline {
+
 // A small picture of one display: a laptop (built-in display) or a monitor on
 // a stand, its screen showing the display's number.
 class DisplayThumbnail
@@ -27,3 +29,5 @@ private:
     int m_number;
     bool m_builtIn;
 };
+
+} // namespace Dartline

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "DropShadow.h"
+#include "ui/DropShadow.h"
 
 #include <QCache>
 #include <QImage>
@@ -10,6 +10,8 @@
 #include <array>
 #include <cmath>
 #include <vector>
+
+namespace Dartline {
 
 namespace {
 
@@ -154,3 +156,5 @@ void paint(QPainter &painter, const QPainterPath &shape, const QColor &color, qr
 }
 
 } // namespace DropShadow
+
+} // namespace Dartline

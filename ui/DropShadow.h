@@ -7,6 +7,8 @@
 
 class QPainter;
 
+namespace Dartline {
+
 // Soft shadows under shapes, drawn by whoever paints behind the shape (the
 // shadow reaches beyond the shape, often beyond its widget).
 namespace DropShadow {
@@ -17,3 +19,5 @@ namespace DropShadow {
 void paint(QPainter &painter, const QPainterPath &shape, const QColor &color, qreal blurRadius, QPointF offset);
 
 } // namespace DropShadow
+
+} // namespace Dartline

@@ -1,12 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "FocusRing.h"
+#include "ui/FocusRing.h"
 
-#include "DartlineTheme.h"
+#include "ui/DartlineTheme.h"
 
 #include <QFocusEvent>
 #include <QPainter>
 #include <QPen>
 #include <QWidget>
+
+namespace Dartline {
 
 namespace {
 
@@ -45,3 +47,5 @@ void paint(QPainter &painter, const QPainterPath &shape)
 }
 
 } // namespace FocusRing
+
+} // namespace Dartline

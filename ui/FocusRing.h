@@ -7,6 +7,8 @@ class QFocusEvent;
 class QPainter;
 class QWidget;
 
+namespace Dartline {
+
 // The keyboard focus indicator of the custom controls: an accent outline just
 // inside the control's own shape, shown only when focus came from the
 // keyboard, so mouse users never see it.
@@ -19,3 +21,5 @@ void track(QWidget *widget, const QFocusEvent *event);
 void paint(QPainter &painter, const QPainterPath &shape);
 
 } // namespace FocusRing
+
+} // namespace Dartline

@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "Keycap.h"
+#include "ui/Keycap.h"
 
-#include "ContinuousCorners.h"
-#include "DartlineTheme.h"
-#include "DropShadow.h"
-#include "UiFonts.h"
+#include "ui/ContinuousCorners.h"
+#include "ui/DartlineTheme.h"
+#include "ui/DropShadow.h"
+#include "ui/UiFonts.h"
 
 #include <QFontMetricsF>
 #include <QLinearGradient>
@@ -12,6 +12,8 @@
 
 #include <algorithm>
 #include <cmath>
+
+namespace Dartline {
 
 Keycap::Keycap(QString label)
     : m_label(std::move(label))
@@ -56,3 +58,5 @@ void Keycap::paint(QPainter &painter, const QRectF &face) const
     painter.drawPath(shape);
     painter.restore();
 }
+
+} // namespace Dartline

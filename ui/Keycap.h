@@ -8,6 +8,8 @@
 
 class QPainter;
 
+namespace Dartline {
+
 // One key cap: a label on a softly graded face over a darker lower edge. A
 // painted element, laid out and drawn by the control that shows the caps.
 class Keycap
@@ -30,3 +32,5 @@ public:
 private:
     QString m_label;
 };
+
+} // namespace Dartline

@@ -1,16 +1,18 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "LinkButton.h"
+#include "ui/LinkButton.h"
 
-#include "ContinuousCorners.h"
-#include "DartlineTheme.h"
-#include "FocusRing.h"
-#include "UiFonts.h"
+#include "ui/ContinuousCorners.h"
+#include "ui/DartlineTheme.h"
+#include "ui/FocusRing.h"
+#include "ui/UiFonts.h"
 
 #include <QDesktopServices>
 #include <QFontMetricsF>
 #include <QPainter>
 
 #include <cmath>
+
+namespace Dartline {
 
 LinkButton::LinkButton(const QString &text, QUrl url, int pixelSize, QWidget *parent)
     : QAbstractButton(parent)
@@ -74,3 +76,5 @@ void LinkButton::focusOutEvent(QFocusEvent *event)
     FocusRing::track(this, event);
     QAbstractButton::focusOutEvent(event);
 }
+
+} // namespace Dartline

@@ -4,6 +4,8 @@
 #include <QAbstractButton>
 #include <QUrl>
 
+namespace Dartline {
+
 // A text link in the brand colour that opens its address in the default
 // browser; underlined while the pointer is on it. Without an address it only
 // reports clicked(), for a command that reads as a link.
@@ -28,3 +30,5 @@ private:
     QUrl m_url;
     bool m_hovered = false;
 };
+
+} // namespace Dartline

@@ -1,11 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "OverlayScrollBar.h"
+#include "ui/OverlayScrollBar.h"
 
-#include "ContinuousCorners.h"
-#include "DartlineTheme.h"
+#include "ui/ContinuousCorners.h"
+#include "ui/DartlineTheme.h"
 
 #include <QPainter>
 #include <QStyleOptionSlider>
+
+namespace Dartline {
 
 OverlayScrollBar::OverlayScrollBar(QScrollBar *source, QWidget *parent)
     : QScrollBar(Qt::Vertical, parent)
@@ -45,3 +47,5 @@ void OverlayScrollBar::paintEvent(QPaintEvent *)
     painter.fillPath(
         ContinuousCorners::capsule(QRectF(handle).adjusted(1, 0, -1, 0)), DartlineTheme::label(active ? 0.45 : 0.28));
 }
+
+} // namespace Dartline

@@ -3,6 +3,8 @@
 
 #include <QScrollBar>
 
+namespace Dartline {
+
 // A slim vertical scroll bar that floats in a margin over its scroll area
 // instead of taking width from the content: no arrows, no track, a capsule
 // handle that darkens under the pointer. It mirrors the scroll area's own
@@ -19,3 +21,5 @@ public:
 protected:
     void paintEvent(QPaintEvent *event) override;
 };
+
+} // namespace Dartline

@@ -5,6 +5,8 @@
 
 #include <optional>
 
+namespace Dartline {
+
 // The desktop portal's colour-scheme setting (org.freedesktop.appearance
 // color-scheme: 0 no preference, 1 prefer dark, 2 prefer light), read once
 // asynchronously and then followed through the portal's change signal. Where
@@ -36,3 +38,5 @@ private:
 
     uint m_scheme = 0;
 };
+
+} // namespace Dartline

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "PortalColorScheme.h"
+#include "ui/PortalColorScheme.h"
 
 #include <QDBusConnection>
 #include <QDBusMessage>
@@ -9,6 +9,8 @@
 #include <QVariant>
 
 #include <optional>
+
+namespace Dartline {
 
 namespace {
 
@@ -93,5 +95,7 @@ void PortalColorScheme::setScheme(uint scheme)
     m_scheme = scheme;
     Q_EMIT changed();
 }
+
+} // namespace Dartline
 
 #include "PortalColorScheme_dbus.moc"

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Built when Qt has no D-Bus module: the palette alone decides.
-#include "PortalColorScheme.h"
+#include "ui/PortalColorScheme.h"
+
+namespace Dartline {
 
 PortalColorScheme::PortalColorScheme() = default;
 PortalColorScheme::~PortalColorScheme() = default;
@@ -12,3 +14,5 @@ void PortalColorScheme::setScheme(uint scheme)
 {
     m_scheme = scheme;
 }
+
+} // namespace Dartline

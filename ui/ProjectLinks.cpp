@@ -1,5 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "ProjectLinks.h"
+#include "ui/ProjectLinks.h"
+
+namespace Dartline {
 
 using namespace Qt::StringLiterals;
 
@@ -31,3 +33,5 @@ QString aboutLink()
 }
 
 } // namespace ProjectLinks
+
+} // namespace Dartline

@@ -4,6 +4,8 @@
 #include <QString>
 #include <QUrl>
 
+namespace Dartline {
+
 // Who makes Dartline and where to find it, shown in the settings footer and
 // the About window.
 namespace ProjectLinks {
@@ -15,3 +17,5 @@ QString aboutMaker(); // the About window's maker line
 QString aboutLink();
 
 } // namespace ProjectLinks
+
+} // namespace Dartline

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "ScreenWallpaper.h"
+#include "ui/ScreenWallpaper.h"
 
-#include "DartlineTheme.h"
-#include "DropShadow.h"
-#include "UiFonts.h"
+#include "ui/DartlineTheme.h"
+#include "ui/DropShadow.h"
+#include "ui/UiFonts.h"
 
 #include <QFontMetricsF>
 #include <QLinearGradient>
@@ -11,6 +11,8 @@
 #include <QPainterPath>
 
 #include <cmath>
+
+namespace Dartline {
 
 ScreenWallpaper::ScreenWallpaper(int number, qreal fontSize)
     : m_number(number)
@@ -64,3 +66,5 @@ void ScreenWallpaper::paint(QPainter &painter, const QRectF &rect) const
     painter.fillPath(glyphs, QColor::fromRgbF(1, 1, 1, 0.94f));
     painter.restore();
 }
+
+} // namespace Dartline

@@ -5,6 +5,8 @@
 
 class QPainter;
 
+namespace Dartline {
+
 // What a display picture shows on its screen: a blue wallpaper with a soft
 // glow and the display's number.
 class ScreenWallpaper
@@ -21,3 +23,5 @@ private:
     int m_number;
     qreal m_fontSize;
 };
+
+} // namespace Dartline

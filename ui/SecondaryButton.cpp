@@ -1,12 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "SecondaryButton.h"
+#include "ui/SecondaryButton.h"
 
-#include "ContinuousCorners.h"
-#include "FocusRing.h"
+#include "ui/ContinuousCorners.h"
+#include "ui/FocusRing.h"
 
 #include <QEvent>
 #include <QKeyEvent>
 #include <QPainter>
+
+namespace Dartline {
 
 SecondaryButton::SecondaryButton(const QString &text, SecondaryButtonStyle::Appearance appearance, QWidget *parent)
     : QAbstractButton(parent)
@@ -82,3 +84,5 @@ void SecondaryButton::keyPressEvent(QKeyEvent *event)
     }
     QAbstractButton::keyPressEvent(event);
 }
+
+} // namespace Dartline

@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "SecondaryButtonStyle.h"
+#include "ui/SecondaryButtonStyle.h"
 
 #include <QAbstractButton>
+
+namespace Dartline {
 
 // A text button drawn with SecondaryButtonStyle. The whole pill reacts to the
 // pointer, not only the text.
@@ -33,3 +35,5 @@ private:
     SecondaryButtonStyle m_style;
     bool m_hovered = false;
 };
+
+} // namespace Dartline

@@ -1,14 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "SecondaryButtonStyle.h"
+#include "ui/SecondaryButtonStyle.h"
 
-#include "ContinuousCorners.h"
-#include "DartlineTheme.h"
-#include "UiFonts.h"
+#include "ui/ContinuousCorners.h"
+#include "ui/DartlineTheme.h"
+#include "ui/UiFonts.h"
 
 #include <QFontMetricsF>
 #include <QPainter>
 
 #include <cmath>
+
+namespace Dartline {
 
 SecondaryButtonStyle::SecondaryButtonStyle(Appearance appearance)
     : m_appearance(appearance)
@@ -58,3 +60,5 @@ void SecondaryButtonStyle::paint(
     painter.drawText(rect, Qt::AlignCenter | Qt::TextSingleLine, text);
     painter.restore();
 }
+
+} // namespace Dartline

@@ -8,6 +8,8 @@
 
 class QPainter;
 
+namespace Dartline {
+
 // The look of the secondary buttons ("识别屏幕", "跳转"): accent text on an
 // accent pill whose opacity answers hover and press. Tinted buttons show the
 // pill at rest, ghost buttons only while the pointer is on them.
@@ -38,3 +40,5 @@ public:
 private:
     Appearance m_appearance;
 };
+
+} // namespace Dartline

@@ -1,17 +1,19 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "SettingsHeader.h"
+#include "ui/SettingsHeader.h"
 
-#include "AppIcon.h"
-#include "AppIconArt.h"
-#include "DartlineTheme.h"
-#include "DropShadow.h"
-#include "SecondaryButton.h"
-#include "ThemedLabel.h"
+#include "ui/AppIcon.h"
+#include "ui/AppIconArt.h"
+#include "ui/DartlineTheme.h"
+#include "ui/DropShadow.h"
+#include "ui/SecondaryButton.h"
+#include "ui/ThemedLabel.h"
 
 #include <QBoxLayout>
 #include <QGuiApplication>
 #include <QPainter>
 #include <QSpacerItem>
+
+namespace Dartline {
 
 using namespace Qt::StringLiterals;
 
@@ -69,3 +71,5 @@ void SettingsHeader::paintEvent(QPaintEvent *)
     }
     painter.drawPixmap(target.topLeft(), pixmap);
 }
+
+} // namespace Dartline

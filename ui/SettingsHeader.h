@@ -6,6 +6,9 @@
 #include <functional>
 
 class QSpacerItem;
+
+namespace Dartline {
+
 class SecondaryButton;
 class ThemedLabel;
 
@@ -33,3 +36,5 @@ private:
     ThemedLabel *m_title;
     SecondaryButton *m_identify;
 };
+
+} // namespace Dartline

@@ -1,24 +1,24 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "SettingsView.h"
+#include "ui/SettingsView.h"
 
-#include "AccessibleWidgets.h"
-#include "AppModel.h"
-#include "AppVersion.h"
-#include "DartlineTheme.h"
-#include "DisplayMap.h"
-#include "DisplayRow.h"
-#include "DropShadow.h"
-#include "KeyLabels.h"
-#include "LinkButton.h"
-#include "OverlayScrollBar.h"
-#include "ProjectLinks.h"
-#include "SecondaryButton.h"
-#include "SettingsHeader.h"
-#include "ShortcutRecorderButton.h"
-#include "StandardButton.h"
-#include "ThemedLabel.h"
-#include "ToggleSwitch.h"
-#include "UiFonts.h"
+#include "hotkeys/KeyLabels.h"
+#include "model/AppModel.h"
+#include "ui/AccessibleWidgets.h"
+#include "ui/AppVersion.h"
+#include "ui/DartlineTheme.h"
+#include "ui/DisplayMap.h"
+#include "ui/DisplayRow.h"
+#include "ui/DropShadow.h"
+#include "ui/LinkButton.h"
+#include "ui/OverlayScrollBar.h"
+#include "ui/ProjectLinks.h"
+#include "ui/SecondaryButton.h"
+#include "ui/SettingsHeader.h"
+#include "ui/ShortcutRecorderButton.h"
+#include "ui/StandardButton.h"
+#include "ui/ThemedLabel.h"
+#include "ui/ToggleSwitch.h"
+#include "ui/UiFonts.h"
 
 #include <QBoxLayout>
 #include <QCoreApplication>
@@ -28,6 +28,8 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSpacerItem>
+
+namespace Dartline {
 
 using namespace Qt::StringLiterals;
 
@@ -409,3 +411,5 @@ void SettingsView::placeScrollBar()
     m_scrollBar->setGeometry(x, 2, Width, std::max(0, m_scroll->height() - 4));
     m_scrollBar->raise();
 }
+
+} // namespace Dartline

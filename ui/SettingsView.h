@@ -9,15 +9,18 @@
 #include <optional>
 #include <utility>
 
+class QScrollArea;
+class QSpacerItem;
+class QVBoxLayout;
+
+namespace Dartline {
+
 class AppModel;
 class DisplayMap;
 class DisplayRow;
 class KeyboardPlatform;
 class LinkButton;
 class OverlayScrollBar;
-class QScrollArea;
-class QSpacerItem;
-class QVBoxLayout;
 class SettingsHeader;
 class StandardButton;
 class ThemedLabel;
@@ -115,3 +118,5 @@ private:
     LinkButton *m_about;
     ThemedLabel *m_version;
 };
+
+} // namespace Dartline

@@ -1,19 +1,21 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "SettingsWindow.h"
+#include "ui/SettingsWindow.h"
 
-#include "AppIcon.h"
-#include "AppModel.h"
-#include "DartlineTheme.h"
-#include "SettingsView.h"
-#include "ThemeMonitor.h"
-#include "WindowActions.h"
-#include "WindowPlacement.h"
+#include "model/AppModel.h"
+#include "ui/AppIcon.h"
+#include "ui/DartlineTheme.h"
+#include "ui/SettingsView.h"
+#include "ui/ThemeMonitor.h"
+#include "ui/WindowActions.h"
+#include "ui/WindowPlacement.h"
 
 #include <QBoxLayout>
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QSettings>
+
+namespace Dartline {
 
 namespace {
 
@@ -141,3 +143,5 @@ void SettingsWindow::hideEvent(QHideEvent *event)
     if (m_saveFrame.isActive())
         saveFrame();
 }
+
+} // namespace Dartline

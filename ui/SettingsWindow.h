@@ -7,9 +7,12 @@
 #include <functional>
 #include <memory>
 
+class QSettings;
+
+namespace Dartline {
+
 class AppModel;
 class KeyboardPlatform;
-class QSettings;
 class SettingsView;
 class WindowActions;
 
@@ -74,3 +77,5 @@ private:
     WindowActions *m_actions;
     QTimer m_saveFrame;
 };
+
+} // namespace Dartline

@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "ShortcutRecorderButton.h"
+#include "ui/ShortcutRecorderButton.h"
 
-#include "ContinuousCorners.h"
-#include "DartlineTheme.h"
-#include "FocusRing.h"
-#include "KeyLabels.h"
-#include "Symbols.h"
-#include "UiFonts.h"
+#include "hotkeys/KeyLabels.h"
+#include "ui/ContinuousCorners.h"
+#include "ui/DartlineTheme.h"
+#include "ui/FocusRing.h"
+#include "ui/Symbols.h"
+#include "ui/UiFonts.h"
 
 #include <QAccessible>
 #include <QContextMenuEvent>
@@ -17,6 +17,8 @@
 
 #include <algorithm>
 #include <cmath>
+
+namespace Dartline {
 
 using namespace Qt::StringLiterals;
 
@@ -265,3 +267,5 @@ void ShortcutRecorderButton::keyPressEvent(QKeyEvent *event)
     }
     QAbstractButton::keyPressEvent(event);
 }
+
+} // namespace Dartline

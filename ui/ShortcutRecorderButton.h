@@ -1,13 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "Keycap.h"
+#include "ui/Keycap.h"
 
 #include <QAbstractButton>
 #include <QList>
 #include <QStringList>
 
 #include <optional>
+
+namespace Dartline {
 
 // The clickable field that shows a display's shortcut as key caps and starts
 // or stops its recording. It has three looks, chosen in this order:
@@ -81,3 +83,5 @@ private:
     bool m_recording = false;
     bool m_hovered = false;
 };
+
+} // namespace Dartline

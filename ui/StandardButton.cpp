@@ -1,17 +1,19 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "StandardButton.h"
+#include "ui/StandardButton.h"
 
-#include "ContinuousCorners.h"
-#include "DartlineTheme.h"
-#include "DropShadow.h"
-#include "FocusRing.h"
-#include "UiFonts.h"
+#include "ui/ContinuousCorners.h"
+#include "ui/DartlineTheme.h"
+#include "ui/DropShadow.h"
+#include "ui/FocusRing.h"
+#include "ui/UiFonts.h"
 
 #include <QFontMetricsF>
 #include <QKeyEvent>
 #include <QPainter>
 
 #include <cmath>
+
+namespace Dartline {
 
 namespace {
 constexpr qreal Radius = 5.0;
@@ -99,3 +101,5 @@ void StandardButton::keyPressEvent(QKeyEvent *event)
     }
     QAbstractButton::keyPressEvent(event);
 }
+
+} // namespace Dartline

@@ -3,6 +3,8 @@
 
 #include <QAbstractButton>
 
+namespace Dartline {
+
 // The platform's ordinary push button, small size: a raised surface-coloured
 // pill with a hairline rim and primary text.
 class StandardButton : public QAbstractButton
@@ -25,3 +27,5 @@ protected:
 private:
     bool m_hovered = false;
 };
+
+} // namespace Dartline

@@ -1,11 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "Symbols.h"
+#include "ui/Symbols.h"
 
 #include <QPainter>
 #include <QPainterPath>
 #include <QPainterPathStroker>
 
 #include <algorithm>
+
+namespace Dartline {
 
 namespace {
 
@@ -116,3 +118,5 @@ void paint(QPainter &painter, Kind kind, const QRectF &box, const QColor &color)
 }
 
 } // namespace Symbols
+
+} // namespace Dartline

@@ -6,6 +6,8 @@
 
 class QPainter;
 
+namespace Dartline {
+
 // The few platform symbols the interface names, drawn as vector glyphs that
 // fill a square box the size of the text they stand next to.
 namespace Symbols {
@@ -20,3 +22,5 @@ enum class Kind {
 void paint(QPainter &painter, Kind kind, const QRectF &box, const QColor &color);
 
 } // namespace Symbols
+
+} // namespace Dartline

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "ThemeMonitor.h"
+#include "ui/ThemeMonitor.h"
 
-#include "AppearancePlatform.h"
-#include "PortalColorScheme.h"
+#include "platform/AppearancePlatform.h"
+#include "ui/PortalColorScheme.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -10,6 +10,8 @@
 #include <QGuiApplication>
 #include <QPalette>
 #include <QWidget>
+
+namespace Dartline {
 
 ThemeMonitor &ThemeMonitor::instance()
 {
@@ -104,3 +106,5 @@ bool ThemeMonitor::eventFilter(QObject *watched, QEvent *event)
     }
     return QObject::eventFilter(watched, event);
 }
+
+} // namespace Dartline

@@ -7,9 +7,12 @@
 #include <memory>
 #include <optional>
 
+class QString;
+
+namespace Dartline {
+
 class AppearancePlatform;
 class PortalColorScheme;
-class QString;
 
 // Decides whether the dark appearance is the best match for the desktop, and
 // says so again whenever that may have changed:
@@ -54,3 +57,5 @@ private:
     std::optional<bool> m_desktopDark;
     bool m_dark = false;
 };
+
+} // namespace Dartline

@@ -1,14 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "ThemedLabel.h"
+#include "ui/ThemedLabel.h"
 
-#include "DartlineTheme.h"
-#include "ThemeMonitor.h"
-#include "UiFonts.h"
+#include "ui/DartlineTheme.h"
+#include "ui/ThemeMonitor.h"
+#include "ui/UiFonts.h"
 
 #include <QEvent>
 #include <QPainter>
 
 #include <cmath>
+
+namespace Dartline {
 
 ThemedLabel::ThemedLabel(const QString &text, int pixelSize, QFont::Weight weight, Role role, QWidget *parent)
     : QLabel(parent)
@@ -142,3 +144,5 @@ void ThemedLabel::applyColor()
     }
     setPalette(p);
 }
+
+} // namespace Dartline

@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "Symbols.h"
+#include "ui/Symbols.h"
 
 #include <QLabel>
+
+namespace Dartline {
 
 // A plain-text label whose colour is one of the theme's roles, optionally led
 // by a symbol (the way a platform "label with icon" reads). It recolours
@@ -48,3 +50,5 @@ private:
     Qt::TextElideMode m_elide = Qt::ElideNone;
     QMargins m_insets;
 };
+
+} // namespace Dartline

@@ -1,17 +1,19 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "ToggleSwitch.h"
+#include "ui/ToggleSwitch.h"
 
-#include "ContinuousCorners.h"
-#include "DartlineTheme.h"
-#include "DropShadow.h"
-#include "FocusRing.h"
-#include "UiFonts.h"
+#include "ui/ContinuousCorners.h"
+#include "ui/DartlineTheme.h"
+#include "ui/DropShadow.h"
+#include "ui/FocusRing.h"
+#include "ui/UiFonts.h"
 
 #include <QFontMetricsF>
 #include <QPainter>
 #include <QVariantAnimation>
 
 #include <cmath>
+
+namespace Dartline {
 
 namespace {
 constexpr qreal LabelGap = 12.0;
@@ -127,3 +129,5 @@ void ToggleSwitch::focusOutEvent(QFocusEvent *event)
     FocusRing::track(this, event);
     QAbstractButton::focusOutEvent(event);
 }
+
+} // namespace Dartline

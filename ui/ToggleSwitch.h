@@ -5,6 +5,8 @@
 
 class QVariantAnimation;
 
+namespace Dartline {
+
 // A labelled on/off switch: the label at the leading edge, a small switch at
 // the trailing edge, the whole row clickable. On, the track takes the brand
 // tint.
@@ -34,3 +36,5 @@ private:
     QVariantAnimation *m_animation;
     qreal m_position = 0; // 0 off, 1 on; follows the check state
 };
+
+} // namespace Dartline

@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "UiFonts.h"
+#include "ui/UiFonts.h"
 
 #include <QFontDatabase>
 #include <QGuiApplication>
+
+namespace Dartline {
 
 namespace UiFonts {
 
@@ -53,3 +55,5 @@ QFont headline()
 }
 
 } // namespace UiFonts
+
+} // namespace Dartline

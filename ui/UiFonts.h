@@ -3,6 +3,8 @@
 
 #include <QFont>
 
+namespace Dartline {
+
 // The system font at the sizes the views name. Sizes are device-independent
 // pixels, so text keeps its proportion to the drawn shapes at any scale.
 namespace UiFonts {
@@ -20,3 +22,5 @@ QFont monospaced(int pixelSize, QFont::Weight weight = QFont::Normal);
 QFont headline();
 
 } // namespace UiFonts
+
+} // namespace Dartline

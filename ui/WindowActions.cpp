@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "WindowActions.h"
+#include "ui/WindowActions.h"
 
 #include <QAction>
 #include <QEvent>
 #include <QWidget>
+
+namespace Dartline {
 
 using namespace Qt::StringLiterals;
 
@@ -63,3 +65,5 @@ void WindowActions::resolveConflicts()
             it.key()->setShortcut(wanted);
     }
 }
+
+} // namespace Dartline

@@ -8,6 +8,8 @@
 class QAction;
 class QWidget;
 
+namespace Dartline {
+
 // The main-menu commands every Dartline window answers to: "关于 Dartline",
 // "设置…" (Ctrl+,), "退出 Dartline" (Ctrl+Q) and "关闭窗口" (Ctrl+W, closes
 // the window). They are added to the window, so the keys work while it is
@@ -44,3 +46,5 @@ private:
     QAction *m_close;
     QHash<QAction *, QKeySequence> m_keys;
 };
+
+} // namespace Dartline

@@ -1,11 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "WindowPlacement.h"
+#include "ui/WindowPlacement.h"
 
 #include <QGuiApplication>
 #include <QScreen>
 #include <QWidget>
 
 #include <algorithm>
+
+namespace Dartline {
 
 namespace WindowPlacement {
 
@@ -67,3 +69,5 @@ void moveOntoScreen(QWidget *window)
 }
 
 } // namespace WindowPlacement
+
+} // namespace Dartline

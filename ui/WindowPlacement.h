@@ -6,6 +6,8 @@
 
 class QWidget;
 
+namespace Dartline {
+
 // Keeps a window where the user can see it. A frame restored from an earlier
 // run, or left on a monitor that has since been switched off, may lie partly
 // or wholly outside every monitor; window managers do not always bring it back.
@@ -23,3 +25,5 @@ QRect fitted(const QRect &frame, const QList<QRect> &areas, const QRect &primary
 void moveOntoScreen(QWidget *window);
 
 } // namespace WindowPlacement
+
+} // namespace Dartline

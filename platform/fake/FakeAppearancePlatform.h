@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "AppearancePlatform.h"
+#include "platform/AppearancePlatform.h"
+
+namespace Dartline {
 
 // A settings daemon in memory: the test sets the theme name, and every set
 // that changes it says so.
@@ -23,3 +25,5 @@ public:
 private:
     std::optional<QString> m_name;
 };
+
+} // namespace Dartline

@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "CursorPlatform.h"
+#include "platform/CursorPlatform.h"
 
 #include <QList>
+
+namespace Dartline {
 
 // A pointer that lives in memory. A successful warp moves it unless the test
 // turned that off; every answer can be scripted.
@@ -59,3 +61,5 @@ private:
     bool m_reduceMotion = false;
     bool m_compositor = true;
 };
+
+} // namespace Dartline

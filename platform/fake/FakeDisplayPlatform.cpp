@@ -1,5 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "FakeDisplayPlatform.h"
+#include "platform/fake/FakeDisplayPlatform.h"
+
+namespace Dartline {
 
 void FakeDisplayPlatform::removeScreen(quint32 number)
 {
@@ -86,3 +88,5 @@ bool FakeDisplayPlatform::isBuiltin(quint32 display)
     const FakeScreen *s = find(display);
     return s && s->builtIn;
 }
+
+} // namespace Dartline

@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "DisplayPlatform.h"
+#include "platform/DisplayPlatform.h"
 
 #include <optional>
+
+namespace Dartline {
 
 // One screen as a test scripts it. Every query of the platform about a display
 // number answers from the first screen with that number; a number no screen has
@@ -62,3 +64,5 @@ private:
 
     QList<FakeScreen> m_screens;
 };
+
+} // namespace Dartline

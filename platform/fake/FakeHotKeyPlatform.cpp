@@ -1,5 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "FakeHotKeyPlatform.h"
+#include "platform/fake/FakeHotKeyPlatform.h"
+
+namespace Dartline {
 
 QList<Shortcut> FakeHotKeyPlatform::liveShortcuts() const
 {
@@ -62,3 +64,5 @@ void FakeHotKeyPlatform::removeHandler()
     ++m_removeCalls;
     m_handler = nullptr;
 }
+
+} // namespace Dartline

@@ -1,11 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "HotKeyPlatform.h"
-#include "Shortcut.h"
+#include "core/Shortcut.h"
+#include "platform/HotKeyPlatform.h"
 
 #include <QHash>
 #include <QList>
+
+namespace Dartline {
 
 // A hot-key facility that keeps its registrations in memory and records every
 // call. press() plays the window system: it calls the installed handler with
@@ -63,3 +65,5 @@ private:
     QList<Ref> m_unregisterCalls;
     QList<Registration> m_live;
 };
+
+} // namespace Dartline

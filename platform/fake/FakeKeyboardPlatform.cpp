@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "FakeKeyboardPlatform.h"
+#include "platform/fake/FakeKeyboardPlatform.h"
 
 #include <utility>
+
+namespace Dartline {
 
 void FakeKeyboardPlatform::useUsLayout()
 {
@@ -54,3 +56,5 @@ void FakeKeyboardPlatform::ungrabKeyboard()
     ++m_ungrabCount;
     m_grabbed = false;
 }
+
+} // namespace Dartline

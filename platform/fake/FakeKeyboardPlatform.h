@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "KeyboardPlatform.h"
+#include "platform/KeyboardPlatform.h"
 
 #include <QHash>
+
+namespace Dartline {
 
 // A keyboard whose keycode table, printed texts and grab a test controls.
 // Starts empty: no native keycode maps and no key prints anything, until
@@ -47,3 +49,5 @@ private:
     int m_ungrabCount = 0;
     int m_printedTextCalls = 0;
 };
+
+} // namespace Dartline

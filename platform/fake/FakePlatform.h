@@ -1,12 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "FakeAppearancePlatform.h"
-#include "FakeCursorPlatform.h"
-#include "FakeDisplayPlatform.h"
-#include "FakeHotKeyPlatform.h"
-#include "FakeKeyboardPlatform.h"
-#include "Platform.h"
+#include "platform/fake/FakeAppearancePlatform.h"
+#include "platform/fake/FakeCursorPlatform.h"
+#include "platform/fake/FakeDisplayPlatform.h"
+#include "platform/fake/FakeHotKeyPlatform.h"
+#include "platform/fake/FakeKeyboardPlatform.h"
+#include "platform/Platform.h"
+
+namespace Dartline {
 
 // All the fakes behind one Platform. The accessors return the fake types, so
 // a test scripts them through the same object it hands to the code under test:
@@ -33,3 +35,5 @@ private:
     FakeKeyboardPlatform m_keyboard;
     FakeAppearancePlatform m_appearance;
 };
+
+} // namespace Dartline

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "X11AppearancePlatform.h"
+#include "platform/x11/X11AppearancePlatform.h"
 
-#include "X11Connection.h"
-#include "XSettings.h"
+#include "platform/x11/X11Connection.h"
+#include "platform/XSettings.h"
 
 #include <QCoreApplication>
 
@@ -10,6 +10,8 @@
 
 #include <cstdlib>
 #include <memory>
+
+namespace Dartline {
 
 namespace {
 
@@ -130,3 +132,5 @@ bool X11AppearancePlatform::nativeEventFilter(const QByteArray &eventType, void 
     }
     return false; // Qt may follow the same events
 }
+
+} // namespace Dartline

@@ -1,11 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "AppearancePlatform.h"
+#include "platform/AppearancePlatform.h"
 
 #include <QAbstractNativeEventFilter>
 
 #include <xcb/xcb.h>
+
+namespace Dartline {
 
 // The theme name of the XSETTINGS daemon of this screen, followed live: the
 // daemon's property changes (PropertyNotify on the owner of _XSETTINGS_S<n>),
@@ -37,3 +39,5 @@ private:
     int m_xfixesEventBase = -1;
     std::optional<QString> m_themeName;
 };
+
+} // namespace Dartline

@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "X11Connection.h"
+#include "platform/x11/X11Connection.h"
 
 #include <QGuiApplication>
 
 #include <cstdlib>
+
+namespace Dartline {
 
 xcb_connection_t *X11Connection::application()
 {
@@ -47,3 +49,5 @@ xcb_atom_t X11Connection::atom(xcb_connection_t *connection, QByteArrayView name
     free(reply);
     return atom;
 }
+
+} // namespace Dartline

@@ -5,6 +5,8 @@
 
 #include <xcb/xcb.h>
 
+namespace Dartline {
+
 // Qt's own X connection and the screen it was opened on. Dartline opens no
 // connection of its own: one connection keeps its requests ordered with
 // Qt's, and its windows and our queries see the same server state.
@@ -23,3 +25,5 @@ xcb_window_t root(xcb_connection_t *connection);
 xcb_atom_t atom(xcb_connection_t *connection, QByteArrayView name);
 
 } // namespace X11Connection
+
+} // namespace Dartline

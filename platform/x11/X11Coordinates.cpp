@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "X11Coordinates.h"
+#include "platform/x11/X11Coordinates.h"
 
 #include <cmath>
 #include <limits>
+
+namespace Dartline {
 
 QRectF X11Coordinates::toGlobal(const QRect &root)
 {
@@ -26,3 +28,5 @@ std::optional<QPoint> X11Coordinates::toRoot(const QPointF &global)
         return std::nullopt;
     return QPoint(static_cast<int>(x), static_cast<int>(y));
 }
+
+} // namespace Dartline

@@ -8,6 +8,8 @@
 
 #include <optional>
 
+namespace Dartline {
+
 // Global coordinates are X root-window pixels. Qt may scale its own windows
 // (devicePixelRatio), but the root does not scale, so bounds, warps and the
 // pointer position stay in root pixels; only these two functions would
@@ -22,3 +24,5 @@ QPointF toGlobal(const QPoint &root);
 std::optional<QPoint> toRoot(const QPointF &global);
 
 } // namespace X11Coordinates
+
+} // namespace Dartline

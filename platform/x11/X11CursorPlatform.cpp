@@ -1,15 +1,17 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "X11CursorPlatform.h"
+#include "platform/x11/X11CursorPlatform.h"
 
-#include "X11Connection.h"
-#include "X11Coordinates.h"
-#include "XSettings.h"
+#include "platform/x11/X11Connection.h"
+#include "platform/x11/X11Coordinates.h"
+#include "platform/XSettings.h"
 
 #include <xcb/xfixes.h>
 
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+
+namespace Dartline {
 
 namespace {
 
@@ -165,3 +167,5 @@ bool X11CursorPlatform::hasCompositor()
 {
     return selectionOwner("_NET_WM_CM_S" + QByteArray::number(m_screen)) != XCB_WINDOW_NONE;
 }
+
+} // namespace Dartline

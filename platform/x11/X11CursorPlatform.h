@@ -1,12 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "CursorPlatform.h"
+#include "platform/CursorPlatform.h"
 
 #include <QByteArray>
 #include <QHash>
 
 #include <xcb/xcb.h>
+
+namespace Dartline {
 
 // The pointer of the X server: warps and position on the root window, the
 // cursor image through XFixes, and the two desktop facts the pulse depends on.
@@ -40,3 +42,5 @@ private:
     bool m_hasXFixes = false;
     QHash<QByteArray, xcb_atom_t> m_atoms;
 };
+
+} // namespace Dartline

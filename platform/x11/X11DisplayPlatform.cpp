@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "X11DisplayPlatform.h"
+#include "platform/x11/X11DisplayPlatform.h"
 
-#include "X11Connection.h"
-#include "X11Coordinates.h"
+#include "platform/x11/X11Connection.h"
+#include "platform/x11/X11Coordinates.h"
 
 #include <QCoreApplication>
 
@@ -10,6 +10,8 @@
 
 #include <cstdlib>
 #include <memory>
+
+namespace Dartline {
 
 namespace {
 
@@ -312,3 +314,5 @@ bool X11DisplayPlatform::isBuiltin(quint32 display)
     }
     return false;
 }
+
+} // namespace Dartline

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "DisplayPlatform.h"
-#include "Edid.h"
+#include "platform/DisplayPlatform.h"
+#include "platform/Edid.h"
 
 #include <QAbstractNativeEventFilter>
 #include <QRect>
@@ -10,6 +10,8 @@
 #include <xcb/xcb.h>
 
 #include <optional>
+
+namespace Dartline {
 
 // Displays as RandR 1.5 monitors. A monitor's display number is its first
 // output's XID (a virtual monitor without outputs uses its name atom), and
@@ -65,3 +67,5 @@ private:
     std::optional<QList<Monitor>> m_cache;
     bool m_changePending = false;
 };
+
+} // namespace Dartline

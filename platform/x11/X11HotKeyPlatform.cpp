@@ -1,14 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "X11HotKeyPlatform.h"
+#include "platform/x11/X11HotKeyPlatform.h"
 
-#include "Shortcut.h"
-#include "X11Connection.h"
-#include "X11Keymap.h"
+#include "core/Shortcut.h"
+#include "platform/x11/X11Connection.h"
+#include "platform/x11/X11Keymap.h"
 
 #include <QCoreApplication>
 #include <QObject>
 
 #include <cstdlib>
+
+namespace Dartline {
 
 namespace {
 
@@ -260,3 +262,5 @@ void X11HotKeyPlatform::dispatch(Ref ref)
         }
     }
 }
+
+} // namespace Dartline

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "HotKeyPlatform.h"
+#include "platform/HotKeyPlatform.h"
 
 #include <QAbstractNativeEventFilter>
 #include <QHash>
@@ -13,6 +13,9 @@
 #include <optional>
 
 class QObject;
+
+namespace Dartline {
+
 class X11Keymap;
 
 // System-wide hot keys as passive key grabs on the root window. One shortcut
@@ -69,3 +72,5 @@ private:
     QHash<xcb_keycode_t, KeyState> m_keys;
     std::unique_ptr<QObject> m_queue;
 };
+
+} // namespace Dartline

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "X11KeyboardPlatform.h"
+#include "platform/x11/X11KeyboardPlatform.h"
 
-#include "X11Connection.h"
-#include "X11Keymap.h"
-#include "XkbKeyNames.h"
+#include "platform/x11/X11Connection.h"
+#include "platform/x11/X11Keymap.h"
+#include "platform/XkbKeyNames.h"
 
 #include <QGuiApplication>
 #include <QWindow>
@@ -11,6 +11,8 @@
 #include <xkbcommon/xkbcommon.h>
 
 #include <cstdlib>
+
+namespace Dartline {
 
 namespace {
 
@@ -187,3 +189,5 @@ void X11KeyboardPlatform::ungrabKeyboard()
     std::free(xcb_get_input_focus_reply(m_connection, xcb_get_input_focus(m_connection), nullptr));
     m_grabbed = false;
 }
+
+} // namespace Dartline

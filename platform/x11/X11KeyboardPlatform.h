@@ -1,11 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "KeyboardPlatform.h"
+#include "platform/KeyboardPlatform.h"
 
 #include <xcb/xcb.h>
 
 #include <memory>
+
+namespace Dartline {
 
 class X11Keymap;
 
@@ -33,3 +35,5 @@ private:
     xcb_connection_t *m_connection = nullptr;
     bool m_grabbed = false;
 };
+
+} // namespace Dartline

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "X11Keymap.h"
+#include "platform/x11/X11Keymap.h"
 
-#include "XcbXkb.h"
-#include "XkbKeyNames.h"
+#include "platform/x11/XcbXkb.h"
+#include "platform/XkbKeyNames.h"
 
 #include <QCoreApplication>
 
@@ -10,6 +10,8 @@
 #include <xkbcommon/xkbcommon.h>
 
 #include <cstdlib>
+
+namespace Dartline {
 
 Q_LOGGING_CATEGORY(lcX11Keys, "org.dartline.Dartline.keys")
 
@@ -229,3 +231,5 @@ void X11Keymap::invalidate()
             Qt::QueuedConnection);
     }
 }
+
+} // namespace Dartline

@@ -15,6 +15,8 @@
 struct xkb_context;
 struct xkb_keymap;
 
+namespace Dartline {
+
 Q_DECLARE_LOGGING_CATEGORY(lcX11Keys)
 
 // The core keyboard's keymap as the server holds it now, with the virtual key
@@ -76,3 +78,5 @@ private:
     bool m_changePending = false;
     std::unique_ptr<QObject> m_queue; // owns deferred calls, so none outlives this
 };
+
+} // namespace Dartline

@@ -1,12 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "Platform.h"
-#include "X11AppearancePlatform.h"
-#include "X11CursorPlatform.h"
-#include "X11DisplayPlatform.h"
-#include "X11HotKeyPlatform.h"
-#include "X11KeyboardPlatform.h"
+#include "platform/Platform.h"
+#include "platform/x11/X11AppearancePlatform.h"
+#include "platform/x11/X11CursorPlatform.h"
+#include "platform/x11/X11DisplayPlatform.h"
+#include "platform/x11/X11HotKeyPlatform.h"
+#include "platform/x11/X11KeyboardPlatform.h"
+
+namespace Dartline {
 
 // The X11 services, all on the connection of the running QGuiApplication.
 class X11Platform : public Platform
@@ -27,3 +29,5 @@ private:
     X11KeyboardPlatform m_keyboard;
     X11AppearancePlatform m_appearance;
 };
+
+} // namespace Dartline

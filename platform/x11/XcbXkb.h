@@ -5,3 +5,5 @@
 #define explicit xcb_explicit
 #include <xcb/xkb.h>
 #undef explicit
+
+namespace Dartline { } // namespace Dartline

@@ -1,12 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "DartlineProcess.h"
+#include "tests/app/DartlineProcess.h"
 
-#include "XServer.h"
+#include "tests/harness/XServer.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
+
+namespace Dartline {
 
 using namespace Qt::StringLiterals;
 
@@ -85,3 +87,5 @@ QByteArray DartlineProcess::standardError()
     m_seen += m_process->readAllStandardError();
     return m_seen;
 }
+
+} // namespace Dartline

@@ -6,6 +6,8 @@
 
 #include <memory>
 
+namespace Dartline {
+
 // The dartline program as a user starts it, with config and runtime
 // directories of its own, on the test's X server. Its milestones
 // ("…startup: launched") are read from standard error.
@@ -40,3 +42,5 @@ private:
     std::unique_ptr<QProcess> m_process;
     QByteArray m_seen;
 };
+
+} // namespace Dartline

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "XWindows.h"
+#include "tests/app/XWindows.h"
 
 #include <QByteArray>
 #include <QList>
@@ -7,6 +7,8 @@
 #include <cstdlib>
 #include <memory>
 #include <xcb/xcb.h>
+
+namespace Dartline {
 
 namespace {
 
@@ -206,3 +208,5 @@ bool XWindows::selectionOwned(const QString &displayName, const QByteArray &name
         &std::free);
     return owner && owner->owner != XCB_NONE;
 }
+
+} // namespace Dartline

@@ -6,6 +6,8 @@
 
 #include <optional>
 
+namespace Dartline {
+
 // What another X client sees of Dartline's windows, asked over a connection
 // of the test's own.
 namespace XWindows {
@@ -37,3 +39,5 @@ bool keyboardGrabbed(const QString &displayName);
 bool selectionOwned(const QString &displayName, const QByteArray &name);
 
 } // namespace XWindows
+
+} // namespace Dartline

@@ -2,9 +2,11 @@
 // A second process for the single-instance tests: claims DIRECTORY/KEY and,
 // finding it taken, hands the remaining arguments over.
 // Exit status: 0 handed over, 1 hand-over failed, 2 usage, 3 became primary.
-#include "SingleInstance.h"
+#include "app/SingleInstance.h"
 
 #include <QCoreApplication>
+
+using namespace Dartline;
 
 int main(int argc, char **argv)
 {

@@ -3,16 +3,16 @@
 // XEmbed tray (trayer): the tray icon, its menu, jumps and identify tiles
 // from it, display changes and the presentation state of the two windows.
 
-#include "AboutWindow.h"
-#include "AppDelegate.h"
-#include "AppModel.h" // first: keeps Xlib's Display out (see Display.h)
-#include "DisplayOverlay.h"
-#include "FakePlatform.h"
-#include "IdentifyTile.h"
-#include "SettingsWindow.h"
-#include "WindowActions.h"
-#include "X11TestMain.h"
-#include "XWindows.h"
+#include "app/AppDelegate.h"
+#include "displays/DisplayOverlay.h"
+#include "displays/IdentifyTile.h"
+#include "model/AppModel.h"
+#include "platform/fake/FakePlatform.h"
+#include "tests/app/XWindows.h"
+#include "tests/harness/X11TestMain.h"
+#include "ui/AboutWindow.h"
+#include "ui/SettingsWindow.h"
+#include "ui/WindowActions.h"
 
 #include <QMenu>
 #include <QPointer>
@@ -21,6 +21,8 @@
 #include <QSignalSpy>
 #include <QSystemTrayIcon>
 #include <QTemporaryDir>
+
+using namespace Dartline;
 
 using namespace Qt::StringLiterals;
 

@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "InstanceMessage.h"
+#include "app/InstanceMessage.h"
 
 #include <QTest>
+
+using namespace Dartline;
 
 class TestInstanceMessage : public QObject
 {

@@ -5,9 +5,9 @@
 // without a display. Every process runs with its own config and runtime
 // directories.
 
-#include "X11TestMain.h"
-#include "XTestClient.h"
-#include "XWindows.h"
+#include "tests/app/XWindows.h"
+#include "tests/harness/X11TestMain.h"
+#include "tests/harness/XTestClient.h"
 
 #include <QDeadlineTimer>
 #include <QDir>
@@ -15,6 +15,8 @@
 #include <QProcess>
 #include <QSettings>
 #include <QTemporaryDir>
+
+using namespace Dartline;
 
 using namespace Qt::StringLiterals;
 

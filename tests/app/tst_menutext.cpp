@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "MenuText.h"
+#include "app/MenuText.h"
 
 #include <QTest>
+
+using namespace Dartline;
 
 class TestMenuText : public QObject
 {

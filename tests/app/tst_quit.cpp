@@ -4,14 +4,16 @@
 // over XEmbed. Each case runs many times: which window Qt looks at first
 // differs from run to run.
 
-#include "DartlineProcess.h"
-#include "X11TestMain.h"
-#include "XWindows.h"
+#include "tests/app/DartlineProcess.h"
+#include "tests/app/XWindows.h"
+#include "tests/harness/X11TestMain.h"
 
 #include <QElapsedTimer>
 
 #include <algorithm>
 #include <csignal>
+
+using namespace Dartline;
 
 using namespace Qt::StringLiterals;
 

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "InstanceMessage.h"
-#include "SingleInstance.h"
+#include "app/InstanceMessage.h"
+#include "app/SingleInstance.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -14,6 +14,8 @@
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
+
+using namespace Dartline;
 
 using namespace Qt::StringLiterals;
 

@@ -5,14 +5,14 @@
 // settings daemon (XSETTINGS Net/ThemeName) and the desktop portal (its
 // color-scheme setting, served here on a private session bus).
 
-#include "AppDelegate.h"
-#include "AppModel.h" // first: keeps Xlib's Display out (see Display.h)
-#include "DartlineTheme.h"
-#include "TestXSettings.h"
-#include "ThemeMonitor.h"
-#include "TrayGlyph.h"
-#include "X11TestMain.h"
-#include "XWindows.h"
+#include "app/AppDelegate.h"
+#include "app/TrayGlyph.h"
+#include "model/AppModel.h"
+#include "tests/app/XWindows.h"
+#include "tests/harness/TestXSettings.h"
+#include "tests/harness/X11TestMain.h"
+#include "ui/DartlineTheme.h"
+#include "ui/ThemeMonitor.h"
 
 #include <QDBusConnection>
 #include <QDBusMessage>
@@ -28,6 +28,8 @@
 #include <cmath>
 #include <functional>
 #include <xcb/xcb.h>
+
+using namespace Dartline;
 
 using namespace Qt::StringLiterals;
 

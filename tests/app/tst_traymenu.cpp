@@ -4,11 +4,13 @@
 // session bus and plays the desktop's status-notifier watcher on it; the
 // dartline program runs on a private Xorg with real RandR outputs.
 
-#include "DartlineProcess.h"
-#include "X11TestMain.h"
+#include "tests/app/DartlineProcess.h"
+#include "tests/harness/X11TestMain.h"
 
 #include <QDBusConnection>
 #include <QDBusMessage>
+
+using namespace Dartline;
 
 using namespace Qt::StringLiterals;
 

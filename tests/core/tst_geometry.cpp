@@ -1,11 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "CursorPulse.h"
-#include "DisplayGeometry.h"
+#include "core/CursorPulse.h"
+#include "core/DisplayGeometry.h"
 
 #include <QTest>
 
 #include <cmath>
 #include <limits>
+
+using namespace Dartline;
 
 class TestGeometry : public QObject
 {

@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "Preferences.h"
+#include "core/Preferences.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTest>
+
+using namespace Dartline;
 
 namespace {
 const QString A = QStringLiteral("AAAAAAAA-0000-0000-0000-000000000001");

@@ -1,10 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "Shortcut.h"
+#include "core/Shortcut.h"
 
 #include <QJsonDocument>
 #include <QTest>
 
 #include <limits>
+
+using namespace Dartline;
 
 class TestShortcut : public QObject
 {

@@ -2,15 +2,17 @@
 // The pulse's timing and drawing against the fake platform, stepped with a
 // clock the test sets: no waiting. tests/x11 runs it on a real server.
 
-#include "CursorAnimator.h"
-#include "CursorPulse.h"
-#include "CursorPulseView.h"
-#include "FakeCursorPlatform.h"
-#include "FakeDisplayPlatform.h"
+#include "core/CursorPulse.h"
+#include "displays/CursorAnimator.h"
+#include "displays/CursorPulseView.h"
+#include "platform/fake/FakeCursorPlatform.h"
+#include "platform/fake/FakeDisplayPlatform.h"
 
 #include <QPointer>
 #include <QSignalSpy>
 #include <QTest>
+
+using namespace Dartline;
 
 namespace {
 

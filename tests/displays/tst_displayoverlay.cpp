@@ -2,26 +2,24 @@
 // Which tiles the overlay makes, where, with which numbers, and how one
 // looks, against the fake platform and offscreen rendering.
 
-// Qt's X11 native-interface header declares Xlib's global `Display` typedef,
-// which collides with our Display record; this test needs neither it nor X11.
-#define QGUIAPPLICATION_PLATFORM_H
-
-#include "DisplayOverlay.h"
-#include "FakeCursorPlatform.h"
-#include "FakeDisplayPlatform.h"
-#include "IdentifyTile.h"
+#include "displays/DisplayOverlay.h"
+#include "displays/IdentifyTile.h"
+#include "platform/fake/FakeCursorPlatform.h"
+#include "platform/fake/FakeDisplayPlatform.h"
 
 #include <QPainter>
 #include <QPointer>
 #include <QTest>
 
+using namespace Dartline;
+
 using namespace Qt::StringLiterals;
 
 namespace {
 
-Display display(quint32 number)
+Dartline::Display display(quint32 number)
 {
-    return Display { u"id-%1"_s.arg(number), number, u"Screen"_s, QRectF(), false };
+    return Dartline::Display { u"id-%1"_s.arg(number), number, u"Screen"_s, QRectF(), false };
 }
 
 FakeScreen screen(std::optional<quint32> number, const QRectF &bounds)
@@ -80,7 +78,7 @@ private Q_SLOTS:
         QFETCH(QList<quint32>, listed);
         QFETCH(QList<int>, numbers);
 
-        QList<Display> list;
+        QList<Dartline::Display> list;
         for (quint32 number : listed)
             list.append(display(number));
         DisplayOverlay overlay(m_displays, m_cursor);

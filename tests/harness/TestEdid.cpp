@@ -1,5 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "TestEdid.h"
+#include "tests/harness/TestEdid.h"
+
+namespace Dartline {
 
 namespace {
 
@@ -78,3 +80,5 @@ QByteArray TestEdid::bytes() const
     b[127] = static_cast<char>(static_cast<quint8>(256 - sum));
     return b;
 }
+
+} // namespace Dartline

@@ -4,6 +4,8 @@
 #include <QByteArray>
 #include <QString>
 
+namespace Dartline {
+
 // A 128-byte EDID 1.4 base block as a monitor would send it: header, PNP
 // vendor, product code, serial number, one 60 Hz detailed timing, then the
 // name and serial-string descriptors when given, and a valid checksum.
@@ -19,3 +21,5 @@ struct TestEdid
     // The 16-bit big-endian manufacturer id of `vendor`.
     quint16 vendorId() const;
 };
+
+} // namespace Dartline

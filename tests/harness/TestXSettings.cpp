@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "TestXSettings.h"
+#include "tests/harness/TestXSettings.h"
 
 #include <QtEndian>
+
+namespace Dartline {
 
 namespace {
 
@@ -78,3 +80,5 @@ QByteArray TestXSettings::bytes(bool big) const
     }
     return out;
 }
+
+} // namespace Dartline

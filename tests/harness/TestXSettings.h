@@ -6,6 +6,8 @@
 
 #include <functional>
 
+namespace Dartline {
+
 // An _XSETTINGS_SETTINGS property as a desktop's settings daemon writes it.
 class TestXSettings
 {
@@ -32,3 +34,5 @@ private:
     QList<Setting> m_settings;
     qint64 m_claimedCount = -1;
 };
+
+} // namespace Dartline

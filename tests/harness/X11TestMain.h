@@ -4,9 +4,9 @@
 // The main function of a test that runs against its own X server; see
 // XServer.h for the whole harness.
 
-#include "TestEdid.h"
-#include "XServer.h"
-#include "XTestClient.h"
+#include "tests/harness/TestEdid.h"
+#include "tests/harness/XServer.h"
+#include "tests/harness/XTestClient.h"
 
 #include <QTest>
 
@@ -17,6 +17,8 @@
 #define DARTLINE_TEST_APPLICATION QApplication
 #else
 #include <QGuiApplication>
+
+using namespace Dartline;
 #define DARTLINE_TEST_APPLICATION QGuiApplication
 #endif
 

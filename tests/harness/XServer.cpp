@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "XServer.h"
+#include "tests/harness/XServer.h"
 
 #include <QDeadlineTimer>
 #include <QDebug>
@@ -23,6 +23,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
+
+namespace Dartline {
 
 namespace {
 
@@ -559,3 +561,5 @@ bool XServer::setEdid(const QString &output, const QByteArray &edid)
     free(error);
     return ok;
 }
+
+} // namespace Dartline

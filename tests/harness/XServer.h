@@ -56,6 +56,8 @@
 class QTemporaryDir;
 struct xcb_connection_t;
 
+namespace Dartline {
+
 class XServer
 {
 public:
@@ -107,3 +109,5 @@ private:
     std::unique_ptr<QTemporaryDir> m_dir;
     xcb_connection_t *m_connection = nullptr;
 };
+
+} // namespace Dartline

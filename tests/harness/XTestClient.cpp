@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "XTestClient.h"
+#include "tests/harness/XTestClient.h"
 
 #include <QStringList>
 
@@ -8,6 +8,8 @@
 #include <xkbcommon/xkbcommon.h>
 
 #include <cstdlib>
+
+namespace Dartline {
 
 XTestClient::XTestClient(const QString &displayName)
 {
@@ -236,3 +238,5 @@ bool XTestClient::setLock(Lock lock, bool on)
         return false;
     return isLocked(lock) == std::optional<bool>(on);
 }
+
+} // namespace Dartline

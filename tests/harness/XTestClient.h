@@ -10,6 +10,8 @@
 
 struct xcb_connection_t;
 
+namespace Dartline {
+
 // A connection of its own to a test server that plays the user: keys and
 // pointer through XTEST, as real input, never as synthetic events. Every call
 // returns only after the server has processed it.
@@ -62,3 +64,5 @@ private:
     xcb_connection_t *m_connection = nullptr;
     quint32 m_root = 0;
 };
+
+} // namespace Dartline

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "AppModel.h"
-#include "CursorAnimator.h"
-#include "FakePlatform.h"
+#include "displays/CursorAnimator.h"
+#include "model/AppModel.h"
+#include "platform/fake/FakePlatform.h"
 
 #include <QApplication>
 #include <QDir>
@@ -11,6 +11,8 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+
+using namespace Dartline;
 
 Q_DECLARE_METATYPE(Shortcut)
 
@@ -252,10 +254,10 @@ private Q_SLOTS:
         QFETCH(bool, readable);
         QFETCH(int, code);
         AppModel &model = start();
-        const Display b = model.displays().at(1);
+        const Dartline::Display b = model.displays().at(1);
         // A stale record first, so that a success has a message to clear.
         QTest::ignoreMessage(QtCriticalMsg, "Cursor jump failed: 1010");
-        model.jump(Display { u"GONE"_s, 99, {}, QRectF(0, 0, 10, 10), false });
+        model.jump(Dartline::Display { u"GONE"_s, 99, {}, QRectF(0, 0, 10, 10), false });
         QVERIFY(model.message());
 
         m_platform->displays().screen(2).active = active;
@@ -442,7 +444,7 @@ private Q_SLOTS:
         QCOMPARE(m_platform->keyboard().ungrabCount(), recording ? 0 : 1);
         QVERIFY(model.registrationErrors().isEmpty());
         Shortcuts registered;
-        for (const Display &display : model.displays()) {
+        for (const Dartline::Display &display : model.displays()) {
             if (!recording && model.preferences().bindings.contains(display.id))
                 registered.append(model.preferences().bindings.value(display.id));
         }

@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "DisplayService.h"
-#include "FakeDisplayPlatform.h"
+#include "displays/DisplayService.h"
+#include "platform/fake/FakeDisplayPlatform.h"
 
 #include <QTest>
+
+using namespace Dartline;
 
 Q_DECLARE_METATYPE(FakeScreen)
 
@@ -75,7 +77,7 @@ private Q_SLOTS:
         for (int pass = 0; pass < 2; ++pass) { // whatever order the platform lists them in
             platform.setScreens(screens);
             QStringList actual;
-            for (const Display &display : DisplayService::connected(platform))
+            for (const Dartline::Display &display : DisplayService::connected(platform))
                 actual.append(display.id);
             QCOMPARE(actual, ids);
             std::reverse(screens.begin(), screens.end());
@@ -88,8 +90,8 @@ private Q_SLOTS:
         FakeScreen s = screen(5, QRectF(-1280.5, 0, 1280, 800), u"A"_s);
         s.builtIn = true;
         platform.setScreens({ s });
-        const Display expected { u"A"_s, 5, u"Screen 5"_s, QRectF(-1280.5, 0, 1280, 800), true };
-        QCOMPARE(DisplayService::connected(platform), QList<Display> { expected });
+        const Dartline::Display expected { u"A"_s, 5, u"Screen 5"_s, QRectF(-1280.5, 0, 1280, 800), true };
+        QCOMPARE(DisplayService::connected(platform), QList<Dartline::Display> { expected });
     }
 };
 

@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "FakeHotKeyPlatform.h"
-#include "HotKeyService.h"
+#include "hotkeys/HotKeyService.h"
+#include "platform/fake/FakeHotKeyPlatform.h"
 
 #include <QTest>
+
+using namespace Dartline;
 
 namespace {
 Shortcut option(quint32 keyCode)

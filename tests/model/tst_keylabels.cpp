@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "FakeKeyboardPlatform.h"
-#include "KeyLabels.h"
+#include "hotkeys/KeyLabels.h"
+#include "platform/fake/FakeKeyboardPlatform.h"
 
 #include <QKeyEvent>
 #include <QTest>
+
+using namespace Dartline;
 
 Q_DECLARE_METATYPE(Shortcut)
 

@@ -1,10 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "UiFixture.h"
+#include "tests/ui/UiFixture.h"
 
-#include "CursorAnimator.h"
+#include "displays/CursorAnimator.h"
 
 #include <QApplication>
 #include <QPalette>
+
+namespace Dartline {
 
 using namespace Qt::StringLiterals;
 
@@ -71,3 +73,5 @@ void UiFixture::isolateTheme()
 {
     qunsetenv("DBUS_SESSION_BUS_ADDRESS");
 }
+
+} // namespace Dartline

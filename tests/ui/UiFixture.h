@@ -1,13 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "AppModel.h"
-#include "FakePlatform.h"
+#include "model/AppModel.h"
+#include "platform/fake/FakePlatform.h"
 
 #include <QSettings>
 #include <QTemporaryDir>
 
 #include <memory>
+
+namespace Dartline {
 
 // A model over the fake platform with a throw-away store, for the views and
 // the screenshot tool: screens and stored preferences are set before start().
@@ -37,3 +39,5 @@ public:
     std::unique_ptr<QSettings> store;
     std::unique_ptr<AppModel> model;
 };
+
+} // namespace Dartline

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "UiImages.h"
+#include "tests/ui/UiImages.h"
 
 #include <QLayout>
 #include <QPainter>
@@ -8,6 +8,8 @@
 #include <algorithm>
 #include <cstdlib>
 #include <vector>
+
+namespace Dartline {
 
 namespace UiImages {
 
@@ -91,3 +93,5 @@ double inkIn(const QImage &image, const QRect &area)
 }
 
 } // namespace UiImages
+
+} // namespace Dartline

@@ -10,6 +10,8 @@
 
 class QWidget;
 
+namespace Dartline {
+
 // Looking at rendered widgets the way a user would: colours of pixels and
 // where the drawn things are.
 namespace UiImages {
@@ -30,3 +32,5 @@ QList<QRect> regions(const QImage &image, const std::function<bool(QRgb)> &ink, 
 double inkIn(const QImage &image, const QRect &area);
 
 } // namespace UiImages
+
+} // namespace Dartline

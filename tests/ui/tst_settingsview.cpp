@@ -4,19 +4,19 @@
 // change is written, what its controls do to the model, and what assistive
 // technologies and keyboard users meet.
 
-#include "AboutView.h"
-#include "AppVersion.h"
-#include "DisplayMap.h"
-#include "DisplayRow.h"
-#include "LinkButton.h"
-#include "SecondaryButton.h"
-#include "SettingsHeader.h"
-#include "SettingsView.h"
-#include "ShortcutRecorderButton.h"
-#include "StandardButton.h"
-#include "ThemedLabel.h"
-#include "ToggleSwitch.h"
-#include "UiFixture.h"
+#include "tests/ui/UiFixture.h"
+#include "ui/AboutView.h"
+#include "ui/AppVersion.h"
+#include "ui/DisplayMap.h"
+#include "ui/DisplayRow.h"
+#include "ui/LinkButton.h"
+#include "ui/SecondaryButton.h"
+#include "ui/SettingsHeader.h"
+#include "ui/SettingsView.h"
+#include "ui/ShortcutRecorderButton.h"
+#include "ui/StandardButton.h"
+#include "ui/ThemedLabel.h"
+#include "ui/ToggleSwitch.h"
 
 #include <QAccessible>
 #include <QApplication>
@@ -27,6 +27,8 @@
 #include <QScrollBar>
 #include <QTest>
 #include <QTimer>
+
+using namespace Dartline;
 
 using namespace Qt::StringLiterals;
 
@@ -54,7 +56,7 @@ struct Fixture
             model.beginRecording(model.displays().last().id);
         if (scene == Scene::FailedJump) {
             fake.platform.cursor().setWarpResult(-7);
-            model.jump(Display { u"stale"_s, 99, u"Stale"_s, QRectF(0, 0, 10, 10), false });
+            model.jump(Dartline::Display { u"stale"_s, 99, u"Stale"_s, QRectF(0, 0, 10, 10), false });
         }
         view->rebuild();
     }
@@ -251,7 +253,7 @@ void TestSettingsView::shortcutField()
     Fixture f(2);
     SettingsView &view = *f.view;
     view.show();
-    const QList<Display> displays = f.model().displays();
+    const QList<Dartline::Display> displays = f.model().displays();
     QTest::mouseClick(view.rows().at(first)->recorder(), Qt::LeftButton);
     QTRY_VERIFY(!view.isRebuildPending());
     if (second >= 0)
@@ -274,7 +276,7 @@ void TestSettingsView::actions()
     Fixture f(2, Scene::Disconnected);
     SettingsView &view = *f.view;
     view.show();
-    const QList<Display> displays = f.model().displays();
+    const QList<Dartline::Display> displays = f.model().displays();
 
     QTest::mouseClick(view.header()->identifyButton(), Qt::LeftButton);
     QCOMPARE(f.identified, 1);
@@ -320,7 +322,7 @@ void TestSettingsView::accessibility()
     f.fake.platform.displays().screen(2).name = QString(); // a display without a name
     f.model().refreshDisplays();
     f.model().beginRecording(f.model().displays().at(1).id);
-    f.model().jump(Display { u"stale"_s, 99, u"Stale"_s, QRectF(0, 0, 10, 10), false });
+    f.model().jump(Dartline::Display { u"stale"_s, 99, u"Stale"_s, QRectF(0, 0, 10, 10), false });
     QVERIFY(f.model().message());
     SettingsView &view = *f.view;
     view.show();

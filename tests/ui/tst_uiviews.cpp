@@ -3,21 +3,23 @@
 // where the display pictures land, how the cards, caps and buttons are
 // drawn, and the two palettes.
 
-#include "DartlineTheme.h"
-#include "DisplayMap.h"
-#include "DisplayRow.h"
-#include "SecondaryButton.h"
-#include "ShortcutRecorderButton.h"
-#include "ThemedLabel.h"
-#include "ThemeMonitor.h"
-#include "UiFixture.h"
-#include "UiFonts.h"
-#include "UiImages.h"
+#include "tests/ui/UiFixture.h"
+#include "tests/ui/UiImages.h"
+#include "ui/DartlineTheme.h"
+#include "ui/DisplayMap.h"
+#include "ui/DisplayRow.h"
+#include "ui/SecondaryButton.h"
+#include "ui/ShortcutRecorderButton.h"
+#include "ui/ThemedLabel.h"
+#include "ui/ThemeMonitor.h"
+#include "ui/UiFonts.h"
 
 #include <QBoxLayout>
 #include <QEnterEvent>
 #include <QPainter>
 #include <QTest>
+
+using namespace Dartline;
 
 using namespace Qt::StringLiterals;
 using UiImages::blend;
@@ -55,9 +57,9 @@ void hover(QWidget *widget, bool in)
     }
 }
 
-Display display(const QString &name, const QRectF &bounds, bool builtIn = false)
+Dartline::Display display(const QString &name, const QRectF &bounds, bool builtIn = false)
 {
-    return Display { u"id-"_s + name, 1, name, bounds, builtIn };
+    return Dartline::Display { u"id-"_s + name, 1, name, bounds, builtIn };
 }
 
 // The drawn parts of a display picture: far from the light panel behind it
@@ -102,33 +104,34 @@ void TestUiViews::initTestCase()
 
 void TestUiViews::mapPlacement_data()
 {
-    QTest::addColumn<QList<Display>>("displays");
+    QTest::addColumn<QList<Dartline::Display>>("displays");
     QTest::addColumn<QSize>("panel");
     QTest::addColumn<QList<QRectF>>("pictures"); // expected frames, left to right
 
     // s = min((624 - 80) / 4480, (192 - 40) / 1080) = 0.121429; frames are
     // s x size - 10, centred on s x (centre - union centre) + panel centre.
     QTest::newRow("1920 and 2560 side by side")
-        << QList<Display> { display(u"A"_s, QRectF(0, 0, 1920, 1080)), display(u"B"_s, QRectF(1920, 0, 2560, 1080)) }
+        << QList<Dartline::Display> { display(u"A"_s, QRectF(0, 0, 1920, 1080)),
+               display(u"B"_s, QRectF(1920, 0, 2560, 1080)) }
         << QSize(624, 192)
         << QList<QRectF> { QRectF(45.0, 35.43, 223.14, 121.14), QRectF(278.14, 35.43, 300.86, 121.14) };
     // s = min(544 / 1920, 152 / 2160) = 0.070370.
-    QTest::newRow("display above the main one") << QList<Display> {
+    QTest::newRow("display above the main one") << QList<Dartline::Display> {
         display(u"Main"_s, QRectF(0, 0, 1920, 1080)), display(u"Above"_s, QRectF(0, -1080, 1920, 1080))
     } << QSize(624, 192) << QList<QRectF> { QRectF(249.44, 25.0, 125.11, 66.0), QRectF(249.44, 101.0, 125.11, 66.0) };
     // A negative ratio means a scale of 0: every picture 8 x 8 on the centre.
-    QTest::newRow("panel narrower than 80")
-        << QList<Display> { display(u"A"_s, QRectF(0, 0, 1920, 1080)), display(u"B"_s, QRectF(1920, 0, 1280, 1024)) }
-        << QSize(60, 192) << QList<QRectF> { QRectF(26, 92, 8, 8) };
+    QTest::newRow("panel narrower than 80") << QList<Dartline::Display> { display(u"A"_s, QRectF(0, 0, 1920, 1080)),
+        display(u"B"_s, QRectF(1920, 0, 1280, 1024)) }
+                                            << QSize(60, 192) << QList<QRectF> { QRectF(26, 92, 8, 8) };
     // s = min(544 / 1930, 152 / 1080) = 0.140741; the tiny one stays 8 x 8.
-    QTest::newRow("tiny display") << QList<Display> {
+    QTest::newRow("tiny display") << QList<Dartline::Display> {
         display(u"Big"_s, QRectF(0, 0, 1920, 1080)), display(u"Tiny"_s, QRectF(1920, 0, 10, 10))
     } << QSize(624, 192) << QList<QRectF> { QRectF(181.19, 25.0, 260.22, 142.0), QRectF(443.11, 16.7, 8.0, 8.0) };
 }
 
 void TestUiViews::mapPlacement()
 {
-    QFETCH(QList<Display>, displays);
+    QFETCH(QList<Dartline::Display>, displays);
     QFETCH(QSize, panel);
     QFETCH(QList<QRectF>, pictures);
 

@@ -4,15 +4,15 @@
 // the frame kept for the next run, closing ends a recording, and the window
 // keys pressed as real key presses.
 
-#include "UiFixture.h" // first: keeps Xlib's Display out (see Display.h)
+#include "tests/ui/UiFixture.h"
 
-#include "AboutWindow.h"
-#include "LinkButton.h"
-#include "SettingsView.h"
-#include "SettingsWindow.h"
-#include "ThemedLabel.h"
-#include "WindowActions.h"
-#include "X11TestMain.h"
+#include "tests/harness/X11TestMain.h"
+#include "ui/AboutWindow.h"
+#include "ui/LinkButton.h"
+#include "ui/SettingsView.h"
+#include "ui/SettingsWindow.h"
+#include "ui/ThemedLabel.h"
+#include "ui/WindowActions.h"
 
 #include <QAction>
 #include <QApplication>
@@ -23,6 +23,8 @@
 #include <xcb/xcb.h>
 
 #include <memory>
+
+using namespace Dartline;
 
 using namespace Qt::StringLiterals;
 

@@ -5,15 +5,17 @@
 // while a shortcut is recorded, one with a registration error. Run through
 // scripts/screenshots-ui.sh.
 
-#include "AboutWindow.h"
-#include "SettingsView.h"
-#include "SettingsWindow.h"
-#include "UiFixture.h"
+#include "tests/ui/UiFixture.h"
+#include "ui/AboutWindow.h"
+#include "ui/SettingsView.h"
+#include "ui/SettingsWindow.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QScrollArea>
 #include <QTextStream>
+
+using namespace Dartline;
 
 using namespace Qt::StringLiterals;
 

@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "OtherClient.h"
+#include "tests/x11/OtherClient.h"
 
 #include <xcb/xcb.h>
 
 #include <cstdlib>
+
+namespace Dartline {
 
 OtherClient::OtherClient(const QString &displayName)
 {
@@ -98,3 +100,5 @@ void OtherClient::sync()
 {
     std::free(xcb_get_input_focus_reply(m_connection, xcb_get_input_focus(m_connection), nullptr));
 }
+
+} // namespace Dartline

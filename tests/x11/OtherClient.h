@@ -7,6 +7,8 @@
 
 struct xcb_connection_t;
 
+namespace Dartline {
+
 // Another program on the same X server that takes keys for itself: passive
 // key grabs on its root window and the whole keyboard. Every call returns
 // after the server has answered.
@@ -36,3 +38,5 @@ private:
     quint32 m_root = 0;
     quint32 m_clockWindow = 0;
 };
+
+} // namespace Dartline

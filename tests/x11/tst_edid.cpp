@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "Edid.h"
-#include "TestEdid.h"
+#include "platform/Edid.h"
+#include "tests/harness/TestEdid.h"
 
 #include <QTest>
+
+using namespace Dartline;
 
 class TestEdidParsing : public QObject
 {

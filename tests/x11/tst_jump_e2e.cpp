@@ -3,14 +3,16 @@
 // XTEST key press, the grab on the root, the hot-key service, the model's
 // jump and the pointer read back from the server.
 
-#include "AppModel.h" // first: keeps Xlib's Display out (see Display.h)
-#include "CursorAnimator.h"
-#include "OtherClient.h"
-#include "Platform.h"
-#include "X11TestMain.h"
+#include "displays/CursorAnimator.h"
+#include "model/AppModel.h"
+#include "platform/Platform.h"
+#include "tests/harness/X11TestMain.h"
+#include "tests/x11/OtherClient.h"
 
 #include <QSettings>
 #include <QTemporaryDir>
+
+using namespace Dartline;
 
 using namespace Qt::StringLiterals;
 
@@ -122,7 +124,7 @@ void TestJumpEndToEnd::combinationHeldElsewhere()
     QVERIFY(other.grabKey(three, other.modifierOf(m_input->keycodeOf(u"Alt_L"_s).value_or(0)).value_or(0)));
 
     const auto model = makeModel();
-    const QList<Display> displays = model->displays();
+    const QList<Dartline::Display> displays = model->displays();
     QCOMPARE(model->registrationErrors(), (QHash<QString, QString> { { displays[2].id, Refused } }));
     pressAlt("2");
     QTRY_COMPARE(m_input->pointer(), std::optional<QPoint>(QPoint(1024 + 512, 384)));

@@ -2,18 +2,20 @@
 // Recording a shortcut with real key presses: XTEST input into a focused
 // window, the model's key filter, the keyboard grab and the real hot keys.
 
-#include "AppModel.h" // first: keeps Xlib's Display out (see Display.h)
-#include "CursorAnimator.h"
-#include "KeyLabels.h"
-#include "OtherClient.h"
-#include "Platform.h"
-#include "X11TestMain.h"
+#include "displays/CursorAnimator.h"
+#include "hotkeys/KeyLabels.h"
+#include "model/AppModel.h"
+#include "platform/Platform.h"
+#include "tests/harness/X11TestMain.h"
+#include "tests/x11/OtherClient.h"
 
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QWidget>
 
 #include <xcb/xcb.h>
+
+using namespace Dartline;
 
 using namespace Qt::StringLiterals;
 
@@ -175,7 +177,7 @@ void TestRecordingEndToEnd::record()
 
 void TestRecordingEndToEnd::recordAnotherDisplayMeanwhile()
 {
-    const QList<Display> displays = m_model->displays();
+    const QList<Dartline::Display> displays = m_model->displays();
     const quint8 one = m_input->keycodeOf(u"1"_s).value_or(0);
     const quint16 altMask = m_other->modifierOf(m_input->keycodeOf(u"Alt_L"_s).value_or(0)).value_or(0);
 

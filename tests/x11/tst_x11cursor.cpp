@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "TestXSettings.h"
-#include "X11CursorPlatform.h"
-#include "X11DisplayPlatform.h"
-#include "X11TestMain.h"
+#include "platform/x11/X11CursorPlatform.h"
+#include "platform/x11/X11DisplayPlatform.h"
+#include "tests/harness/TestXSettings.h"
+#include "tests/harness/X11TestMain.h"
 
 #include <QGuiApplication>
 #include <QPainter>
@@ -14,6 +14,8 @@
 
 #include <cmath>
 #include <limits>
+
+using namespace Dartline;
 
 namespace {
 

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "DisplayGeometry.h"
-#include "DisplayService.h"
-#include "X11Connection.h"
-#include "X11DisplayPlatform.h"
-#include "X11TestMain.h"
+#include "core/DisplayGeometry.h"
+#include "displays/DisplayService.h"
+#include "platform/x11/X11Connection.h"
+#include "platform/x11/X11DisplayPlatform.h"
+#include "tests/harness/X11TestMain.h"
 
 #include <QAbstractNativeEventFilter>
 #include <QRegularExpression>
@@ -12,6 +12,8 @@
 #include <xcb/randr.h>
 
 #include <memory>
+
+using namespace Dartline;
 
 namespace {
 
@@ -135,7 +137,7 @@ void TestX11Displays::threeMonitorsInSpatialOrder()
         s("--output"), s("DUMMY2"), s("--mode"), s("1280x1024"), s("--above"), s("DUMMY0") }));
     settle(spy);
 
-    const QList<Display> displays = DisplayService::connected(*m_platform);
+    const QList<Dartline::Display> displays = DisplayService::connected(*m_platform);
     QCOMPARE(displays.size(), 3);
     // DUMMY0 1024x768 is main; DUMMY1 800x600 left of it, DUMMY2 1280x1024
     // above it; xrandr shifts everything so that the root starts at 0,0.
@@ -177,7 +179,7 @@ void TestX11Displays::identicalPanelsStayDistinct()
         s("--output"), s("DUMMY2"), s("--mode"), s("1024x768"), s("--right-of"), s("DUMMY1") }));
     settle(spy);
 
-    const QList<Display> displays = DisplayService::connected(*m_platform);
+    const QList<Dartline::Display> displays = DisplayService::connected(*m_platform);
     QCOMPARE(displays.size(), 3);
     QCOMPARE(displays[1].name, s("Twin"));
     QCOMPARE(displays[2].name, s("Twin"));
@@ -241,7 +243,7 @@ void TestX11Displays::mirroredPairIsOneDisplay()
     QVERIFY(m_platform->isInMirrorSet(copyNumber));
     QCOMPARE(m_platform->mirrorsDisplay(masterNumber), 0u);
     QCOMPARE(m_platform->mirrorsDisplay(copyNumber), masterNumber);
-    const QList<Display> displays = DisplayService::connected(*m_platform);
+    const QList<Dartline::Display> displays = DisplayService::connected(*m_platform);
     QCOMPARE(displays.size(), 1);
     QCOMPARE(displays[0].cgID, masterNumber);
     QCOMPARE(displays[0].name, master);

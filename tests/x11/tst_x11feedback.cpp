@@ -3,19 +3,15 @@
 // three monitors: found through the server, poked through XTEST and read back
 // from the screen.
 
-// Qt's X11 native-interface header declares Xlib's global `Display` typedef,
-// which collides with our Display record; this test reaches X on its own.
-#define QGUIAPPLICATION_PLATFORM_H
-
-#include "AppModel.h"
-#include "CursorAnimator.h"
-#include "CursorPulseView.h"
-#include "DisplayOverlay.h"
-#include "DisplayService.h"
-#include "IdentifyTile.h"
-#include "Platform.h"
-#include "X11TestMain.h"
-#include "XTestClient.h"
+#include "displays/CursorAnimator.h"
+#include "displays/CursorPulseView.h"
+#include "displays/DisplayOverlay.h"
+#include "displays/DisplayService.h"
+#include "displays/IdentifyTile.h"
+#include "model/AppModel.h"
+#include "platform/Platform.h"
+#include "tests/harness/X11TestMain.h"
+#include "tests/harness/XTestClient.h"
 
 #include <QElapsedTimer>
 #include <QIcon>
@@ -29,6 +25,8 @@
 #include <QWidget>
 
 #include <xcb/xcb.h>
+
+using namespace Dartline;
 
 using namespace Qt::StringLiterals;
 
@@ -175,7 +173,7 @@ class TestX11Feedback : public QObject
     QPointF heldPulse()
     {
         m_clock.pause();
-        const Display &main = m_model->displays().at(0);
+        const Dartline::Display &main = m_model->displays().at(0);
         m_model->jump(main);
         return main.bounds.center();
     }
@@ -231,7 +229,7 @@ private Q_SLOTS:
     {
         QFETCH(int, index);
         m_clock.pause();
-        const Display display = m_model->displays().at(index);
+        const Dartline::Display display = m_model->displays().at(index);
         m_model->jump(display);
         QTRY_COMPARE(windows(), QList<QRect> { centredSquare(display.bounds.center(), m_side) });
         m_clock.resume();
@@ -275,7 +273,7 @@ private Q_SLOTS:
         const QPointF first = heldPulse();
         QTRY_COMPARE(windows(), QList<QRect> { centredSquare(first, m_side) });
         QSignalSpy finished(m_animator, &CursorAnimator::finished);
-        const Display right = m_model->displays().at(2);
+        const Dartline::Display right = m_model->displays().at(2);
         m_model->jump(right);
         QCOMPARE(finished.size(), 1);
         QTRY_COMPARE(windows(), QList<QRect> { centredSquare(right.bounds.center(), m_side) });
@@ -295,7 +293,7 @@ private Q_SLOTS:
 
     void tilesOnEveryDisplay()
     {
-        const QList<Display> displays = m_model->displays();
+        const QList<Dartline::Display> displays = m_model->displays();
         m_overlay->show(displays);
         QTRY_COMPARE(windows(),
             (QList<QRect> { tileOn(displays[0].bounds), tileOn(displays[1].bounds), tileOn(displays[2].bounds) }));
@@ -316,7 +314,7 @@ private Q_SLOTS:
 
     void tilesLetClicksThrough()
     {
-        const Display main = m_model->displays().at(0);
+        const Dartline::Display main = m_model->displays().at(0);
         Backdrop backdrop(main.bounds.toRect());
         backdrop.show();
         QVERIFY(QTest::qWaitForWindowExposed(&backdrop));
@@ -331,7 +329,7 @@ private Q_SLOTS:
     // The tiles stay 1.8 s after the latest show, however many came before.
     void tilesLastFromTheLatestShow()
     {
-        const QList<Display> displays = m_model->displays();
+        const QList<Dartline::Display> displays = m_model->displays();
         m_overlay->show(displays);
         QElapsedTimer sinceFirst;
         sinceFirst.start();
@@ -357,7 +355,7 @@ private Q_SLOTS:
     void shapedWithoutCompositor()
     {
         QVERIFY(!m_platform->cursor().hasCompositor());
-        const Display main = m_model->displays().at(0);
+        const Dartline::Display main = m_model->displays().at(0);
         Backdrop backdrop(main.bounds.toRect());
         backdrop.show();
         QVERIFY(QTest::qWaitForWindowExposed(&backdrop));
@@ -422,7 +420,7 @@ private Q_SLOTS:
     void pulseLeavesNoTrail()
     {
         QFETCH(bool, composited);
-        const Display main = m_model->displays().at(0);
+        const Dartline::Display main = m_model->displays().at(0);
         Backdrop backdrop(main.bounds.toRect());
         backdrop.show();
         QVERIFY(QTest::qWaitForWindowExposed(&backdrop));
@@ -462,7 +460,7 @@ private Q_SLOTS:
 
     void tileBlendsWithCompositor()
     {
-        const Display main = m_model->displays().at(0);
+        const Dartline::Display main = m_model->displays().at(0);
         Backdrop backdrop(main.bounds.toRect());
         backdrop.show();
         QVERIFY(QTest::qWaitForWindowExposed(&backdrop));

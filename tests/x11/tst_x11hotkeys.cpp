@@ -1,15 +1,17 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "OtherClient.h"
-#include "Shortcut.h"
-#include "X11Connection.h"
-#include "X11HotKeyPlatform.h"
-#include "X11KeyboardPlatform.h"
-#include "X11TestMain.h"
+#include "core/Shortcut.h"
+#include "platform/x11/X11Connection.h"
+#include "platform/x11/X11HotKeyPlatform.h"
+#include "platform/x11/X11KeyboardPlatform.h"
+#include "tests/harness/X11TestMain.h"
+#include "tests/x11/OtherClient.h"
 
 #include <QAbstractNativeEventFilter>
 #include <QGuiApplication>
 
 #include <cstdlib>
+
+using namespace Dartline;
 
 using namespace Qt::StringLiterals;
 

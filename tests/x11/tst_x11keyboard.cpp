@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "OtherClient.h"
-#include "X11Connection.h"
-#include "X11KeyboardPlatform.h"
-#include "X11TestMain.h"
-#include "XcbXkb.h"
-#include "XkbKeyNames.h"
+#include "platform/x11/X11Connection.h"
+#include "platform/x11/X11KeyboardPlatform.h"
+#include "platform/x11/XcbXkb.h"
+#include "platform/XkbKeyNames.h"
+#include "tests/harness/X11TestMain.h"
+#include "tests/x11/OtherClient.h"
 
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -13,6 +13,8 @@
 #include <QWindow>
 
 #include <cstdlib>
+
+using namespace Dartline;
 
 using namespace Qt::StringLiterals;
 

@@ -1,10 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "DisplayService.h"
-#include "X11Connection.h"
-#include "X11DisplayPlatform.h"
-#include "X11TestMain.h"
+#include "displays/DisplayService.h"
+#include "platform/x11/X11Connection.h"
+#include "platform/x11/X11DisplayPlatform.h"
+#include "tests/harness/X11TestMain.h"
 
 #include <xcb/xcb.h>
+
+using namespace Dartline;
 
 // Monitors that a client set up with `xrandr --setmonitor` (a split wide
 // screen, a VNC server's layout) have no output, and so no EDID either.
@@ -51,7 +53,7 @@ void TestX11VirtualMonitors::splitScreen()
     QVERIFY(server.xrandr({ s("--setmonitor"), s("LEFT"), s("512/135x768/203+0+0"), s("screen") }));
     QVERIFY(server.xrandr({ s("--setmonitor"), s("RIGHT"), s("512/135x768/203+512+0"), s("none") }));
 
-    const QList<Display> displays = DisplayService::connected(platform);
+    const QList<Dartline::Display> displays = DisplayService::connected(platform);
     QCOMPARE(displays.size(), 2);
     QCOMPARE(displays[0].name, s("screen"));
     QCOMPARE(displays[0].bounds, QRectF(0, 0, 512, 768));

@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "TestXSettings.h"
-#include "XSettings.h"
+#include "platform/XSettings.h"
+#include "tests/harness/TestXSettings.h"
 
 #include <QTest>
+
+using namespace Dartline;
 
 namespace {
 

@@ -5,13 +5,15 @@
 // Run it through the "app-icon" target after changing ui/AppIconArt.cpp; the
 // files are committed, so a build needs no generator.
 
-#include "AppIconArt.h"
+#include "ui/AppIconArt.h"
 
 #include <QDir>
 #include <QFile>
 #include <QGuiApplication>
 #include <QImage>
 #include <QTextStream>
+
+using namespace Dartline;
 
 int main(int argc, char **argv)
 {
