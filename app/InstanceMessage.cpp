@@ -8,7 +8,7 @@ namespace Dartline {
 
 namespace {
 
-constexpr char Magic[] = "DRTL";
+constexpr char Magic[] = "DLIN";
 constexpr int MagicSize = 4;
 
 void appendUInt16(QByteArray &out, quint16 value)

@@ -11,7 +11,7 @@ namespace Dartline {
 // so the format is small, versioned and bounded, and a reader decides from the
 // first bytes whether a peer speaks it at all.
 //
-//   "DRTL" | version (1 byte) | payload length (u32, big endian) | payload
+//   "DLIN" | version (1 byte) | payload length (u32, big endian) | payload
 //   payload: argument count (u16) then per argument: length (u16), UTF-8 bytes
 class InstanceMessage
 {
@@ -21,7 +21,7 @@ public:
     static constexpr int MaximumPayload = 4096;
     static constexpr int MaximumArguments = 64;
     // The running copy's answer once a message has been taken.
-    static constexpr char Acknowledgement[] = "DRTL\x01OK";
+    static constexpr char Acknowledgement[] = "DLIN\x01OK";
     static constexpr int AcknowledgementSize = sizeof(Acknowledgement) - 1;
 
     enum class Status { Incomplete, Complete, Invalid };

@@ -21,8 +21,8 @@ struct Template
 // Black with alpha, drawn on an 18-pixel grid that keeps a pixel free at
 // every edge: room for the halo.
 constexpr std::array<Template, 2> Templates { {
-    { ":/icons/DartlineMenuTemplate.png", 18 },
-    { ":/icons/DartlineMenuTemplate@2x.png", 36 },
+    { ":/icons/tray-glyph.png", 18 },
+    { ":/icons/tray-glyph@2x.png", 36 },
 } };
 
 // The halo's width, in pixels of the 18-pixel grid, and how many copies of

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "app/AppDelegate.h"
 #include "app/AppLogging.h"
 #include "app/TerminationWatcher.h"
+#include "app/TrayApplication.h"
 #include "ui/AppIcon.h"
 
 #include <QApplication>
@@ -119,19 +119,19 @@ int main(int argc, char **argv)
 
     int status = 0;
     {
-        AppDelegate::Options options;
+        TrayApplication::Options options;
         options.arguments = QCoreApplication::arguments();
-        AppDelegate delegate(options);
+        TrayApplication tray(options);
         TerminationWatcher termination;
-        QObject::connect(&termination, &TerminationWatcher::terminationRequested, &delegate, &AppDelegate::quit);
-        switch (delegate.launch()) {
-        case AppDelegate::Launch::HandedOver:
+        QObject::connect(&termination, &TerminationWatcher::terminationRequested, &tray, &TrayApplication::quit);
+        switch (tray.launch()) {
+        case TrayApplication::Launch::HandedOver:
             return 0;
-        case AppDelegate::Launch::HandOverFailed:
-            print(stderr,
-                QString::fromUtf8("dartline: Dartline 已在运行，但没有响应（%1）。\n").arg(delegate.errorString()));
+        case TrayApplication::Launch::HandOverFailed:
+            print(
+                stderr, QString::fromUtf8("dartline: Dartline 已在运行，但没有响应（%1）。\n").arg(tray.errorString()));
             return 1;
-        case AppDelegate::Launch::Running:
+        case TrayApplication::Launch::Running:
             if (lcStartup().isInfoEnabled()) {
                 // Reported once the first turn of the loop has put the tray
                 // icon and any window on the server, so a reader of this line
@@ -144,7 +144,7 @@ int main(int argc, char **argv)
             status = QApplication::exec();
             break;
         }
-        // The delegate goes here, before the application object: the model
+        // The tray goes here, before the application object: the model
         // ungrabs its hot keys while the X connection still exists.
     }
     return status;

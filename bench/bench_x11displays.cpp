@@ -92,7 +92,7 @@ int main(int argc, char *argv[])
             return 1;
         }
         // What a jump asks before it warps: is the display there, where is it.
-        const quint32 last = displays.last().cgID;
+        const quint32 last = displays.last().number;
         const Figures jump = measure(rounds, [&] {
             if (platform.isActive(last))
                 platform.bounds(last);

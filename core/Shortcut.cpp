@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/Shortcut.h"
 
+#include "core/KeyCodes.h"
+
 #include <QJsonValue>
 
 #include <array>
@@ -30,20 +32,21 @@ std::optional<quint32> readUInt32(const QJsonValue &value)
 
 bool Shortcut::isValid() const
 {
-    return (m_modifiers & (Command | Option | Control)) != 0 && !isReserved();
+    return (m_modifiers & (Super | Alt | Control)) != 0 && !isReserved();
 }
 
 bool Shortcut::isReserved() const
 {
     // The whole word is compared: Ctrl with any other bit is allowed.
-    return m_modifiers == Control && (m_keyCode == KeyQ || m_keyCode == KeyW || m_keyCode == KeyComma);
+    return m_modifiers == Control
+        && (m_keyCode == KeyCode::Q || m_keyCode == KeyCode::W || m_keyCode == KeyCode::Comma);
 }
 
 std::optional<Shortcut> Shortcut::suggested(int index)
 {
     if (index < 0 || index >= static_cast<int>(suggestionKeys.size()))
         return std::nullopt;
-    return Shortcut(suggestionKeys[static_cast<size_t>(index)], Option);
+    return Shortcut(suggestionKeys[static_cast<size_t>(index)], Alt);
 }
 
 QJsonObject Shortcut::toJson() const

@@ -14,17 +14,14 @@ namespace Dartline {
 class Shortcut
 {
 public:
-    // The stored bits; Command is shown as Super and Option as Alt.
-    static constexpr quint32 Command = 0x100;
+    // The stored modifier bits.
+    static constexpr quint32 Super = 0x100;
     static constexpr quint32 Shift = 0x200;
-    static constexpr quint32 Option = 0x800;
+    static constexpr quint32 Alt = 0x800;
     static constexpr quint32 Control = 0x1000;
-    static constexpr quint32 ModifierMask = Command | Shift | Option | Control;
+    static constexpr quint32 ModifierMask = Super | Shift | Alt | Control;
 
     // Key codes that the rules below name.
-    static constexpr quint32 KeyQ = 12;
-    static constexpr quint32 KeyW = 13;
-    static constexpr quint32 KeyComma = 43;
 
     constexpr Shortcut() = default;
     // Drops every bit of `modifiers` outside the four modifier bits.

@@ -12,7 +12,7 @@ namespace Dartline {
 struct Display
 {
     QString id; // stable identifier: UUID text or "fallback-…"
-    quint32 cgID = 0; // the window system's current display number
+    quint32 number = 0; // the window system's current display number
     QString name;
     QRectF bounds; // global coordinates, y down
     bool builtIn = false;

@@ -36,14 +36,14 @@ void DisplayOverlay::show(const QList<Display> &displays)
     const QList<ScreenInfo> screens = m_displays.screens();
     const bool composited = m_cursor.hasCompositor();
     for (qsizetype i = 0; i < displays.size(); ++i) {
-        const quint32 cgID = displays.at(i).cgID;
+        const quint32 number = displays.at(i).number;
         const bool hasScreen = std::any_of(
-            screens.cbegin(), screens.cend(), [cgID](const ScreenInfo &screen) { return screen.number == cgID; });
+            screens.cbegin(), screens.cend(), [number](const ScreenInfo &screen) { return screen.number == number; });
         if (!hasScreen)
             continue;
         // The bounds now, not the ones in the record: the list may be older
         // than the last rearrangement.
-        const QRect bounds = m_displays.bounds(cgID).toAlignedRect();
+        const QRect bounds = m_displays.bounds(number).toAlignedRect();
         auto tile = std::make_unique<IdentifyTile>(static_cast<int>(i + 1), bounds, composited);
         tile->show();
         m_tiles.push_back(std::move(tile));

@@ -53,7 +53,7 @@ QList<Display> connected(DisplayPlatform &platform)
             continue;
         Display display;
         display.id = identifier(platform, number);
-        display.cgID = number;
+        display.number = number;
         display.name = screen.name;
         display.bounds = platform.bounds(number);
         display.builtIn = platform.isBuiltin(number);

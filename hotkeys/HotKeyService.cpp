@@ -21,15 +21,15 @@ HotKeyService::~HotKeyService()
         m_platform.removeHandler();
 }
 
-int HotKeyService::registerHotKey(const Shortcut &shortcut, Action action)
+HotKeyStatus HotKeyService::registerHotKey(const Shortcut &shortcut, Action action)
 {
     if (!m_handlerInstalled)
-        return HotKeyStatus::EventInternal;
+        return HotKeyStatus::NoHandler;
     // Ids follow the successful registrations since the last clear(), so a
     // refused one leaves its id to the next and the live ids stay 1, 2, 3, …
     const quint32 id = static_cast<quint32>(m_refs.size()) + 1;
     HotKeyPlatform::Ref ref = 0;
-    const int status = m_platform.registerHotKey(shortcut, HotKeyId { Signature, id }, &ref);
+    const HotKeyStatus status = m_platform.registerHotKey(shortcut, HotKeyId { id }, &ref);
     if (status != HotKeyStatus::NoError)
         return status;
     if (ref != 0) {
@@ -47,13 +47,11 @@ void HotKeyService::clear()
     m_actions.clear();
 }
 
-int HotKeyService::handle(const HotKeyId &id)
+HotKeyStatus HotKeyService::handle(const HotKeyId &id)
 {
-    if (id.signature != Signature)
-        return HotKeyStatus::EventNotHandled;
     const auto it = m_actions.constFind(id.id);
     if (it == m_actions.cend())
-        return HotKeyStatus::NoError;
+        return HotKeyStatus::EventNotHandled;
     // The action runs from its own copy: it may clear or re-register this
     // service, which destroys the stored one, or even destroy the service.
     const Action action = *it;

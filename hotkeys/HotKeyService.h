@@ -17,17 +17,16 @@ class HotKeyService
 {
 public:
     using Action = std::function<void()>;
-    static constexpr quint32 Signature = 0x4452544C; // "DRTL"
 
     explicit HotKeyService(HotKeyPlatform &platform);
     ~HotKeyService();
     Q_DISABLE_COPY_MOVE(HotKeyService)
 
     // A status: 0 on success. The service does not test validity.
-    int registerHotKey(const Shortcut &shortcut, Action action);
+    HotKeyStatus registerHotKey(const Shortcut &shortcut, Action action);
     void clear();
 
-    int handle(const HotKeyId &id); // the installed handler; public for tests
+    HotKeyStatus handle(const HotKeyId &id); // the installed handler; public for tests
 
 private:
     HotKeyPlatform &m_platform;

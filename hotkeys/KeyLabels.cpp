@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "hotkeys/KeyLabels.h"
 
+#include "core/KeyCodes.h"
+
 #include "platform/KeyboardPlatform.h"
 
 #include <QKeyEvent>
@@ -21,30 +23,25 @@ struct NamedKey
 // Keys whose label is the same on every layout: the words on a PC keyboard's
 // caps, and arrows.
 constexpr std::array<NamedKey, 14> namedKeys { {
-    { 36, u"Enter" }, // Return
-    { 48, u"Tab" },
-    { 49, u"\u7A7A\u683C" }, // Space
-    { 51, u"Backspace" },
-    { 53, u"Esc" },
-    { 123, u"\u2190" },
-    { 124, u"\u2192" },
-    { 125, u"\u2193" },
-    { 126, u"\u2191" },
-    { 117, u"Delete" }, // Forward delete
-    { 115, u"Home" },
-    { 119, u"End" },
-    { 116, u"PgUp" },
-    { 121, u"PgDn" },
+    { KeyCode::Return, u"Enter" },
+    { KeyCode::Tab, u"Tab" },
+    { KeyCode::Space, u"\u7A7A\u683C" },
+    { KeyCode::Backspace, u"Backspace" },
+    { KeyCode::Escape, u"Esc" },
+    { KeyCode::Left, u"\u2190" },
+    { KeyCode::Right, u"\u2192" },
+    { KeyCode::Down, u"\u2193" },
+    { KeyCode::Up, u"\u2191" },
+    { KeyCode::Delete, u"Delete" },
+    { KeyCode::Home, u"Home" },
+    { KeyCode::End, u"End" },
+    { KeyCode::PageUp, u"PgUp" },
+    { KeyCode::PageDown, u"PgDn" },
 } };
 
 // Entry n - 1 is the key code of Fn.
 constexpr std::array<quint32, 20> functionKeys { 122, 120, 99, 118, 96, 97, 98, 100, 101, 109, 103, 111, 105, 107, 113,
     106, 64, 79, 80, 90 };
-
-// Key positions of modifier keys: Right Command 54 to Fn 63. A layout table
-// may give them codes too, and a press of one alone never makes a shortcut.
-constexpr quint32 firstModifierKey = 54;
-constexpr quint32 lastModifierKey = 63;
 
 QString fallbackLabel(quint32 keyCode)
 {
@@ -93,9 +90,9 @@ QStringList keycapLabels(const Shortcut &shortcut, KeyboardPlatform &keyboard)
 {
     static constexpr std::array<std::pair<quint32, QLatin1StringView>, 4> names { {
         { Shortcut::Control, QLatin1StringView("Ctrl") },
-        { Shortcut::Option, QLatin1StringView("Alt") },
+        { Shortcut::Alt, QLatin1StringView("Alt") },
         { Shortcut::Shift, QLatin1StringView("Shift") },
-        { Shortcut::Command, QLatin1StringView("Super") },
+        { Shortcut::Super, QLatin1StringView("Super") },
     } };
     QStringList labels;
     for (const auto &[bit, name] : names) {
@@ -140,14 +137,14 @@ std::optional<Shortcut> shortcutFromKeyEvent(const QKeyEvent &event, KeyboardPla
     if (isModifierKey(event.key()))
         return std::nullopt;
     const std::optional<quint32> keyCode = keyboard.virtualKeyForNative(event.nativeScanCode());
-    if (!keyCode || (*keyCode >= firstModifierKey && *keyCode <= lastModifierKey))
+    if (!keyCode || (*keyCode >= KeyCode::FirstModifier && *keyCode <= KeyCode::LastModifier))
         return std::nullopt;
     const Qt::KeyboardModifiers held = event.modifiers();
     quint32 modifiers = 0;
     if (held & Qt::MetaModifier)
-        modifiers |= Shortcut::Command;
+        modifiers |= Shortcut::Super;
     if (held & Qt::AltModifier)
-        modifiers |= Shortcut::Option;
+        modifiers |= Shortcut::Alt;
     if (held & Qt::ControlModifier)
         modifiers |= Shortcut::Control;
     if (held & Qt::ShiftModifier)

@@ -31,7 +31,7 @@ QString joinedKeycaps(const QStringList &labels);
 QString keyLabel(quint32 keyCode, KeyboardPlatform &keyboard);
 
 // The shortcut a key press makes: its virtual key code and the held Super
-// (stored as Command), Shift, Alt (stored as Option) and Ctrl. None for a
+// (bit 0x100), Shift, Alt (bit 0x800) and Ctrl. None for a
 // press of a modifier key alone and for a key that has no virtual key code.
 std::optional<Shortcut> shortcutFromKeyEvent(const QKeyEvent &event, KeyboardPlatform &keyboard);
 

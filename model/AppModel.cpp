@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "model/AppModel.h"
 
+#include "core/KeyCodes.h"
+
 #include "core/DisplayGeometry.h"
 #include "displays/CursorAnimator.h"
 #include "displays/DisplayService.h"
@@ -24,10 +26,6 @@ namespace {
 // Code of a jump to a display that is gone, asleep or has no usable centre.
 constexpr int displayUnavailable = 1010;
 
-constexpr quint32 escapeKey = 53;
-constexpr quint32 deleteKey = 51;
-constexpr quint32 forwardDeleteKey = 117;
-
 QString invalidShortcutText()
 {
     return QString::fromUtf8("快捷键无效，请重新设置。");
@@ -40,7 +38,7 @@ QString reservedShortcutText(const QString &combination)
     return combination + QString::fromUtf8(" 保留给 Dartline 自己的窗口，请重新设置。");
 }
 
-QString refusedText(int status)
+QString refusedText(HotKeyStatus status)
 {
     QString reason;
     switch (status) {
@@ -54,7 +52,7 @@ QString refusedText(int status)
         reason = QString::fromUtf8("快捷键注册失败。");
         break;
     }
-    return reason + QString::fromUtf8("（") + QString::number(status) + QString::fromUtf8("）");
+    return reason + QString::fromUtf8("（") + QString::number(static_cast<int>(status)) + QString::fromUtf8("）");
 }
 
 // QSettings guards every write with a lock file beside the store, and waits
@@ -282,7 +280,7 @@ void AppModel::jump(const Display &display)
 {
     // Only the number is taken from the record: the display may have moved or
     // gone to sleep since the list was made, so its state is asked for now.
-    const quint32 number = display.cgID;
+    const quint32 number = display.number;
     DisplayPlatform &displays = m_platform.displays();
     CursorPlatform &cursor = m_platform.cursor();
 
@@ -334,7 +332,7 @@ void AppModel::registerShortcuts()
 
 bool AppModel::registerShortcut(const Display &display, const Shortcut &shortcut)
 {
-    const int status = m_hotKeys->registerHotKey(shortcut, [model = QPointer<AppModel>(this), display] {
+    const HotKeyStatus status = m_hotKeys->registerHotKey(shortcut, [model = QPointer<AppModel>(this), display] {
         if (model)
             model->jump(display);
     });
@@ -422,11 +420,11 @@ bool AppModel::handleRecordingKey(quint32 keyCode, quint32 modifiers)
     const QString id = *m_recordingID;
 
     // These act whatever modifiers are held, so none of them can be recorded.
-    if (keyCode == escapeKey) {
+    if (keyCode == KeyCode::Escape) {
         cancelRecording(true);
         return true;
     }
-    if (keyCode == deleteKey || keyCode == forwardDeleteKey) {
+    if (keyCode == KeyCode::Backspace || keyCode == KeyCode::Delete) {
         Q_EMIT willChange();
         m_preferences.bindings.remove(id);
         save();

@@ -9,18 +9,19 @@ namespace Dartline {
 
 class Shortcut;
 
-// Statuses shared by every hot-key backend.
-namespace HotKeyStatus {
-inline constexpr int NoError = 0;
-inline constexpr int EventNotHandled = -9874;
-inline constexpr int EventInternal = -9868; // no handler installed
-inline constexpr int HotKeyExists = -9878; // another client holds the combination
-inline constexpr int NoKeyCode = -9879; // the key is not on the current keyboard
-} // namespace HotKeyStatus
+// What a hot-key request came to. The numbers are shown to the user with the
+// refusal; any other negative value is the X error code of a failed grab.
+enum class HotKeyStatus : int {
+    NoError = 0,
+    EventNotHandled = -9874, // the press belongs to no live registration
+    NoHandler = -9868, // no handler installed: no window-system connection
+    HotKeyExists = -9878, // another client holds the combination
+    NoKeyCode = -9879, // the key is not on the current keyboard
+};
 
+// What a registration is known by when its key is pressed.
 struct HotKeyId
 {
-    quint32 signature = 0;
     quint32 id = 0;
 };
 
@@ -28,7 +29,7 @@ struct HotKeyId
 class HotKeyPlatform
 {
 public:
-    using Handler = std::function<int(const HotKeyId &)>;
+    using Handler = std::function<HotKeyStatus(const HotKeyId &)>;
     using Ref = quint64; // 0 means no reference
 
     HotKeyPlatform() = default;
@@ -39,7 +40,7 @@ public:
     // The handler is called on the main thread once per press, never on release.
     virtual bool installHandler(Handler handler) = 0;
     // A status; on success *ref names the registration (it may stay 0).
-    virtual int registerHotKey(const Shortcut &shortcut, const HotKeyId &id, Ref *ref) = 0;
+    virtual HotKeyStatus registerHotKey(const Shortcut &shortcut, const HotKeyId &id, Ref *ref) = 0;
     virtual void unregisterHotKey(Ref ref) = 0;
     virtual void removeHandler() = 0;
 };

@@ -44,11 +44,11 @@ class NullHotKeyPlatform : public HotKeyPlatform
 {
 public:
     bool installHandler(Handler) override { return false; }
-    int registerHotKey(const Shortcut &, const HotKeyId &, Ref *ref) override
+    HotKeyStatus registerHotKey(const Shortcut &, const HotKeyId &, Ref *ref) override
     {
         if (ref)
             *ref = 0;
-        return HotKeyStatus::EventInternal;
+        return HotKeyStatus::NoHandler;
     }
     void unregisterHotKey(Ref) override { }
     void removeHandler() override { }

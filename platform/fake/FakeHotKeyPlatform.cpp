@@ -11,7 +11,7 @@ QList<Shortcut> FakeHotKeyPlatform::liveShortcuts() const
     return result;
 }
 
-int FakeHotKeyPlatform::press(const Shortcut &shortcut)
+HotKeyStatus FakeHotKeyPlatform::press(const Shortcut &shortcut)
 {
     for (const Registration &r : std::as_const(m_live)) {
         if (r.shortcut == shortcut)
@@ -20,7 +20,7 @@ int FakeHotKeyPlatform::press(const Shortcut &shortcut)
     return HotKeyStatus::EventNotHandled;
 }
 
-int FakeHotKeyPlatform::deliver(const HotKeyId &id)
+HotKeyStatus FakeHotKeyPlatform::deliver(const HotKeyId &id)
 {
     if (!m_handler)
         return HotKeyStatus::EventNotHandled;
@@ -38,9 +38,9 @@ bool FakeHotKeyPlatform::installHandler(Handler handler)
     return true;
 }
 
-int FakeHotKeyPlatform::registerHotKey(const Shortcut &shortcut, const HotKeyId &id, Ref *ref)
+HotKeyStatus FakeHotKeyPlatform::registerHotKey(const Shortcut &shortcut, const HotKeyId &id, Ref *ref)
 {
-    const int status = m_statuses.value(shortcut, HotKeyStatus::NoError);
+    const HotKeyStatus status = m_statuses.value(shortcut, HotKeyStatus::NoError);
     Registration registration { shortcut, id, 0 };
     if (status == HotKeyStatus::NoError && m_handsOutRefs)
         registration.ref = ++m_nextRef;

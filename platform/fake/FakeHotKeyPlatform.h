@@ -27,7 +27,7 @@ public:
     // What installHandler() answers; false as when there is no X connection.
     void setInstallSucceeds(bool succeeds) { m_installSucceeds = succeeds; }
     // The status registerHotKey() returns for `shortcut`; 0 (the default) accepts.
-    void setStatus(const Shortcut &shortcut, int status) { m_statuses.insert(shortcut, status); }
+    void setStatus(const Shortcut &shortcut, HotKeyStatus status) { m_statuses.insert(shortcut, status); }
     void clearStatuses() { m_statuses.clear(); }
     // Successful registrations hand back no reference, which the platform may do.
     void setHandsOutRefs(bool handsOut) { m_handsOutRefs = handsOut; }
@@ -44,12 +44,12 @@ public:
 
     // A press of `shortcut`: the handler's status, or EventNotHandled when no
     // handler is installed or nothing live matches (the key then is not grabbed).
-    int press(const Shortcut &shortcut);
+    HotKeyStatus press(const Shortcut &shortcut);
     // An event with any id, as another program's hot key would arrive.
-    int deliver(const HotKeyId &id);
+    HotKeyStatus deliver(const HotKeyId &id);
 
     bool installHandler(Handler handler) override;
-    int registerHotKey(const Shortcut &shortcut, const HotKeyId &id, Ref *ref) override;
+    HotKeyStatus registerHotKey(const Shortcut &shortcut, const HotKeyId &id, Ref *ref) override;
     void unregisterHotKey(Ref ref) override;
     void removeHandler() override;
 
@@ -60,7 +60,7 @@ private:
     int m_installCalls = 0;
     int m_removeCalls = 0;
     Ref m_nextRef = 0;
-    QHash<Shortcut, int> m_statuses;
+    QHash<Shortcut, HotKeyStatus> m_statuses;
     QList<Registration> m_registerCalls;
     QList<Ref> m_unregisterCalls;
     QList<Registration> m_live;

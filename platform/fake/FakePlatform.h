@@ -15,7 +15,7 @@ namespace Dartline {
 //
 //     FakePlatform platform;
 //     platform.displays().setScreens({ ... });
-//     platform.hotKeys().setStatus(Shortcut(18, Shortcut::Option), HotKeyStatus::HotKeyExists);
+//     platform.hotKeys().setStatus(Shortcut(18, Shortcut::Alt), HotKeyStatus::HotKeyExists);
 //     AppModel model(platform, store);
 class FakePlatform : public Platform
 {

@@ -54,16 +54,16 @@ void X11HotKeyPlatform::removeHandler()
     m_handler = nullptr;
 }
 
-int X11HotKeyPlatform::registerHotKey(const Shortcut &shortcut, const HotKeyId &id, Ref *ref)
+HotKeyStatus X11HotKeyPlatform::registerHotKey(const Shortcut &shortcut, const HotKeyId &id, Ref *ref)
 {
     if (!m_handler || !m_connection)
-        return HotKeyStatus::EventInternal;
+        return HotKeyStatus::NoHandler;
 
     Registration registration;
     registration.id = id;
     registration.virtualKey = shortcut.keyCode();
     registration.modifiers = shortcut.modifiers() & Shortcut::ModifierMask;
-    const int status = grab(registration);
+    const HotKeyStatus status = grab(registration);
     if (status != HotKeyStatus::NoError)
         return status;
 
@@ -86,7 +86,7 @@ void X11HotKeyPlatform::unregisterHotKey(Ref ref)
     }
 }
 
-int X11HotKeyPlatform::grab(Registration &registration)
+HotKeyStatus X11HotKeyPlatform::grab(Registration &registration)
 {
     const std::optional<xcb_keycode_t> keycode = m_keymap->keycode(registration.virtualKey);
     if (!keycode)
@@ -98,9 +98,9 @@ int X11HotKeyPlatform::grab(Registration &registration)
         mask |= XCB_MOD_MASK_SHIFT;
     if (registration.modifiers & Shortcut::Control)
         mask |= XCB_MOD_MASK_CONTROL;
-    if (registration.modifiers & Shortcut::Option)
+    if (registration.modifiers & Shortcut::Alt)
         mask |= masks.alt;
-    if (registration.modifiers & Shortcut::Command)
+    if (registration.modifiers & Shortcut::Super)
         mask |= masks.super;
 
     // Grabs match the modifier state exactly, locks included: one grab per
@@ -137,7 +137,7 @@ int X11HotKeyPlatform::grab(Registration &registration)
         cookies.append(xcb_grab_key_checked(
             m_connection, 0, m_root, mask | variant, *keycode, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC));
     }
-    int status = HotKeyStatus::NoError;
+    HotKeyStatus status = HotKeyStatus::NoError;
     QList<quint16> taken;
     for (qsizetype i = 0; i < cookies.size(); ++i) {
         xcb_generic_error_t *error = xcb_request_check(m_connection, cookies[i]);
@@ -148,7 +148,8 @@ int X11HotKeyPlatform::grab(Registration &registration)
         if (status == HotKeyStatus::NoError) {
             // BadAccess is another client's grab; anything else is reported
             // as the negated X error code, which at least names the fault.
-            status = error->error_code == XCB_ACCESS ? HotKeyStatus::HotKeyExists : -int(error->error_code);
+            status = error->error_code == XCB_ACCESS ? HotKeyStatus::HotKeyExists
+                                                     : static_cast<HotKeyStatus>(-int(error->error_code));
         }
         std::free(error);
     }
@@ -184,13 +185,13 @@ void X11HotKeyPlatform::regrabAll()
     // right now must keep its state then.
     for (Registration &registration : m_registrations) {
         const xcb_keycode_t before = registration.keycode;
-        const int status = grab(registration);
+        const HotKeyStatus status = grab(registration);
         if (status != HotKeyStatus::NoError) {
             // The registration stays: the next mapping change may bring its key back.
             ungrab(registration);
             if (before != 0) {
                 qCWarning(lcX11Keys, "Hot key for key %u lost after a keyboard change (status %d)",
-                    registration.virtualKey, status);
+                    registration.virtualKey, static_cast<int>(status));
             }
         }
         if (registration.keycode != before)

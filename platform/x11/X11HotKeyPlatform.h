@@ -31,7 +31,7 @@ public:
     Q_DISABLE_COPY_MOVE(X11HotKeyPlatform)
 
     bool installHandler(Handler handler) override;
-    int registerHotKey(const Shortcut &shortcut, const HotKeyId &id, Ref *ref) override;
+    HotKeyStatus registerHotKey(const Shortcut &shortcut, const HotKeyId &id, Ref *ref) override;
     void unregisterHotKey(Ref ref) override;
     void removeHandler() override;
 
@@ -51,7 +51,7 @@ private:
     };
 
     // A status; on success fills the registration's grab fields.
-    int grab(Registration &registration);
+    HotKeyStatus grab(Registration &registration);
     void ungrab(Registration &registration);
     void regrabAll();
     void dispatch(Ref ref);

@@ -86,8 +86,8 @@ int main(int argc, char **argv)
         int pixels;
         QString name;
     } files[] = {
-        { 18, QStringLiteral("DartlineMenuTemplate.png") },
-        { 36, QStringLiteral("DartlineMenuTemplate@2x.png") },
+        { 18, QStringLiteral("tray-glyph.png") },
+        { 36, QStringLiteral("tray-glyph@2x.png") },
     };
     for (const auto &file : files) {
         const QString path = out.filePath(file.name);

@@ -21,7 +21,7 @@ namespace {
 
 QByteArray header(quint32 length, char version = 1)
 {
-    QByteArray out("DRTL");
+    QByteArray out("DLIN");
     out.append(version);
     for (int shift = 24; shift >= 0; shift -= 8)
         out.append(static_cast<char>((length >> shift) & 0xFF));
@@ -84,7 +84,7 @@ void TestInstanceMessage::judgesWhatArrived_data()
     const QByteArray valid = InstanceMessage::encode({ QStringLiteral("--settings") });
     QTest::newRow("http request") << QByteArray("GET / HTTP/1.1\r\n") << Status::Invalid;
     QTest::newRow("wrong first byte") << QByteArray("X") << Status::Invalid;
-    QTest::newRow("magic prefix") << QByteArray("DR") << Status::Incomplete;
+    QTest::newRow("magic prefix") << QByteArray("DL") << Status::Incomplete;
     QTest::newRow("future version") << header(2, 2) + u16(0) << Status::Invalid;
     QTest::newRow("length over cap") << header(InstanceMessage::MaximumPayload + 1) << Status::Invalid;
     QTest::newRow("length 4 GiB") << header(0xFFFFFFFF) << Status::Invalid;

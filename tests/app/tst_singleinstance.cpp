@@ -196,7 +196,7 @@ void TestSingleInstance::dropsStrangers_data()
     QTest::addColumn<QByteArray>("sent");
     const QByteArray valid = InstanceMessage::encode({ QStringLiteral("--settings") });
     QTest::newRow("garbage") << QByteArray("hello, anyone there?");
-    QTest::newRow("oversized") << QByteArray("DRTL\x01\x00\x00\x10\x01", 9) + QByteArray(4097, 'a');
+    QTest::newRow("oversized") << QByteArray("DLIN\x01\x00\x00\x10\x01", 9) + QByteArray(4097, 'a');
     QTest::newRow("trailing bytes") << valid + "more";
     QTest::newRow("stalls half-way") << valid.left(valid.size() - 1);
     QTest::newRow("says nothing") << QByteArray();

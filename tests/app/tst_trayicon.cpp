@@ -5,7 +5,7 @@
 // settings daemon (XSETTINGS Net/ThemeName) and the desktop portal (its
 // color-scheme setting, served here on a private session bus).
 
-#include "app/AppDelegate.h"
+#include "app/TrayApplication.h"
 #include "app/TrayGlyph.h"
 #include "model/AppModel.h"
 #include "tests/app/XWindows.h"
@@ -192,7 +192,7 @@ private Q_SLOTS:
 
 private:
     bool startTray(const QColor &panel);
-    std::unique_ptr<AppDelegate> makeDelegate();
+    std::unique_ptr<TrayApplication> makeApplication();
 
     QProcess m_bus;
     QProcess m_windowManager;
@@ -244,7 +244,7 @@ void TestTrayIcon::init()
     QVERIFY(m_dir->isValid());
     QVERIFY(QDir(m_dir->path()).mkdir(u"run"_s));
     QSettings store(m_dir->filePath(u"store.ini"_s), QSettings::IniFormat);
-    store.setValue(AppDelegate::HasLaunchedKey, true);
+    store.setValue(TrayApplication::HasLaunchedKey, true);
 }
 
 void TestTrayIcon::cleanup()
@@ -283,18 +283,18 @@ bool TestTrayIcon::startTray(const QColor &panel)
     return QSystemTrayIcon::isSystemTrayAvailable();
 }
 
-std::unique_ptr<AppDelegate> TestTrayIcon::makeDelegate()
+std::unique_ptr<TrayApplication> TestTrayIcon::makeApplication()
 {
-    AppDelegate::Options options;
+    TrayApplication::Options options;
     options.arguments = QStringList { u"dartline"_s };
     options.instanceDirectory = m_dir->filePath(u"run"_s);
     options.instanceKey = u"org.dartline.Dartline-tray"_s;
     const QString storePath = m_dir->filePath(u"store.ini"_s);
     options.makeStore = [storePath] { return std::make_unique<QSettings>(storePath, QSettings::IniFormat); };
-    auto delegate = std::make_unique<AppDelegate>(options);
-    if (delegate->launch() != AppDelegate::Launch::Running)
+    auto tray = std::make_unique<TrayApplication>(options);
+    if (tray->launch() != TrayApplication::Launch::Running)
         return nullptr;
-    return delegate;
+    return tray;
 }
 
 void TestTrayIcon::visibleOnEveryPanel_data()
@@ -318,8 +318,8 @@ void TestTrayIcon::visibleOnEveryPanel()
     SettingsDaemon daemon;
     daemon.publishTheme(theme);
     QVERIFY(startTray(panel));
-    const auto delegate = makeDelegate();
-    QVERIFY(delegate);
+    const auto tray = makeApplication();
+    QVERIFY(tray);
     QTRY_COMPARE(ThemeMonitor::instance().isDark(), dark);
     QTRY_VERIFY_WITH_TIMEOUT(XWindows::docked(server().displayName(), QCoreApplication::applicationName()), 5000);
 
@@ -346,8 +346,8 @@ void TestTrayIcon::visibleOnEveryPanel()
 void TestTrayIcon::followsTheDesktopLive()
 {
     QVERIFY(startTray(QColor(0x80, 0x80, 0x80)));
-    const auto delegate = makeDelegate();
-    QVERIFY(delegate);
+    const auto tray = makeApplication();
+    QVERIFY(tray);
     std::unique_ptr<SettingsDaemon> daemon;
 
     // Each step changes the desktop the way its own tool does; the
@@ -390,7 +390,7 @@ void TestTrayIcon::followsTheDesktopLive()
         step.change();
         QTRY_VERIFY2(ThemeMonitor::instance().isDark() == step.dark, step.what);
         QVERIFY2(DartlineTheme::isDark() == step.dark, step.what);
-        QTRY_VERIFY2(glyphInk(delegate->trayIcon()->icon()) == TrayGlyph::ink(step.dark).rgba(), step.what);
+        QTRY_VERIFY2(glyphInk(tray->trayIcon()->icon()) == TrayGlyph::ink(step.dark).rgba(), step.what);
     }
 }
 

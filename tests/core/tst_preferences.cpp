@@ -11,8 +11,8 @@ namespace {
 const QString A = QStringLiteral("AAAAAAAA-0000-0000-0000-000000000001");
 const QString B = QStringLiteral("BBBBBBBB-0000-0000-0000-000000000002");
 const QString C = QStringLiteral("fallback-1552-40960-0-1");
-const Shortcut opt1(18, Shortcut::Option);
-const Shortcut opt2(19, Shortcut::Option);
+const Shortcut opt1(18, Shortcut::Alt);
+const Shortcut opt2(19, Shortcut::Alt);
 using Bindings = QHash<QString, Shortcut>;
 } // namespace
 
@@ -63,10 +63,10 @@ void TestPreferences::discover_data()
     QTest::newRow("suggestion taken by a disconnected display")
         << Map { { B, opt2 } } << QStringList { B } << A << 1 << Map { { B, opt2 } };
     QTest::newRow("unknown but bound, suggestion free replaces")
-        << Map { { A, Shortcut(0, Shortcut::Command) } } << QStringList {} << A << 1 << Map { { A, opt2 } };
-    QTest::newRow("unknown but bound, suggestion taken keeps") << Map { { A, Shortcut(0, Shortcut::Command) },
-        { B, opt2 } } << QStringList { B } << A << 1 << Map { { A, Shortcut(0, Shortcut::Command) }, { B, opt2 } };
-    QTest::newRow("fifth is 23") << Map {} << QStringList {} << C << 4 << Map { { C, Shortcut(23, Shortcut::Option) } };
+        << Map { { A, Shortcut(0, Shortcut::Super) } } << QStringList {} << A << 1 << Map { { A, opt2 } };
+    QTest::newRow("unknown but bound, suggestion taken keeps") << Map { { A, Shortcut(0, Shortcut::Super) },
+        { B, opt2 } } << QStringList { B } << A << 1 << Map { { A, Shortcut(0, Shortcut::Super) }, { B, opt2 } };
+    QTest::newRow("fifth is 23") << Map {} << QStringList {} << C << 4 << Map { { C, Shortcut(23, Shortcut::Alt) } };
 }
 
 void TestPreferences::discover()
@@ -96,7 +96,7 @@ void TestPreferences::equalityIgnoresOrder()
         b.bindings.insert(QString::number(49 - i), Shortcut(quint32(49 - i), Shortcut::Control));
     }
     QCOMPARE(a, b);
-    b.bindings.insert(QStringLiteral("7"), Shortcut(7, Shortcut::Option));
+    b.bindings.insert(QStringLiteral("7"), Shortcut(7, Shortcut::Alt));
     QVERIFY(a != b);
     QCOMPARE(Preferences(), *Preferences::fromJson(R"({"bindings":{},"knownDisplays":[]})"));
 }

@@ -101,7 +101,7 @@ void TestShortcut::suggestions()
     }
     QVERIFY(s);
     QCOMPARE(s->keyCode(), quint32(keyCode));
-    QCOMPARE(s->modifiers(), Shortcut::Option);
+    QCOMPARE(s->modifiers(), Shortcut::Alt);
     QVERIFY(s->isValid());
 }
 

@@ -47,9 +47,9 @@ private:
     int m_presses = 0;
 };
 
-constexpr Shortcut opt1(18, Shortcut::Option), opt2(19, Shortcut::Option), opt3(20, Shortcut::Option),
-    opt5(23, Shortcut::Option), ctrlOpt9(25, Shortcut::Control | Shortcut::Option);
-constexpr int taken = HotKeyStatus::HotKeyExists;
+constexpr Shortcut opt1(18, Shortcut::Alt), opt2(19, Shortcut::Alt), opt3(20, Shortcut::Alt), opt5(23, Shortcut::Alt),
+    ctrlOpt9(25, Shortcut::Control | Shortcut::Alt);
+constexpr HotKeyStatus taken = HotKeyStatus::HotKeyExists;
 const QString A = u"A"_s, B = u"B"_s;
 
 const QString refusedTaken = u"快捷键注册失败，可能已被系统或其他应用占用。（-9878）"_s;
@@ -126,7 +126,7 @@ private Q_SLOTS:
         QCOMPARE(live(), (Shortcuts { opt1, opt2 }));
         // B's hot key jumps to B's centre, end to end.
         QTest::ignoreMessage(QtInfoMsg, "Cursor moved to display 2, position 2880.000000, 540.000000");
-        QCOMPARE(m_platform->hotKeys().press(opt2), 0);
+        QCOMPARE(m_platform->hotKeys().press(opt2), HotKeyStatus::NoError);
         QCOMPARE(m_animator->shows(), QList<QPointF> { QPointF(2880, 540) });
     }
 
@@ -317,7 +317,7 @@ private Q_SLOTS:
             << QByteArray(R"({"bindings":{"A":{"keyCode":12,"modifiers":4096},"B":{"keyCode":12,"modifiers":256}},)"
                           R"("knownDisplays":["A","B"]})")
             << QStringList { u"Ctrl+Q 保留给 Dartline 自己的窗口，请重新设置。"_s, {} }
-            << Shortcuts { { 12, Shortcut::Command } };
+            << Shortcuts { { 12, Shortcut::Super } };
         QTest::newRow("invalid stored shortcut")
             << true
             << QByteArray(R"({"bindings":{"A":{"keyCode":18,"modifiers":2048},"B":{"keyCode":20,"modifiers":512}},)"
@@ -381,7 +381,7 @@ private Q_SLOTS:
         QCOMPARE(live(), (Shortcuts { opt1, opt2 }));
         QVERIFY(model.registrationErrors().isEmpty());
         QTest::ignoreMessage(QtInfoMsg, "Cursor moved to display 2, position 2880.000000, 540.000000");
-        QCOMPARE(m_platform->hotKeys().press(opt2), 0);
+        QCOMPARE(m_platform->hotKeys().press(opt2), HotKeyStatus::NoError);
         // With nothing refused, a retry asks the window system nothing.
         const qsizetype after = calls.size();
         model.retryFailedRegistrations();
@@ -400,7 +400,7 @@ private Q_SLOTS:
         const QString kept = refusedTaken + u" 已保留原设置。"_s;
         const Shortcut ctrlQ(12, Shortcut::Control);
         QTest::newRow("escape with command")
-            << A << Shortcuts { { 53, Shortcut::Command } } << opt1 << QString() << false;
+            << A << Shortcuts { { 53, Shortcut::Super } } << opt1 << QString() << false;
         QTest::newRow("delete") << A << Shortcuts { { 51, 0 } } << Shortcut() << QString() << false;
         QTest::newRow("forward delete") << A << Shortcuts { { 117, Shortcut::Shift } } << Shortcut() << QString()
                                         << false;

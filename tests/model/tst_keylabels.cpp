@@ -52,9 +52,9 @@ private Q_SLOTS:
     {
         QTest::addColumn<Shortcut>("shortcut");
         QTest::addColumn<QString>("text");
-        QTest::newRow("alt 1") << Shortcut(18, Shortcut::Option) << u"Alt+1"_s;
-        QTest::newRow("ctrl alt 1") << Shortcut(18, Shortcut::Option | Shortcut::Control) << u"Ctrl+Alt+1"_s;
-        QTest::newRow("shift super comma") << Shortcut(43, Shortcut::Command | Shortcut::Shift) << u"Shift+Super+,"_s;
+        QTest::newRow("alt 1") << Shortcut(18, Shortcut::Alt) << u"Alt+1"_s;
+        QTest::newRow("ctrl alt 1") << Shortcut(18, Shortcut::Alt | Shortcut::Control) << u"Ctrl+Alt+1"_s;
+        QTest::newRow("shift super comma") << Shortcut(43, Shortcut::Super | Shortcut::Shift) << u"Shift+Super+,"_s;
     }
 
     // The menu's and the messages' text: the same caps, joined with "+".
@@ -92,7 +92,7 @@ private Q_SLOTS:
         QTest::newRow("no modifier") << int(Qt::Key_F1) << 0 << 130u << true << Shortcut(122, 0);
         QTest::newRow("shift alone") << int(Qt::Key_Shift) << int(Qt::ShiftModifier) << 64u << false << Shortcut();
         QTest::newRow("super alone") << int(Qt::Key_Super_L) << cmd << 63u << false << Shortcut();
-        // Native 66 is Option's own key position (58).
+        // Native 66 is Alt's own key position (58).
         QTest::newRow("modifier position, unknown Qt key")
             << int(Qt::Key_unknown) << int(Qt::AltModifier) << 66u << false << Shortcut();
         QTest::newRow("no virtual key code") << int(Qt::Key_5) << int(Qt::AltModifier) << 999u << false << Shortcut();

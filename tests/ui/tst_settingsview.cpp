@@ -47,7 +47,7 @@ struct Fixture
         QList<FakeScreen> all = UiFixture::threeScreens();
         fake.platform.displays().setScreens(all.mid(0, screens));
         if (scene == Scene::Disconnected)
-            fake.storeDisconnected(Gone, Shortcut(26, Shortcut::Option));
+            fake.storeDisconnected(Gone, Shortcut(26, Shortcut::Alt));
         AppModel &model = fake.start();
         model.setAnimateCursor(false); // no pulse windows in these tests
         view = std::make_unique<SettingsView>(model, fake.platform.keyboard(), [this] { ++identified; });
@@ -426,8 +426,8 @@ void TestSettingsView::recordingMessagesInView()
     for (int i = 0; i < screens; ++i)
         all.append(UiFixture::screen(quint32(i + 1), u"Display %1"_s.arg(i + 1), QRectF(i * 1920, 0, 1920, 1080)));
     fake.platform.displays().setScreens(all);
-    const Shortcut taken(18, Shortcut::Option | Shortcut::Shift); // refused by the system
-    fake.platform.hotKeys().setStatus(taken, -9878);
+    const Shortcut taken(18, Shortcut::Alt | Shortcut::Shift); // refused by the system
+    fake.platform.hotKeys().setStatus(taken, HotKeyStatus::HotKeyExists);
     AppModel &model = fake.start();
     model.setAnimateCursor(false);
     SettingsView view(model, fake.platform.keyboard(), [] {});

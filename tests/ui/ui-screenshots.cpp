@@ -44,9 +44,9 @@ bool settings(const QDir &out, const QString &name, bool dark, Scene scene, Size
     UiFixture fixture;
     if (scene != Scene::Empty)
         fixture.platform.displays().setScreens(UiFixture::threeScreens());
-    fixture.storeDisconnected(u"fallback-7789-41234-0-5"_s, Shortcut(20, Shortcut::Option | Shortcut::Control));
+    fixture.storeDisconnected(u"fallback-7789-41234-0-5"_s, Shortcut(20, Shortcut::Alt | Shortcut::Control));
     if (scene == Scene::Error)
-        fixture.platform.hotKeys().setStatus(Shortcut(19, Shortcut::Option), HotKeyStatus::HotKeyExists);
+        fixture.platform.hotKeys().setStatus(Shortcut(19, Shortcut::Alt), HotKeyStatus::HotKeyExists);
     AppModel &model = fixture.start();
     if (scene == Scene::Recording)
         model.beginRecording(model.displays().at(1).id);

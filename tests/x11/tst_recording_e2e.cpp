@@ -76,7 +76,7 @@ void TestRecordingEndToEnd::init()
     // The connected displays get Alt+1 and Alt+2; one that is not connected has Alt+7.
     m_store = std::make_unique<QSettings>(m_dir.filePath(u"store.ini"_s), QSettings::IniFormat);
     Preferences stored;
-    stored.bindings.insert(GoneDisplay, Shortcut(26, Shortcut::Option));
+    stored.bindings.insert(GoneDisplay, Shortcut(26, Shortcut::Alt));
     stored.knownDisplays.insert(GoneDisplay);
     m_store->setValue(AppModel::PreferencesKey, stored.toJson());
     m_model = std::make_unique<AppModel>(*m_platform, *m_store);
@@ -113,9 +113,9 @@ void TestRecordingEndToEnd::record_data()
     QTest::addColumn<QString>("message");
     QTest::addColumn<QString>("globalKey"); // then jumps to the first display; empty: nothing bound
 
-    const quint32 alt = Shortcut::Option;
+    const quint32 alt = Shortcut::Alt;
     const QString altOne = u"Alt_L+1"_s;
-    QTest::newRow("Escape with Command held")
+    QTest::newRow("Escape with Super held")
         << QStringList { u"Super_L+Escape"_s } << false << 18 << alt << QString() << altOne;
     QTest::newRow("Delete") << QStringList { u"BackSpace"_s } << false << -1 << 0u << QString() << QString();
     QTest::newRow("Forward Delete") << QStringList { u"Delete"_s } << false << -1 << 0u << QString() << QString();
@@ -214,7 +214,7 @@ void TestRecordingEndToEnd::keycapLabelsFollowLayout()
 
     QVERIFY(server().setxkbmap({ layout }));
     const QStringList labels
-        = keycapLabels(Shortcut(keyCode, Shortcut::Control | Shortcut::Option), m_platform->keyboard());
+        = keycapLabels(Shortcut(keyCode, Shortcut::Control | Shortcut::Alt), m_platform->keyboard());
     QCOMPARE(labels, (QStringList { u"Ctrl"_s, u"Alt"_s, label }));
     QVERIFY(server().setxkbmap({ u"us"_s }));
 }

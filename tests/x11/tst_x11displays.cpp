@@ -144,9 +144,9 @@ void TestX11Displays::threeMonitorsInSpatialOrder()
     const quint32 left = outputId(s("DUMMY1"));
     const quint32 top = outputId(s("DUMMY2"));
     const quint32 main = outputId(s("DUMMY0"));
-    QCOMPARE(displays[0].cgID, left);
-    QCOMPARE(displays[1].cgID, top);
-    QCOMPARE(displays[2].cgID, main);
+    QCOMPARE(displays[0].number, left);
+    QCOMPARE(displays[1].number, top);
+    QCOMPARE(displays[2].number, main);
     QCOMPARE(displays[0].name, s("DUMMY1"));
     QCOMPARE(displays[1].name, s("Top"));
     QCOMPARE(displays[2].name, s("Main"));
@@ -245,7 +245,7 @@ void TestX11Displays::mirroredPairIsOneDisplay()
     QCOMPARE(m_platform->mirrorsDisplay(copyNumber), masterNumber);
     const QList<Dartline::Display> displays = DisplayService::connected(*m_platform);
     QCOMPARE(displays.size(), 1);
-    QCOMPARE(displays[0].cgID, masterNumber);
+    QCOMPARE(displays[0].number, masterNumber);
     QCOMPARE(displays[0].name, master);
 
     // Moving the copy aside ends the set.

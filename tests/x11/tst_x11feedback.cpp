@@ -305,8 +305,8 @@ private Q_SLOTS:
         m_overlay->show(displays);
         // xrandr moved the others up to the top edge: the tiles follow the screens, not the old list.
         DisplayPlatform &now = m_platform->displays();
-        QTRY_COMPARE(
-            windows(), (QList<QRect> { tileOn(now.bounds(displays[0].cgID)), tileOn(now.bounds(displays[2].cgID)) }));
+        QTRY_COMPARE(windows(),
+            (QList<QRect> { tileOn(now.bounds(displays[0].number)), tileOn(now.bounds(displays[2].number)) }));
         QCOMPARE(m_overlay->tiles().at(1)->number(), 3);
         m_overlay->dismiss();
         arrange();

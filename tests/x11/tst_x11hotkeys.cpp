@@ -73,7 +73,7 @@ private:
     void flushPresses();
     quint8 keycode(const QString &keysym) { return m_input->keycodeOf(keysym).value_or(0); }
     int callsOf(quint32 id) const { return int(m_calls.count(id)); }
-    int registerKey(quint32 key, quint32 modifiers, quint32 id, HotKeyPlatform::Ref *ref = nullptr);
+    HotKeyStatus registerKey(quint32 key, quint32 modifiers, quint32 id, HotKeyPlatform::Ref *ref = nullptr);
     QList<quint16> lockVariants(OtherClient &other, quint16 mask);
 
     std::unique_ptr<X11HotKeyPlatform> m_hotKeys;
@@ -88,9 +88,9 @@ void TestX11HotKeys::init()
     m_calls.clear();
     QVERIFY(m_hotKeys->installHandler([this](const HotKeyId &id) {
         m_calls.append(id.id);
-        return 0;
+        return HotKeyStatus::NoError;
     }));
-    QCOMPARE(registerKey(KeyF12, Shortcut::Option, SentinelId), 0);
+    QCOMPARE(registerKey(KeyF12, Shortcut::Alt, SentinelId), HotKeyStatus::NoError);
 }
 
 void TestX11HotKeys::cleanup()
@@ -100,10 +100,10 @@ void TestX11HotKeys::cleanup()
     m_input->setLock(XTestClient::Lock::CapsLock, false);
 }
 
-int TestX11HotKeys::registerKey(quint32 key, quint32 modifiers, quint32 id, HotKeyPlatform::Ref *ref)
+HotKeyStatus TestX11HotKeys::registerKey(quint32 key, quint32 modifiers, quint32 id, HotKeyPlatform::Ref *ref)
 {
     HotKeyPlatform::Ref unused = 0;
-    return m_hotKeys->registerHotKey(Shortcut(key, modifiers), { 1, id }, ref ? ref : &unused);
+    return m_hotKeys->registerHotKey(Shortcut(key, modifiers), HotKeyId { id }, ref ? ref : &unused);
 }
 
 void TestX11HotKeys::flushPresses()
@@ -126,11 +126,11 @@ void TestX11HotKeys::pressFiresOnce_data()
     QTest::addColumn<bool>("capsLock");
     QTest::addColumn<quint32>("modifiers");
     QTest::addColumn<QString>("combination");
-    QTest::newRow("Alt+2") << false << false << Shortcut::Option << u"Alt_L+2"_s;
-    QTest::newRow("Alt+2, Num Lock on") << true << false << Shortcut::Option << u"Alt_L+2"_s;
-    QTest::newRow("Alt+2, Caps Lock on") << false << true << Shortcut::Option << u"Alt_L+2"_s;
+    QTest::newRow("Alt+2") << false << false << Shortcut::Alt << u"Alt_L+2"_s;
+    QTest::newRow("Alt+2, Num Lock on") << true << false << Shortcut::Alt << u"Alt_L+2"_s;
+    QTest::newRow("Alt+2, Caps Lock on") << false << true << Shortcut::Alt << u"Alt_L+2"_s;
     QTest::newRow("Super+Shift+2, both locks on")
-        << true << true << (Shortcut::Command | Shortcut::Shift) << u"Super_L+Shift_L+2"_s;
+        << true << true << (Shortcut::Super | Shortcut::Shift) << u"Super_L+Shift_L+2"_s;
 }
 
 void TestX11HotKeys::pressFiresOnce()
@@ -141,7 +141,7 @@ void TestX11HotKeys::pressFiresOnce()
     QFETCH(QString, combination);
 
     HotKeyPlatform::Ref ref = 0;
-    QCOMPARE(registerKey(KeyTwo, modifiers, 2, &ref), 0);
+    QCOMPARE(registerKey(KeyTwo, modifiers, 2, &ref), HotKeyStatus::NoError);
     QVERIFY(ref != 0);
     QVERIFY(m_input->setLock(XTestClient::Lock::NumLock, numLock));
     QVERIFY(m_input->setLock(XTestClient::Lock::CapsLock, capsLock));
@@ -154,7 +154,7 @@ void TestX11HotKeys::pressFiresOnce()
 
 void TestX11HotKeys::heldKeyFiresOnce()
 {
-    QCOMPARE(registerKey(KeyTwo, Shortcut::Option, 2), 0);
+    QCOMPARE(registerKey(KeyTwo, Shortcut::Alt, 2), HotKeyStatus::NoError);
     QVERIFY(XServer::current()->run(u"xset"_s, { u"r"_s, u"rate"_s, u"150"_s, u"50"_s }));
     const quint8 two = keycode(u"2"_s);
     KeyWatch watch(two);
@@ -193,8 +193,8 @@ void TestX11HotKeys::refusedWhileAnotherClientHolds()
     const QList<quint16> variants = lockVariants(other, other.modifierOf(keycode(u"Alt_L"_s)).value_or(0));
     QVERIFY(other.grabKey(three, variants[variant]));
 
-    QCOMPARE(registerKey(KeyThree, Shortcut::Option, 3), HotKeyStatus::HotKeyExists);
-    QCOMPARE(registerKey(KeyTwo, Shortcut::Option, 2), 0);
+    QCOMPARE(registerKey(KeyThree, Shortcut::Alt, 3), HotKeyStatus::HotKeyExists);
+    QCOMPARE(registerKey(KeyTwo, Shortcut::Alt, 2), HotKeyStatus::NoError);
     QVERIFY(m_input->typeCombination(u"Alt_L+2"_s));
     flushPresses();
     QCOMPARE(callsOf(2), 1);
@@ -208,7 +208,7 @@ void TestX11HotKeys::refusedWhileAnotherClientHolds()
 void TestX11HotKeys::unregisterReleasesCombination()
 {
     HotKeyPlatform::Ref ref = 0;
-    QCOMPARE(registerKey(KeyThree, Shortcut::Option, 3, &ref), 0);
+    QCOMPARE(registerKey(KeyThree, Shortcut::Alt, 3, &ref), HotKeyStatus::NoError);
     m_hotKeys->unregisterHotKey(ref);
     m_hotKeys->unregisterHotKey(ref); // twice is harmless
     xcb_connection_t *c = X11Connection::application();
@@ -226,8 +226,8 @@ void TestX11HotKeys::statuses_data()
 {
     QTest::addColumn<bool>("withHandler");
     QTest::addColumn<quint32>("keyCode");
-    QTest::addColumn<int>("status");
-    QTest::newRow("no handler") << false << KeyTwo << HotKeyStatus::EventInternal;
+    QTest::addColumn<HotKeyStatus>("status");
+    QTest::newRow("no handler") << false << KeyTwo << HotKeyStatus::NoHandler;
     QTest::newRow("key without a position") << true << 52u << HotKeyStatus::NoKeyCode;
     QTest::newRow("code beyond any keyboard") << true << 0x10000u + KeyTwo << HotKeyStatus::NoKeyCode;
     QTest::newRow("own combination again") << true << KeyF12 << HotKeyStatus::HotKeyExists;
@@ -237,12 +237,12 @@ void TestX11HotKeys::statuses()
 {
     QFETCH(bool, withHandler);
     QFETCH(quint32, keyCode);
-    QFETCH(int, status);
+    QFETCH(HotKeyStatus, status);
 
     if (!withHandler)
         m_hotKeys->removeHandler();
     HotKeyPlatform::Ref ref = 0;
-    QCOMPARE(registerKey(keyCode, Shortcut::Option, 5, &ref), status);
+    QCOMPARE(registerKey(keyCode, Shortcut::Alt, 5, &ref), status);
     QCOMPARE(ref, HotKeyPlatform::Ref(0));
 }
 
@@ -257,8 +257,8 @@ void TestX11HotKeys::followsKeyboardChanges()
 {
     QFETCH(QStringList, setxkbmap);
 
-    QCOMPARE(registerKey(KeyTwo, Shortcut::Option, 2), 0);
-    QCOMPARE(registerKey(KeyHome, Shortcut::Option, 3), 0);
+    QCOMPARE(registerKey(KeyTwo, Shortcut::Alt, 2), HotKeyStatus::NoError);
+    QCOMPARE(registerKey(KeyHome, Shortcut::Alt, 3), HotKeyStatus::NoError);
     const quint8 oldHome = keycode(u"Home"_s);
     X11KeyboardPlatform keyboard; // compiles the keymap before the change
     QCOMPARE(keyboard.nativeKeyForVirtual(KeyHome), std::optional<xcb_keycode_t>(oldHome));

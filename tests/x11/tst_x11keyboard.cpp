@@ -144,7 +144,7 @@ void TestX11Keyboard::tableHoldsNothingElse()
 void TestX11Keyboard::keysWithoutPosition()
 {
     X11KeyboardPlatform keyboard;
-    // 52 is unused, 55 is Command (a modifier), the last is beyond 16 bits.
+    // 52 is unused, 55 is Super (a modifier), the last is beyond 16 bits.
     for (quint32 code : { 52u, 55u, 0x10000u + 12u }) {
         QVERIFY(XkbKeyNames::nameForVirtualKey(code).isEmpty());
         QCOMPARE(keyboard.nativeKeyForVirtual(code), std::nullopt);

@@ -57,13 +57,13 @@ void TestX11VirtualMonitors::splitScreen()
     QCOMPARE(displays.size(), 2);
     QCOMPARE(displays[0].name, s("screen"));
     QCOMPARE(displays[0].bounds, QRectF(0, 0, 512, 768));
-    QCOMPARE(displays[1].cgID, atom("RIGHT"));
+    QCOMPARE(displays[1].number, atom("RIGHT"));
     QCOMPARE(displays[1].name, s("RIGHT"));
     QCOMPARE(displays[1].bounds, QRectF(512, 0, 512, 768));
     QCOMPARE(displays[1].id, s("fallback-0-0-0-%1").arg(atom("RIGHT")));
-    QVERIFY(platform.isActive(displays[1].cgID));
-    QVERIFY(!platform.uuid(displays[1].cgID));
-    QVERIFY(displays[0].cgID != displays[1].cgID);
+    QVERIFY(platform.isActive(displays[1].number));
+    QVERIFY(!platform.uuid(displays[1].number));
+    QVERIFY(displays[0].number != displays[1].number);
 
     QVERIFY(server.xrandr({ s("--delmonitor"), s("RIGHT") }));
     // A query in a later turn of the event loop reads the server again.

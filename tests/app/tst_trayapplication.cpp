@@ -3,7 +3,7 @@
 // XEmbed tray (trayer): the tray icon, its menu, jumps and identify tiles
 // from it, display changes and the presentation state of the two windows.
 
-#include "app/AppDelegate.h"
+#include "app/TrayApplication.h"
 #include "displays/DisplayOverlay.h"
 #include "displays/IdentifyTile.h"
 #include "model/AppModel.h"
@@ -53,7 +53,7 @@ QAction *itemNamed(const QMenu &menu, const QString &text)
 
 } // namespace
 
-class TestAppDelegate : public QObject
+class TestTrayApplication : public QObject
 {
     Q_OBJECT
 
@@ -75,15 +75,15 @@ private Q_SLOTS:
     void menuTitles();
 
 private:
-    std::unique_ptr<AppDelegate> makeDelegate(std::function<std::unique_ptr<Platform>()> makePlatform = {});
-    QMenu &openMenu(AppDelegate &delegate);
+    std::unique_ptr<TrayApplication> makeApplication(std::function<std::unique_ptr<Platform>()> makePlatform = {});
+    QMenu &openMenu(TrayApplication &tray);
 
     QProcess m_tray;
     std::unique_ptr<QTemporaryDir> m_dir;
     std::unique_ptr<XTestClient> m_input;
 };
 
-void TestAppDelegate::initTestCase()
+void TestTrayApplication::initTestCase()
 {
     m_tray.start(u"trayer"_s, { u"--edge"_s, u"top"_s, u"--align"_s, u"left"_s });
     QVERIFY2(m_tray.waitForStarted(5000), "trayer is needed for the tray tests");
@@ -91,13 +91,13 @@ void TestAppDelegate::initTestCase()
     m_input = std::make_unique<XTestClient>(server().displayName());
 }
 
-void TestAppDelegate::cleanupTestCase()
+void TestTrayApplication::cleanupTestCase()
 {
     m_tray.terminate();
     m_tray.waitForFinished(5000);
 }
 
-void TestAppDelegate::init()
+void TestTrayApplication::init()
 {
     // 1024x768 | 1024x768 | 800x600, left to right: displays 1, 2 and 3.
     QVERIFY(server().resetOutputs());
@@ -110,51 +110,52 @@ void TestAppDelegate::init()
     QVERIFY(m_dir->isValid());
     QVERIFY(QDir(m_dir->path()).mkdir(u"run"_s));
     QSettings store(m_dir->filePath(u"store.ini"_s), QSettings::IniFormat);
-    store.setValue(AppDelegate::HasLaunchedKey, true);
+    store.setValue(TrayApplication::HasLaunchedKey, true);
     store.setValue(AppModel::AnimateCursorKey, false);
     QVERIFY(m_input->movePointer(QPoint(5, 5)));
 }
 
-void TestAppDelegate::cleanup()
+void TestTrayApplication::cleanup()
 {
     m_dir.reset();
 }
 
-std::unique_ptr<AppDelegate> TestAppDelegate::makeDelegate(std::function<std::unique_ptr<Platform>()> makePlatform)
+std::unique_ptr<TrayApplication> TestTrayApplication::makeApplication(
+    std::function<std::unique_ptr<Platform>()> makePlatform)
 {
-    AppDelegate::Options options;
+    TrayApplication::Options options;
     options.arguments = QStringList { u"dartline"_s };
     options.instanceDirectory = m_dir->filePath(u"run"_s);
     options.instanceKey = u"org.dartline.Dartline-test"_s;
     options.makePlatform = std::move(makePlatform);
     const QString storePath = m_dir->filePath(u"store.ini"_s);
     options.makeStore = [storePath] { return std::make_unique<QSettings>(storePath, QSettings::IniFormat); };
-    auto delegate = std::make_unique<AppDelegate>(options);
-    if (delegate->launch() != AppDelegate::Launch::Running)
+    auto tray = std::make_unique<TrayApplication>(options);
+    if (tray->launch() != TrayApplication::Launch::Running)
         return nullptr;
-    return delegate;
+    return tray;
 }
 
-QMenu &TestAppDelegate::openMenu(AppDelegate &delegate)
+QMenu &TestTrayApplication::openMenu(TrayApplication &tray)
 {
     // What the tray does before it shows the menu, without a pointer click.
-    Q_EMIT delegate.statusMenu()->aboutToShow();
-    return *delegate.statusMenu();
+    Q_EMIT tray.statusMenu()->aboutToShow();
+    return *tray.statusMenu();
 }
 
-void TestAppDelegate::trayIconDocks()
+void TestTrayApplication::trayIconDocks()
 {
-    const auto delegate = makeDelegate();
-    QVERIFY(delegate);
+    const auto tray = makeApplication();
+    QVERIFY(tray);
     QTRY_VERIFY_WITH_TIMEOUT(XWindows::docked(server().displayName(), QCoreApplication::applicationName()), 5000);
-    QCOMPARE(delegate->trayIcon()->toolTip(), QString::fromUtf8("Dartline · 多屏之间，一键即达"));
+    QCOMPARE(tray->trayIcon()->toolTip(), QString::fromUtf8("Dartline · 多屏之间，一键即达"));
 }
 
-void TestAppDelegate::menuListsDisplays()
+void TestTrayApplication::menuListsDisplays()
 {
-    const auto delegate = makeDelegate();
-    QVERIFY(delegate);
-    const QMenu &menu = openMenu(*delegate);
+    const auto tray = makeApplication();
+    QVERIFY(tray);
+    const QMenu &menu = openMenu(*tray);
     const QStringList expected { QString::fromUtf8("1. Left Panel   Alt+1"),
         QString::fromUtf8("2. Middle && Co   Alt+2"), QString::fromUtf8("3. Right   Alt+3"), u"-"_s,
         QString::fromUtf8("识别屏幕"), QString::fromUtf8("设置…"), QString::fromUtf8("关于 Dartline"), u"-"_s,
@@ -165,11 +166,11 @@ void TestAppDelegate::menuListsDisplays()
         QVERIFY2(action->shortcut().isEmpty(), qPrintable(action->text()));
 
     // A changed binding shows without the menu being opened again.
-    delegate->model()->clearShortcut(delegate->model()->displays().at(1).id);
+    tray->model()->clearShortcut(tray->model()->displays().at(1).id);
     QTRY_COMPARE(itemTexts(menu).at(1), QString::fromUtf8("2. Middle && Co   未设置"));
 }
 
-void TestAppDelegate::choosingDisplayJumps_data()
+void TestTrayApplication::choosingDisplayJumps_data()
 {
     QTest::addColumn<int>("item");
     QTest::addColumn<QPoint>("centre");
@@ -178,104 +179,104 @@ void TestAppDelegate::choosingDisplayJumps_data()
     QTest::newRow("display 3") << 2 << QPoint(2048 + 400, 300);
 }
 
-void TestAppDelegate::choosingDisplayJumps()
+void TestTrayApplication::choosingDisplayJumps()
 {
     QFETCH(int, item);
     QFETCH(QPoint, centre);
-    const auto delegate = makeDelegate();
-    QVERIFY(delegate);
-    openMenu(*delegate).actions().at(item)->trigger();
+    const auto tray = makeApplication();
+    QVERIFY(tray);
+    openMenu(*tray).actions().at(item)->trigger();
     QTRY_COMPARE(m_input->pointer(), std::optional<QPoint>(centre));
 }
 
-void TestAppDelegate::itemOfVanishedDisplayDoesNothing()
+void TestTrayApplication::itemOfVanishedDisplayDoesNothing()
 {
-    const auto delegate = makeDelegate();
-    QVERIFY(delegate);
-    const QPointer<QAction> third = openMenu(*delegate).actions().at(2);
+    const auto tray = makeApplication();
+    QVERIFY(tray);
+    const QPointer<QAction> third = openMenu(*tray).actions().at(2);
     const QString vanished = third->data().toString();
     QVERIFY(server().xrandr({ u"--output"_s, u"DUMMY2"_s, u"--off"_s }));
-    QTRY_COMPARE(delegate->model()->displays().size(), 2);
+    QTRY_COMPARE(tray->model()->displays().size(), 2);
     // The menu follows without being opened again: the item is gone.
     QTRY_VERIFY(!third);
-    QCOMPARE(itemTexts(*delegate->statusMenu()).mid(0, 3),
+    QCOMPARE(itemTexts(*tray->statusMenu()).mid(0, 3),
         (QStringList {
             QString::fromUtf8("1. Left Panel   Alt+1"), QString::fromUtf8("2. Middle && Co   Alt+2"), u"-"_s }));
     // A click that was on its way when the display went does nothing.
     QVERIFY(m_input->movePointer(QPoint(1500, 700)));
     QAction late;
     late.setData(vanished);
-    delegate->jumpFromMenu(&late);
+    tray->jumpFromMenu(&late);
     QCOMPARE(m_input->pointer(), std::optional<QPoint>(QPoint(1500, 700)));
 }
 
-void TestAppDelegate::identifyShowsTiles()
+void TestTrayApplication::identifyShowsTiles()
 {
-    const auto delegate = makeDelegate();
-    QVERIFY(delegate);
-    itemNamed(openMenu(*delegate), QString::fromUtf8("识别屏幕"))->trigger();
-    QVERIFY(delegate->overlay()->isShowing());
-    const QList<IdentifyTile *> tiles = delegate->overlay()->tiles();
+    const auto tray = makeApplication();
+    QVERIFY(tray);
+    itemNamed(openMenu(*tray), QString::fromUtf8("识别屏幕"))->trigger();
+    QVERIFY(tray->overlay()->isShowing());
+    const QList<IdentifyTile *> tiles = tray->overlay()->tiles();
     QCOMPARE(tiles.size(), 3);
     for (const IdentifyTile *tile : tiles)
         QTRY_VERIFY(tile->isVisible());
 }
 
-void TestAppDelegate::displayChangeRefreshes()
+void TestTrayApplication::displayChangeRefreshes()
 {
-    const auto delegate = makeDelegate();
-    QVERIFY(delegate);
+    const auto tray = makeApplication();
+    QVERIFY(tray);
     QVERIFY(server().xrandr({ u"--output"_s, u"DUMMY3"_s, u"--mode"_s, u"800x600"_s, u"--right-of"_s, u"DUMMY2"_s }));
-    QTRY_COMPARE(delegate->model()->displays().size(), 4);
-    QCOMPARE(itemTexts(openMenu(*delegate)).size(), 4 + 6);
+    QTRY_COMPARE(tray->model()->displays().size(), 4);
+    QCOMPARE(itemTexts(openMenu(*tray)).size(), 4 + 6);
 }
 
-void TestAppDelegate::windowsSwitchPresentation()
+void TestTrayApplication::windowsSwitchPresentation()
 {
-    const auto delegate = makeDelegate();
-    QVERIFY(delegate);
-    using P = AppDelegate::Presentation;
-    QCOMPARE(delegate->presentation(), P::Accessory);
+    const auto tray = makeApplication();
+    QVERIFY(tray);
+    using P = TrayApplication::Presentation;
+    QCOMPARE(tray->presentation(), P::Accessory);
 
-    delegate->showSettings();
-    auto *settings = static_cast<SettingsWindow *>(delegate->settingsWindow());
-    QCOMPARE(delegate->presentation(), P::Regular);
-    // The windows' own main-menu commands reach the delegate.
+    tray->showSettings();
+    auto *settings = static_cast<SettingsWindow *>(tray->settingsWindow());
+    QCOMPARE(tray->presentation(), P::Regular);
+    // The windows' own main-menu commands reach the tray.
     settings->windowActions()->about()->trigger();
-    QVERIFY(delegate->aboutWindow());
-    static_cast<AboutWindow *>(delegate->aboutWindow())->windowActions()->settings()->trigger();
-    QCOMPARE(delegate->settingsWindow(), settings); // reused, not a second window
-    QTRY_VERIFY(settings->isVisible() && delegate->aboutWindow()->isVisible());
+    QVERIFY(tray->aboutWindow());
+    static_cast<AboutWindow *>(tray->aboutWindow())->windowActions()->settings()->trigger();
+    QCOMPARE(tray->settingsWindow(), settings); // reused, not a second window
+    QTRY_VERIFY(settings->isVisible() && tray->aboutWindow()->isVisible());
 
     // Closing one of two visible windows keeps the regular presentation, even
     // after the deferred check has run.
-    QSignalSpy changed(delegate.get(), &AppDelegate::presentationChanged);
-    delegate->aboutWindow()->close();
-    // Queued after the delegate's deferred check, so it runs after it.
+    QSignalSpy changed(tray.get(), &TrayApplication::presentationChanged);
+    tray->aboutWindow()->close();
+    // Queued after the tray's deferred check, so it runs after it.
     bool checked = false;
     QMetaObject::invokeMethod(
         this, [&checked] { checked = true; }, Qt::QueuedConnection);
     QTRY_VERIFY(checked);
     QCOMPARE(changed.size(), 0);
-    QCOMPARE(delegate->presentation(), P::Regular);
+    QCOMPARE(tray->presentation(), P::Regular);
 
     settings->close();
     QVERIFY(changed.wait(1000));
-    QCOMPARE(delegate->presentation(), P::Accessory);
+    QCOMPARE(tray->presentation(), P::Accessory);
 }
 
-void TestAppDelegate::switchingAwayEndsRecording()
+void TestTrayApplication::switchingAwayEndsRecording()
 {
-    const auto delegate = makeDelegate();
-    QVERIFY(delegate);
-    delegate->showSettings();
-    QWidget *settings = delegate->settingsWindow();
+    const auto tray = makeApplication();
+    QVERIFY(tray);
+    tray->showSettings();
+    QWidget *settings = tray->settingsWindow();
     QTRY_VERIFY(settings->isActiveWindow());
     // Let the display notifications of init()'s xrandr calls arrive first:
     // the refresh they cause would end the recording on its own.
     QGuiApplication::sync();
     QCoreApplication::sendPostedEvents();
-    AppModel &model = *delegate->model();
+    AppModel &model = *tray->model();
     model.beginRecording(model.displays().at(0).id);
     QVERIFY(model.recordingID());
 
@@ -287,7 +288,7 @@ void TestAppDelegate::switchingAwayEndsRecording()
     QTRY_VERIFY(!model.recordingID());
 }
 
-void TestAppDelegate::menuTitles_data()
+void TestTrayApplication::menuTitles_data()
 {
     QTest::addColumn<QStringList>("names");
     QTest::addColumn<QStringList>("items");
@@ -302,12 +303,12 @@ void TestAppDelegate::menuTitles_data()
         << QStringList { QString::fromUtf8("1. Dell   Alt+1"), QString::fromUtf8("2. Dell   Alt+2") } + fixed;
 }
 
-void TestAppDelegate::menuTitles()
+void TestTrayApplication::menuTitles()
 {
     QFETCH(QStringList, names);
     QFETCH(QStringList, items);
     FakePlatform *fake = nullptr;
-    const auto delegate = makeDelegate([&] {
+    const auto tray = makeApplication([&] {
         auto platform = std::make_unique<FakePlatform>();
         platform->keyboard().useUsLayout();
         QList<FakeScreen> screens;
@@ -323,8 +324,8 @@ void TestAppDelegate::menuTitles()
         fake = platform.get();
         return platform;
     });
-    QVERIFY(delegate);
-    QMenu &menu = openMenu(*delegate);
+    QVERIFY(tray);
+    QMenu &menu = openMenu(*tray);
     QCOMPARE(itemTexts(menu), items);
     // Two items with the same name still jump each to its own display.
     if (names.size() == 2) {
@@ -333,5 +334,5 @@ void TestAppDelegate::menuTitles()
     }
 }
 
-DARTLINE_X11_TEST_MAIN(TestAppDelegate)
-#include "tst_appdelegate.moc"
+DARTLINE_X11_TEST_MAIN(TestTrayApplication)
+#include "tst_trayapplication.moc"

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "app/AppDelegate.h"
+#include "app/TrayApplication.h"
 
 #include "app/AppLogging.h"
 #include "app/MenuText.h"
@@ -47,14 +47,14 @@ bool readFlag(const QSettings &store, const QString &key)
 
 } // namespace
 
-AppDelegate::AppDelegate(Options options, QObject *parent)
+TrayApplication::TrayApplication(Options options, QObject *parent)
     : QObject(parent)
     , m_options(std::move(options))
 {
     ::initTrayResources();
 }
 
-AppDelegate::~AppDelegate()
+TrayApplication::~TrayApplication()
 {
     // Windows and the tray first: they point at the model. The members
     // below then go in reverse order of declaration.
@@ -64,13 +64,13 @@ AppDelegate::~AppDelegate()
     m_trayIcon = nullptr;
 }
 
-std::unique_ptr<QSettings> AppDelegate::standardStore()
+std::unique_ptr<QSettings> TrayApplication::standardStore()
 {
     return std::make_unique<QSettings>(
         QSettings::IniFormat, QSettings::UserScope, QStringLiteral("org.dartline.Dartline"));
 }
 
-AppDelegate::Launch AppDelegate::launch()
+TrayApplication::Launch TrayApplication::launch()
 {
     // One copy per user and X display. A second copy only hands its
     // arguments over: no platform, no model, no hot keys, no tray icon.
@@ -91,7 +91,7 @@ AppDelegate::Launch AppDelegate::launch()
     case SingleInstance::Role::Primary:
         if (!m_instance->errorString().isEmpty())
             qCWarning(lcShell, "%s; a second copy will not reach this one", qUtf8Printable(m_instance->errorString()));
-        connect(m_instance, &SingleInstance::reopened, this, &AppDelegate::reopen);
+        connect(m_instance, &SingleInstance::reopened, this, &TrayApplication::reopen);
         break;
     }
 
@@ -103,7 +103,7 @@ AppDelegate::Launch AppDelegate::launch()
     m_model = std::make_unique<AppModel>(*m_platform, *m_store);
     ThemeMonitor::instance().setDesktop(&m_platform->appearance());
     qCInfo(lcStartup, "hot keys registered");
-    connect(&m_platform->displays(), &DisplayPlatform::configurationChanged, this, &AppDelegate::displaysChanged);
+    connect(&m_platform->displays(), &DisplayPlatform::configurationChanged, this, &TrayApplication::displaysChanged);
     // Only the step out of the active state counts: hidden and inactive
     // follow each other without the user doing anything new.
     m_active = QGuiApplication::applicationState() == Qt::ApplicationActive;
@@ -129,24 +129,24 @@ AppDelegate::Launch AppDelegate::launch()
     return Launch::Running;
 }
 
-void AppDelegate::displaysChanged()
+void TrayApplication::displaysChanged()
 {
     if (m_model)
         m_model->refreshDisplays();
 }
 
-void AppDelegate::resignedActive()
+void TrayApplication::resignedActive()
 {
     if (m_model)
         m_model->cancelRecording(true);
 }
 
-void AppDelegate::reopen()
+void TrayApplication::reopen()
 {
     showSettings();
 }
 
-void AppDelegate::quit()
+void TrayApplication::quit()
 {
     // QCoreApplication::quit() would first ask every top-level window to
     // close and give up when one refuses; the settings and About windows
@@ -169,7 +169,7 @@ void AppDelegate::quit()
     QCoreApplication::exit(0);
 }
 
-void AppDelegate::installMainMenu()
+void TrayApplication::installMainMenu()
 {
     // This desktop has no application-wide menu bar: each window carries the
     // main-menu commands itself (WindowActions: Ctrl+, / Ctrl+Q / Ctrl+W) and
@@ -177,14 +177,14 @@ void AppDelegate::installMainMenu()
     m_mainMenuInstalled = true;
 }
 
-void AppDelegate::installStatusItem()
+void TrayApplication::installStatusItem()
 {
     // The menu is complete before the icon is shown and kept current from
     // then on: a StatusNotifierItem host reads the exported menu on the first
     // click, before (or without) announcing that it shows it.
     m_statusMenu = std::make_unique<QMenu>();
     rebuildStatusMenu(*m_statusMenu);
-    connect(m_model.get(), &AppModel::willChange, this, &AppDelegate::scheduleMenuUpdate);
+    connect(m_model.get(), &AppModel::willChange, this, &TrayApplication::scheduleMenuUpdate);
     connect(m_statusMenu.get(), &QMenu::aboutToShow, this, [this] {
         // A shortcut another program held may be free by now; key labels
         // follow the keyboard layout, which may have changed.
@@ -195,7 +195,7 @@ void AppDelegate::installStatusItem()
     m_trayIcon = new QSystemTrayIcon(this);
     // The glyph follows the desktop's light or dark appearance live.
     updateTrayIcon();
-    connect(&ThemeMonitor::instance(), &ThemeMonitor::changed, this, &AppDelegate::updateTrayIcon);
+    connect(&ThemeMonitor::instance(), &ThemeMonitor::changed, this, &TrayApplication::updateTrayIcon);
     m_trayIcon->setToolTip(QString::fromUtf8("Dartline · 多屏之间，一键即达"));
     m_trayIcon->setContextMenu(m_statusMenu.get());
     // A left click opens the same menu: it is the only thing the icon offers.
@@ -213,13 +213,13 @@ void AppDelegate::installStatusItem()
     }
 }
 
-void AppDelegate::updateTrayIcon()
+void TrayApplication::updateTrayIcon()
 {
     if (m_trayIcon)
         m_trayIcon->setIcon(TrayGlyph::icon(ThemeMonitor::instance().isDark()));
 }
 
-void AppDelegate::scheduleMenuUpdate()
+void TrayApplication::scheduleMenuUpdate()
 {
     // willChange() comes before the change and often several times in a row:
     // look once the model has settled.
@@ -236,7 +236,7 @@ void AppDelegate::scheduleMenuUpdate()
         Qt::QueuedConnection);
 }
 
-void AppDelegate::rebuildStatusMenu(QMenu &menu)
+void TrayApplication::rebuildStatusMenu(QMenu &menu)
 {
     if (!m_model) {
         menu.clear();
@@ -268,14 +268,15 @@ void AppDelegate::rebuildStatusMenu(QMenu &menu)
     menu.addSeparator();
     // No key hints here: Ctrl+, and Ctrl+Q work in Dartline's windows, not
     // from the tray.
-    connect(menu.addAction(QString::fromUtf8("识别屏幕")), &QAction::triggered, this, &AppDelegate::identifyDisplays);
-    connect(menu.addAction(QString::fromUtf8("设置…")), &QAction::triggered, this, &AppDelegate::showSettings);
-    connect(menu.addAction(QString::fromUtf8("关于 Dartline")), &QAction::triggered, this, &AppDelegate::showAbout);
+    connect(
+        menu.addAction(QString::fromUtf8("识别屏幕")), &QAction::triggered, this, &TrayApplication::identifyDisplays);
+    connect(menu.addAction(QString::fromUtf8("设置…")), &QAction::triggered, this, &TrayApplication::showSettings);
+    connect(menu.addAction(QString::fromUtf8("关于 Dartline")), &QAction::triggered, this, &TrayApplication::showAbout);
     menu.addSeparator();
-    connect(menu.addAction(QString::fromUtf8("退出 Dartline")), &QAction::triggered, this, &AppDelegate::quit);
+    connect(menu.addAction(QString::fromUtf8("退出 Dartline")), &QAction::triggered, this, &TrayApplication::quit);
 }
 
-void AppDelegate::jumpFromMenu(const QAction *item)
+void TrayApplication::jumpFromMenu(const QAction *item)
 {
     if (!m_model || !item || item->data().typeId() != QMetaType::QString)
         return;
@@ -290,29 +291,29 @@ void AppDelegate::jumpFromMenu(const QAction *item)
     }
 }
 
-void AppDelegate::identifyDisplays()
+void TrayApplication::identifyDisplays()
 {
     if (m_model && m_overlay)
         m_overlay->show(m_model->displays());
 }
 
-QWidget *AppDelegate::settingsWindow() const
+QWidget *TrayApplication::settingsWindow() const
 {
     return m_settingsWindow.get();
 }
 
-QWidget *AppDelegate::aboutWindow() const
+QWidget *TrayApplication::aboutWindow() const
 {
     return m_aboutWindow.get();
 }
 
-void AppDelegate::showSettings()
+void TrayApplication::showSettings()
 {
     if (!m_model)
         return;
     m_model->retryFailedRegistrations();
     if (!m_settingsWindow) {
-        const QPointer<AppDelegate> self(this);
+        const QPointer<TrayApplication> self(this);
         m_settingsWindow = std::make_unique<SettingsWindow>(*m_model, m_platform->keyboard(), *m_store, [self] {
             if (self)
                 self->identifyDisplays();
@@ -322,7 +323,7 @@ void AppDelegate::showSettings()
     bringForward(m_settingsWindow.get());
 }
 
-void AppDelegate::showAbout()
+void TrayApplication::showAbout()
 {
     if (!m_aboutWindow) {
         m_aboutWindow = std::make_unique<AboutWindow>();
@@ -331,17 +332,17 @@ void AppDelegate::showAbout()
     bringForward(m_aboutWindow.get());
 }
 
-template<typename Window> void AppDelegate::adoptWindow(Window *window)
+template<typename Window> void TrayApplication::adoptWindow(Window *window)
 {
-    connect(window, &Window::closed, this, &AppDelegate::windowWillClose);
+    connect(window, &Window::closed, this, &TrayApplication::windowWillClose);
     if (!m_mainMenuInstalled)
         return;
-    connect(window, &Window::settingsRequested, this, &AppDelegate::showSettings);
-    connect(window, &Window::aboutRequested, this, &AppDelegate::showAbout);
-    connect(window, &Window::quitRequested, this, &AppDelegate::quit);
+    connect(window, &Window::settingsRequested, this, &TrayApplication::showSettings);
+    connect(window, &Window::aboutRequested, this, &TrayApplication::showAbout);
+    connect(window, &Window::quitRequested, this, &TrayApplication::quit);
 }
 
-void AppDelegate::bringForward(QWidget *window)
+void TrayApplication::bringForward(QWidget *window)
 {
     setPresentation(Presentation::Regular);
     if (window->isMinimized())
@@ -351,15 +352,15 @@ void AppDelegate::bringForward(QWidget *window)
     window->activateWindow();
 }
 
-void AppDelegate::windowWillClose()
+void TrayApplication::windowWillClose()
 {
     if (m_model)
         m_model->cancelRecording(true);
     // The closing window is still visible now; look once the close is done.
-    QMetaObject::invokeMethod(this, &AppDelegate::checkPresentation, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(this, &TrayApplication::checkPresentation, Qt::QueuedConnection);
 }
 
-void AppDelegate::checkPresentation()
+void TrayApplication::checkPresentation()
 {
     if (m_settingsWindow && m_settingsWindow->isVisible())
         return;
@@ -368,7 +369,7 @@ void AppDelegate::checkPresentation()
     setPresentation(Presentation::Accessory);
 }
 
-void AppDelegate::setPresentation(Presentation presentation)
+void TrayApplication::setPresentation(Presentation presentation)
 {
     if (m_presentation == presentation)
         return;

@@ -27,7 +27,7 @@ class SingleInstance;
 // The application shell: runs the launch sequence, keeps the one model for
 // the life of the process, owns the tray icon and its menu, the identify
 // overlay and the two windows, and forwards the desktop's events to the model.
-class AppDelegate : public QObject
+class TrayApplication : public QObject
 {
     Q_OBJECT
 public:
@@ -56,9 +56,9 @@ public:
     // A second copy gives up on the running one after this long.
     static constexpr int HandOverTimeoutMs = 800;
 
-    explicit AppDelegate(Options options, QObject *parent = nullptr);
-    ~AppDelegate() override;
-    Q_DISABLE_COPY_MOVE(AppDelegate)
+    explicit TrayApplication(Options options, QObject *parent = nullptr);
+    ~TrayApplication() override;
+    Q_DISABLE_COPY_MOVE(TrayApplication)
 
     // The per-user preference store: INI under the XDG config directory.
     static std::unique_ptr<QSettings> standardStore();
@@ -94,7 +94,7 @@ public:
     Presentation presentation() const { return m_presentation; }
 
 Q_SIGNALS:
-    void presentationChanged(AppDelegate::Presentation presentation);
+    void presentationChanged(TrayApplication::Presentation presentation);
 
 private:
     void installStatusItem();
