@@ -17,7 +17,10 @@ foreach(path
     ./etc/xdg/autostart/${ID}.desktop
     ./usr/bin/dartline
     ./usr/share/applications/${ID}.desktop
-    ./usr/share/metainfo/${ID}.metainfo.xml)
+    ./usr/share/metainfo/${ID}.metainfo.xml
+    ./usr/share/icons/hicolor/scalable/apps/${ID}.svg
+    ./usr/share/icons/hicolor/16x16/apps/${ID}.png
+    ./usr/share/icons/hicolor/512x512/apps/${ID}.png)
   string(FIND "${contents}" " ${path}\n" at)
   if(at EQUAL -1)
     message(FATAL_ERROR "${path} is missing from the package:\n${contents}")

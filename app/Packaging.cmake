@@ -25,16 +25,16 @@ set(DARTLINE_AUTOSTART_DIR ${autostart_default} CACHE PATH "Where the autostart 
 install(FILES ${data}/${DARTLINE_ID}.autostart.desktop
   DESTINATION ${DARTLINE_AUTOSTART_DIR} RENAME ${DARTLINE_ID}.desktop)
 
-# The application icon, drawn by the ui and kept as files in resources/icon.
-set(icon_dir ${PROJECT_SOURCE_DIR}/resources/icon)
-if(EXISTS ${icon_dir}/${DARTLINE_ID}.svg)
-  install(FILES ${icon_dir}/${DARTLINE_ID}.svg DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
+# The application icon, drawn by the ui and kept as files in resources/icons,
+# at the sizes resources/CMakeLists.txt lists.
+set(icon_dir ${PROJECT_SOURCE_DIR}/resources/icons)
+if(NOT DARTLINE_ICON_SIZES)
+  message(FATAL_ERROR "resources/ must be added before app/: it lists the icon sizes")
 endif()
-foreach(size 16 22 24 32 48 64 128 256 512)
-  if(EXISTS ${icon_dir}/dartline-${size}.png)
-    install(FILES ${icon_dir}/dartline-${size}.png
-      DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps RENAME ${DARTLINE_ID}.png)
-  endif()
+install(FILES ${icon_dir}/${DARTLINE_ID}.svg DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
+foreach(size IN LISTS DARTLINE_ICON_SIZES)
+  install(FILES ${icon_dir}/dartline-${size}.png
+    DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps RENAME ${DARTLINE_ID}.png)
 endforeach()
 
 if(DARTLINE_TESTS)

@@ -9,6 +9,8 @@
 #include "displays/DisplayOverlay.h"
 #include "hotkeys/KeyLabels.h"
 #include "model/AppModel.h"
+#include "model/SettingsStore.h"
+#include "platform/backends/PlatformBackends.h"
 #include "platform/Platform.h"
 #include "ui/AboutWindow.h"
 #include "ui/SettingsWindow.h"
@@ -24,35 +26,12 @@
 
 #include <cstdio>
 
-// The tray archive's resource initialiser is not referenced by anything
-// else; it is declared outside any namespace.
-static void initTrayResources()
-{
-    Q_INIT_RESOURCE(tray);
-}
-
 namespace Dartline {
-
-namespace {
-
-// A boolean as the store gives it back: a bool, or the text an INI file holds
-// after a restart; anything else counts as absent.
-bool readFlag(const QSettings &store, const QString &key)
-{
-    const QVariant value = store.value(key);
-    if (value.typeId() == QMetaType::Bool)
-        return value.toBool();
-    return value.typeId() == QMetaType::QString && value.toString() == QLatin1String("true");
-}
-
-} // namespace
 
 TrayApplication::TrayApplication(Options options, QObject *parent)
     : QObject(parent)
     , m_options(std::move(options))
-{
-    ::initTrayResources();
-}
+{ }
 
 TrayApplication::~TrayApplication()
 {
@@ -62,12 +41,6 @@ TrayApplication::~TrayApplication()
     m_aboutWindow.reset();
     delete m_trayIcon;
     m_trayIcon = nullptr;
-}
-
-std::unique_ptr<QSettings> TrayApplication::standardStore()
-{
-    return std::make_unique<QSettings>(
-        QSettings::IniFormat, QSettings::UserScope, QStringLiteral("org.dartline.Dartline"));
 }
 
 TrayApplication::Launch TrayApplication::launch()
@@ -97,9 +70,9 @@ TrayApplication::Launch TrayApplication::launch()
 
     // The model, over the window system's services. It lists the
     // displays and registers the hot keys before it returns.
-    m_platform = m_options.makePlatform ? m_options.makePlatform() : Platform::create();
+    m_platform = m_options.makePlatform ? m_options.makePlatform() : createPlatform();
     m_overlay = std::make_unique<DisplayOverlay>(m_platform->displays(), m_platform->cursor());
-    m_store = m_options.makeStore ? m_options.makeStore() : standardStore();
+    m_store = m_options.makeStore ? m_options.makeStore() : SettingsStore::standard();
     m_model = std::make_unique<AppModel>(*m_platform, *m_store);
     ThemeMonitor::instance().setDesktop(&m_platform->appearance());
     qCInfo(lcStartup, "hot keys registered");
@@ -114,17 +87,13 @@ TrayApplication::Launch TrayApplication::launch()
         m_active = active;
     });
 
-    // Main menu, tray icon, and the tray-only presentation until a window shows.
-    installMainMenu();
     installStatusItem();
-    setPresentation(Presentation::Accessory);
 
     // The settings window on the very first launch, or when asked for.
-    const bool launched = readFlag(*m_store, HasLaunchedKey);
+    const bool launched = SettingsStore::readFlag(*m_store, SettingsStore::HasLaunchedKey).value_or(false);
     if (!launched || m_options.arguments.contains(SettingsArgument)) {
         showSettings();
-        m_store->setValue(HasLaunchedKey, true);
-        m_store->sync();
+        SettingsStore::write(*m_store, SettingsStore::HasLaunchedKey, true);
     }
     return Launch::Running;
 }
@@ -167,14 +136,6 @@ void TrayApplication::quit()
     if (m_trayIcon)
         m_trayIcon->hide();
     QCoreApplication::exit(0);
-}
-
-void TrayApplication::installMainMenu()
-{
-    // This desktop has no application-wide menu bar: each window carries the
-    // main-menu commands itself (WindowActions: Ctrl+, / Ctrl+Q / Ctrl+W) and
-    // asks for them through its signals, which adoptWindow() routes here.
-    m_mainMenuInstalled = true;
 }
 
 void TrayApplication::installStatusItem()
@@ -334,9 +295,10 @@ void TrayApplication::showAbout()
 
 template<typename Window> void TrayApplication::adoptWindow(Window *window)
 {
+    // This desktop has no application-wide menu bar: each window carries the
+    // main-menu commands itself (WindowActions: Ctrl+, / Ctrl+Q / Ctrl+W) and
+    // asks for them through its signals.
     connect(window, &Window::closed, this, &TrayApplication::windowWillClose);
-    if (!m_mainMenuInstalled)
-        return;
     connect(window, &Window::settingsRequested, this, &TrayApplication::showSettings);
     connect(window, &Window::aboutRequested, this, &TrayApplication::showAbout);
     connect(window, &Window::quitRequested, this, &TrayApplication::quit);
@@ -344,7 +306,6 @@ template<typename Window> void TrayApplication::adoptWindow(Window *window)
 
 void TrayApplication::bringForward(QWidget *window)
 {
-    setPresentation(Presentation::Regular);
     if (window->isMinimized())
         window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
     window->show();
@@ -356,25 +317,6 @@ void TrayApplication::windowWillClose()
 {
     if (m_model)
         m_model->cancelRecording(true);
-    // The closing window is still visible now; look once the close is done.
-    QMetaObject::invokeMethod(this, &TrayApplication::checkPresentation, Qt::QueuedConnection);
-}
-
-void TrayApplication::checkPresentation()
-{
-    if (m_settingsWindow && m_settingsWindow->isVisible())
-        return;
-    if (m_aboutWindow && m_aboutWindow->isVisible())
-        return;
-    setPresentation(Presentation::Accessory);
-}
-
-void TrayApplication::setPresentation(Presentation presentation)
-{
-    if (m_presentation == presentation)
-        return;
-    m_presentation = presentation;
-    Q_EMIT presentationChanged(presentation);
 }
 
 } // namespace Dartline

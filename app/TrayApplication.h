@@ -37,21 +37,16 @@ public:
         HandedOver, // another copy runs and took the arguments; exit 0
         HandOverFailed, // another copy holds the lock but did not answer
     };
-    // Regular while a window shows (task bar entry, main-menu keys), accessory
-    // (tray only) otherwise.
-    enum class Presentation { Accessory, Regular };
-    Q_ENUM(Presentation)
 
     struct Options
     {
         QStringList arguments; // the command line, Qt's own options removed
         QString instanceDirectory; // empty: the user's runtime directory
         QString instanceKey; // empty: derived from the user and $DISPLAY
-        std::function<std::unique_ptr<Platform>()> makePlatform; // empty: Platform::create
-        std::function<std::unique_ptr<QSettings>()> makeStore; // empty: standardStore
+        std::function<std::unique_ptr<Platform>()> makePlatform; // empty: createPlatform
+        std::function<std::unique_ptr<QSettings>()> makeStore; // empty: SettingsStore::standard
     };
 
-    static inline const QString HasLaunchedKey = QStringLiteral("hasLaunched");
     static inline const QString SettingsArgument = QStringLiteral("--settings");
     // A second copy gives up on the running one after this long.
     static constexpr int HandOverTimeoutMs = 800;
@@ -59,9 +54,6 @@ public:
     explicit TrayApplication(Options options, QObject *parent = nullptr);
     ~TrayApplication() override;
     Q_DISABLE_COPY_MOVE(TrayApplication)
-
-    // The per-user preference store: INI under the XDG config directory.
-    static std::unique_ptr<QSettings> standardStore();
 
     // The launch sequence. Called once, with the application object in place.
     Launch launch();
@@ -73,8 +65,6 @@ public:
     void reopen();
     void quit();
 
-    // Menus.
-    void installMainMenu();
     // Brings the tray menu up to date; does nothing when it already is.
     void rebuildStatusMenu(QMenu &menu);
     void jumpFromMenu(const QAction *item);
@@ -91,19 +81,13 @@ public:
     QMenu *statusMenu() const { return m_statusMenu.get(); }
     QWidget *settingsWindow() const;
     QWidget *aboutWindow() const;
-    Presentation presentation() const { return m_presentation; }
-
-Q_SIGNALS:
-    void presentationChanged(TrayApplication::Presentation presentation);
 
 private:
     void installStatusItem();
     void scheduleMenuUpdate();
     void updateTrayIcon();
-    void setPresentation(Presentation presentation);
     void bringForward(QWidget *window);
     template<typename Window> void adoptWindow(Window *window);
-    void checkPresentation();
 
     Options m_options;
     QString m_error;
@@ -119,11 +103,9 @@ private:
     QSystemTrayIcon *m_trayIcon = nullptr;
     std::unique_ptr<SettingsWindow> m_settingsWindow;
     std::unique_ptr<AboutWindow> m_aboutWindow;
-    bool m_mainMenuInstalled = false;
     bool m_menuUpdatePending = false;
     bool m_active = false; // the application was the active one
     QList<std::pair<QString, QString>> m_menuItems; // what the tray menu's display items say
-    Presentation m_presentation = Presentation::Accessory;
 };
 
 } // namespace Dartline

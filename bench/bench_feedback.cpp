@@ -9,8 +9,8 @@
 #include "displays/CursorAnimator.h"
 #include "displays/DisplayOverlay.h"
 #include "displays/DisplayService.h"
+#include "platform/backends/PlatformBackends.h"
 #include "platform/CursorPlatform.h"
-#include "platform/Platform.h"
 #include "tests/harness/XServer.h"
 #include "tests/harness/XTestClient.h"
 
@@ -294,7 +294,7 @@ int main(int argc, char *argv[])
     int status = 0;
     {
         QApplication app(argc, argv);
-        std::unique_ptr<Platform> platform = Platform::create();
+        std::unique_ptr<Platform> platform = createPlatform();
         if (!waitFor([&] { return DisplayService::connected(platform->displays()).size() == 3; })) {
             std::fprintf(stderr, "the three monitors did not appear\n");
             return 1;

@@ -2,58 +2,29 @@
 #include "displays/IdentifyTile.h"
 
 #include "displays/FeedbackWindow.h"
+#include "paint/BrandColor.h"
+#include "paint/ContinuousCorners.h"
+#include "paint/DropShadow.h"
 
 #include <QApplication>
 #include <QPainter>
 #include <QTransform>
 
-#include <algorithm>
-#include <cmath>
-
 namespace Dartline {
 
 namespace {
 
-constexpr int shadowBlur = 12; // radius of the soft edge
-constexpr int shadowOffsetY = 6;
-constexpr int shadowAlpha = 90;
-
-// Three box blurs in a row come close to a Gaussian; alpha only, in place.
-void blurAlpha(QImage &image, int radius)
+// The brand colour, a little translucent where a compositor blends it.
+QColor tileColor()
 {
-    const int w = image.width();
-    const int h = image.height();
-    std::vector<int> line(static_cast<size_t>(std::max(w, h)));
-    auto pass = [&](bool horizontal) {
-        const int outer = horizontal ? h : w;
-        const int inner = horizontal ? w : h;
-        for (int o = 0; o < outer; ++o) {
-            auto pixel = [&](int i) -> QRgb & {
-                const int x = horizontal ? i : o;
-                const int y = horizontal ? o : i;
-                return reinterpret_cast<QRgb *>(image.scanLine(y))[x];
-            };
-            for (int i = 0; i < inner; ++i)
-                line[static_cast<size_t>(i)] = qAlpha(pixel(i));
-            int sum = 0;
-            for (int i = -radius; i <= radius; ++i)
-                sum += (i >= 0 && i < inner) ? line[static_cast<size_t>(i)] : 0;
-            for (int i = 0; i < inner; ++i) {
-                const int a = sum / (2 * radius + 1);
-                pixel(i) = qPremultiply(qRgba(0, 0, 0, a));
-                const int leaving = i - radius;
-                const int entering = i + radius + 1;
-                if (leaving >= 0)
-                    sum -= line[static_cast<size_t>(leaving)];
-                if (entering < inner)
-                    sum += line[static_cast<size_t>(entering)];
-            }
-        }
-    };
-    for (int round = 0; round < 3; ++round) {
-        pass(true);
-        pass(false);
-    }
+    QColor color = brandColor();
+    color.setAlphaF(0.95f);
+    return color;
+}
+
+QPainterPath outline(const QRectF &rect)
+{
+    return ContinuousCorners::roundedRect(rect, IdentifyTile::CornerRadius);
 }
 
 // The soft shadow under a composited tile, the size of the whole window. The
@@ -63,20 +34,14 @@ const QImage &tileShadow()
 {
     static const QImage shadow = [] {
         const int m = IdentifyTile::ShadowMargin;
-        const QSize size = IdentifyTile::TileSize + QSize(2 * m, 2 * m);
         const QRectF tile(QPointF(m, m), QSizeF(IdentifyTile::TileSize));
-        QImage image(size, QImage::Format_ARGB32_Premultiplied);
+        QImage image(IdentifyTile::TileSize + QSize(2 * m, 2 * m), QImage::Format_ARGB32_Premultiplied);
         image.fill(Qt::transparent);
         QPainter painter(&image);
         painter.setRenderHint(QPainter::Antialiasing);
-        painter.fillPath(IdentifyTile::roundedPath(tile.translated(0, shadowOffsetY), IdentifyTile::CornerRadius),
-            QColor(0, 0, 0, shadowAlpha));
-        painter.end();
-        blurAlpha(image, shadowBlur / 3);
-        painter.begin(&image);
-        painter.setRenderHint(QPainter::Antialiasing);
+        DropShadow::paint(painter, outline(tile), QColor(0, 0, 0, 90), 9.0, QPointF(0, 6));
         painter.setCompositionMode(QPainter::CompositionMode_Clear);
-        painter.fillPath(IdentifyTile::roundedPath(tile, IdentifyTile::CornerRadius), Qt::black);
+        painter.fillPath(outline(tile), Qt::black);
         return image;
     }();
     return shadow;
@@ -103,7 +68,7 @@ IdentifyTile::IdentifyTile(int number, const QRect &screen, bool composited)
             image.fill(Qt::transparent);
             QPainter painter(&image);
             painter.setRenderHint(QPainter::Antialiasing);
-            painter.fillPath(roundedPath(QRectF(QPointF(0, 0), QSizeF(TileSize)), CornerRadius), Qt::black);
+            painter.fillPath(outline(QRectF(QPointF(0, 0), QSizeF(TileSize))), Qt::black);
             return image;
         }();
         const qreal ratio = static_cast<qreal>(width()) / TileSize.width();
@@ -112,32 +77,6 @@ IdentifyTile::IdentifyTile(int number, const QRect &screen, bool composited)
 }
 
 IdentifyTile::~IdentifyTile() = default;
-
-QPainterPath IdentifyTile::roundedPath(const QRectF &rect, qreal radius)
-{
-    // Each corner is one cubic that starts 1.528 r along the edge, with its
-    // handles placed so the curve passes through the apex of a circular corner
-    // of radius r: the curvature then rises gradually out of the straight edge.
-    const qreal reach = std::min({ radius * 1.528, rect.width() / 2, rect.height() / 2 });
-    const qreal apex = radius * (1 - M_SQRT1_2);
-    const qreal handle = std::max((4 * reach - 8 * apex) / 3, 0.0);
-    const qreal l = rect.left();
-    const qreal t = rect.top();
-    const qreal r = rect.right();
-    const qreal b = rect.bottom();
-    QPainterPath path;
-    path.moveTo(l + reach, t);
-    path.lineTo(r - reach, t);
-    path.cubicTo(r - reach + handle, t, r, t + reach - handle, r, t + reach);
-    path.lineTo(r, b - reach);
-    path.cubicTo(r, b - reach + handle, r - reach + handle, b, r - reach, b);
-    path.lineTo(l + reach, b);
-    path.cubicTo(l + reach - handle, b, l, b - reach + handle, l, b - reach);
-    path.lineTo(l, t + reach);
-    path.cubicTo(l, t + reach - handle, l + reach - handle, t, l + reach, t);
-    path.closeSubpath();
-    return path;
-}
 
 void IdentifyTile::paintEvent(QPaintEvent *)
 {
@@ -149,7 +88,7 @@ void IdentifyTile::paintEvent(QPaintEvent *)
         painter.drawImage(0, 0, tileShadow());
         painter.translate(ShadowMargin, ShadowMargin);
         painter.setRenderHint(QPainter::Antialiasing);
-        painter.fillPath(roundedPath(QRectF(QPointF(0, 0), QSizeF(TileSize)), CornerRadius), tileColor());
+        painter.fillPath(outline(QRectF(QPointF(0, 0), QSizeF(TileSize))), tileColor());
     } else {
         // Full strength: there is nothing to blend with, and the mask gives the outline.
         QColor solid = tileColor();

@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include <QColor>
-#include <QPainterPath>
 #include <QWidget>
 
 namespace Dartline {
@@ -18,7 +16,6 @@ public:
     static constexpr QRect NumberBox { 0, 20, 180, 92 }; // 28 above the tile's bottom edge
     // Room around the tile for its shadow; only a composited tile has it.
     static constexpr int ShadowMargin = 24;
-    static QColor tileColor() { return QColor::fromRgbF(0.0f, 47.0f / 255, 184.0f / 255, 0.95f); }
 
     // `screen` is the display's extent in root coordinates.
     IdentifyTile(int number, const QRect &screen, bool composited);
@@ -29,10 +26,6 @@ public:
     bool isComposited() const { return m_composited; }
     // The tile itself, without the shadow margin, in root coordinates.
     QRect tileGeometry() const { return m_tile; }
-
-    // The tile's outline: a rounded rectangle whose corners ease into the
-    // straight edges instead of meeting them at a circle's abrupt start.
-    static QPainterPath roundedPath(const QRectF &rect, qreal radius);
 
 protected:
     void paintEvent(QPaintEvent *event) override;

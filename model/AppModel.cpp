@@ -6,15 +6,15 @@
 #include "core/DisplayGeometry.h"
 #include "displays/CursorAnimator.h"
 #include "displays/DisplayService.h"
+#include "hotkeys/KeyCapture.h"
 #include "hotkeys/KeyLabels.h"
-#include "model/Logging.h"
+#include "model/ModelLogging.h"
+#include "model/SettingsStore.h"
 #include "platform/Platform.h"
 
-#include <QCoreApplication>
 #include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
-#include <QKeyEvent>
 #include <QLockFile>
 #include <QSet>
 #include <QSettings>
@@ -70,45 +70,6 @@ void releaseAbandonedStoreLock(const QSettings &store)
         qCInfo(lcStore, "Removed the abandoned lock file %s", qUtf8Printable(path));
 }
 
-// Takes every key press in the application while a shortcut is recorded, so
-// that no widget, and no QShortcut, sees the keys the user presses for it.
-class RecordingKeyFilter : public QObject
-{
-public:
-    RecordingKeyFilter(AppModel &model, KeyboardPlatform &keyboard)
-        : m_model(&model)
-        , m_keyboard(keyboard)
-    { }
-
-protected:
-    bool eventFilter(QObject *, QEvent *event) override
-    {
-        if (event->type() == QEvent::ShortcutOverride) {
-            // Accepting the override keeps the shortcut map from acting on the
-            // press; the press itself then comes through as a KeyPress.
-            event->accept();
-            return true;
-        }
-        if (event->type() != QEvent::KeyPress)
-            return false;
-        if (!m_model)
-            return false;
-        const auto shortcut = shortcutFromKeyEvent(*static_cast<QKeyEvent *>(event), m_keyboard);
-        // A modifier on its own, or a key the layout does not know: swallowed,
-        // and the recording waits for the real key.
-        if (!shortcut)
-            return true;
-        // The handler may end the recording, which deletes this filter: no
-        // member is touched after the call.
-        m_model->handleRecordingKey(shortcut->keyCode(), shortcut->modifiers());
-        return true;
-    }
-
-private:
-    QPointer<AppModel> m_model;
-    KeyboardPlatform &m_keyboard;
-};
-
 } // namespace
 
 AppModel::AppModel(Platform &platform, QSettings &store, std::unique_ptr<CursorAnimator> animator, QObject *parent)
@@ -120,7 +81,7 @@ AppModel::AppModel(Platform &platform, QSettings &store, std::unique_ptr<CursorA
           animator ? std::move(animator) : std::make_unique<CursorAnimator>(platform.cursor(), &platform.displays()))
 {
     releaseAbandonedStoreLock(m_store);
-    m_animateCursor = readBool(AnimateCursorKey).value_or(true);
+    m_animateCursor = SettingsStore::readFlag(m_store, SettingsStore::AnimateCursorKey).value_or(true);
     m_preferences = readPreferences();
     refreshDisplays();
 }
@@ -132,25 +93,9 @@ AppModel::~AppModel()
     endKeyCapture();
 }
 
-std::optional<bool> AppModel::readBool(const QString &key) const
-{
-    const QVariant value = m_store.value(key);
-    // An INI file gives back the text it holds once the process restarts.
-    if (value.typeId() == QMetaType::Bool)
-        return value.toBool();
-    if (value.typeId() == QMetaType::QString) {
-        const QString text = value.toString();
-        if (text == QLatin1String("true"))
-            return true;
-        if (text == QLatin1String("false"))
-            return false;
-    }
-    return std::nullopt;
-}
-
 Preferences AppModel::readPreferences()
 {
-    const QVariant value = m_store.value(PreferencesKey);
+    const QVariant value = m_store.value(SettingsStore::PreferencesKey);
     if (!value.isValid())
         return {};
     // A document written by hand lacks the byte-array wrapper and reads as
@@ -180,7 +125,7 @@ void AppModel::keepUnreadable(const QVariant &value)
     QString copy = file + QStringLiteral(".unreadable-") + stamp;
     for (int n = 2; QFileInfo::exists(copy); ++n)
         copy = file + QStringLiteral(".unreadable-") + stamp + u'-' + QString::number(n);
-    if (QFile::copy(file, copy) && QSettings(copy, m_store.format()).value(PreferencesKey) == value) {
+    if (QFile::copy(file, copy) && QSettings(copy, m_store.format()).value(SettingsStore::PreferencesKey) == value) {
         qCWarning(lcStore,
             "Cannot read the stored preferences, so they start from the defaults; the file that held them is kept as "
             "%s",
@@ -188,9 +133,9 @@ void AppModel::keepUnreadable(const QVariant &value)
         return;
     }
     QFile::remove(copy);
-    QString key = PreferencesKey + QStringLiteral(".unreadable-") + stamp;
+    QString key = SettingsStore::PreferencesKey + QStringLiteral(".unreadable-") + stamp;
     for (int n = 2; m_store.contains(key); ++n)
-        key = PreferencesKey + QStringLiteral(".unreadable-") + stamp + u'-' + QString::number(n);
+        key = SettingsStore::PreferencesKey + QStringLiteral(".unreadable-") + stamp + u'-' + QString::number(n);
     writeStore(key, value);
     qCWarning(lcStore,
         "Cannot read the stored preferences, so they start from the defaults; the unreadable document is kept as %s in "
@@ -200,13 +145,9 @@ void AppModel::keepUnreadable(const QVariant &value)
 
 void AppModel::writeStore(const QString &key, const QVariant &value)
 {
-    m_store.setValue(key, value);
-    // Written now rather than when the event loop idles, so that a change
-    // outlives a crash and a store that cannot be written is noticed. QSettings
-    // keeps what it could not write and writes it at the next sync, so a store
-    // that becomes writable again loses nothing.
-    m_store.sync();
-    if (m_store.status() == QSettings::AccessError && !m_storeFailureReported) {
+    // A store that becomes writable again loses nothing: QSettings keeps what
+    // it could not write and writes it at the next sync.
+    if (!SettingsStore::write(m_store, key, value) && !m_storeFailureReported) {
         m_storeFailureReported = true;
         qCWarning(lcStore, "Cannot write the settings file %s; the changes are kept and written again at the next save",
             qUtf8Printable(m_store.fileName()));
@@ -218,17 +159,17 @@ void AppModel::save()
     // Only a change is written: a write rewrites the whole file, and most
     // refreshes change nothing.
     const QByteArray document = m_preferences.toJson();
-    const QVariant stored = m_store.value(PreferencesKey);
+    const QVariant stored = m_store.value(SettingsStore::PreferencesKey);
     if (stored.typeId() == QMetaType::QByteArray && stored.toByteArray() == document)
         return;
-    writeStore(PreferencesKey, document);
+    writeStore(SettingsStore::PreferencesKey, document);
 }
 
 void AppModel::setAnimateCursor(bool on)
 {
     Q_EMIT willChange();
     m_animateCursor = on;
-    writeStore(AnimateCursorKey, on);
+    writeStore(SettingsStore::AnimateCursorKey, on);
     if (!on)
         m_animator->cancel();
 }
@@ -372,12 +313,12 @@ void AppModel::beginRecording(const QString &id)
     setMessage(std::nullopt);
     setRecordingID(id);
     m_hotKeys->clear();
-    // Without an application object there is nothing to filter; the recording
-    // still runs, and ends through cancelRecording() or a refresh.
-    if (QCoreApplication *application = QCoreApplication::instance()) {
-        m_keyMonitor = std::make_unique<RecordingKeyFilter>(*this, m_platform.keyboard());
-        application->installEventFilter(m_keyMonitor.get());
-    }
+    // Without an application object nothing is captured; the recording still
+    // runs, and ends through cancelRecording() or a refresh.
+    if (!m_keyCapture)
+        m_keyCapture = KeyCapture::forApplication(m_platform.keyboard());
+    m_keyCapture->begin(
+        [this](const Shortcut &shortcut) { handleRecordingKey(shortcut.keyCode(), shortcut.modifiers()); });
     // Held for the whole recording, so that combinations the desktop keeps for
     // itself reach the recorder too.
     m_keyboardGrabbed = m_platform.keyboard().grabKeyboard();
@@ -393,11 +334,8 @@ void AppModel::cancelRecording(bool registerAgain)
 
 void AppModel::endKeyCapture()
 {
-    if (m_keyMonitor) {
-        if (QCoreApplication *application = QCoreApplication::instance())
-            application->removeEventFilter(m_keyMonitor.get());
-        m_keyMonitor.reset();
-    }
+    if (m_keyCapture)
+        m_keyCapture->end();
     if (m_keyboardGrabbed) {
         m_keyboardGrabbed = false;
         m_platform.keyboard().ungrabKeyboard();

@@ -19,27 +19,20 @@ class QVariant;
 namespace Dartline {
 
 class CursorAnimator;
+class KeyCapture;
 class Platform;
 
 // The one observable object that holds Dartline's state and carries out every
-// user-level operation. Views read its properties and call its operations;
-// they never touch the services or the store.
+// user-level operation. Views read its published state and call its
+// operations; they never touch the services or the store.
 //
-// willChange() is emitted before every write of a published property, whether
+// willChange() is emitted before every write of the published state, whether
 // or not the value differs; observers re-read after it (deferred).
 class AppModel : public QObject
 {
     Q_OBJECT
-    Q_PROPERTY(QList<Display> displays READ displays NOTIFY willChange)
-    Q_PROPERTY(bool animateCursor READ animateCursor WRITE setAnimateCursor NOTIFY willChange)
-    Q_PROPERTY(QString message READ messageText NOTIFY willChange)
-    Q_PROPERTY(QString recordingID READ recordingIDText NOTIFY willChange)
-    Q_PROPERTY(int disconnectedCount READ disconnectedCount NOTIFY willChange)
 
 public:
-    static inline const QString PreferencesKey = QStringLiteral("displayPreferences.v1");
-    static inline const QString AnimateCursorKey = QStringLiteral("animateCursor");
-
     // Loads the stored state, lists the displays, saves and registers. Without
     // an animator the model makes the standard one.
     AppModel(
@@ -55,9 +48,6 @@ public:
     const std::optional<QString> &message() const { return m_message; }
     bool animateCursor() const { return m_animateCursor; }
     void setAnimateCursor(bool on);
-
-    QString messageText() const { return m_message.value_or(QString()); }
-    QString recordingIDText() const { return m_recordingID.value_or(QString()); }
 
     // Known displays that are not connected now.
     int disconnectedCount() const;
@@ -93,12 +83,11 @@ private:
     void setMessage(std::optional<QString> text);
     void setRecordingID(std::optional<QString> id);
 
-    std::optional<bool> readBool(const QString &key) const;
     // The stored preferences; an unreadable document is kept aside first.
     Preferences readPreferences();
     void keepUnreadable(const QVariant &value);
     void writeStore(const QString &key, const QVariant &value);
-    // Removes the key filter and releases the keyboard; publishes nothing.
+    // Ends the key capture and releases the keyboard; publishes nothing.
     void endKeyCapture();
 
     Platform &m_platform;
@@ -112,7 +101,7 @@ private:
     bool m_animateCursor = true;
     std::unique_ptr<HotKeyService> m_hotKeys;
     std::unique_ptr<CursorAnimator> m_animator;
-    std::unique_ptr<QObject> m_keyMonitor; // the key filter of a running recording
+    std::unique_ptr<KeyCapture> m_keyCapture; // takes the key presses of a running recording
     bool m_keyboardGrabbed = false;
     bool m_storeFailureReported = false;
 };

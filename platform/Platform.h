@@ -7,8 +7,6 @@
 #include "platform/HotKeyPlatform.h"
 #include "platform/KeyboardPlatform.h"
 
-#include <memory>
-
 namespace Dartline {
 
 // The window-system services of one process, owned together.
@@ -24,10 +22,6 @@ public:
     virtual HotKeyPlatform &hotKeys() = 0;
     virtual KeyboardPlatform &keyboard() = 0;
     virtual AppearancePlatform &appearance() = 0;
-
-    // The X11 backend under the xcb platform plugin, otherwise one that
-    // reports no displays and refuses every hot key.
-    static std::unique_ptr<Platform> create();
 };
 
 } // namespace Dartline

@@ -5,8 +5,9 @@
 
 namespace Dartline {
 
-// Dartline's application icon as the program uses it: the PNG sizes from
-// resources/icon, compiled in (drawn by AppIconArt).
+// Dartline's application icon as the program uses it: the icon theme's
+// org.dartline.Dartline (an installed or themed copy), else the sizes compiled
+// in from resources/icons (drawn by AppIconArt).
 namespace AppIcon {
 
 QIcon icon();

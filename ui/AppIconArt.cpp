@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/AppIconArt.h"
 
-#include "ui/ContinuousCorners.h"
+#include "paint/ContinuousCorners.h"
 
 #include <QGradient>
 #include <QImage>

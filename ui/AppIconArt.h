@@ -12,7 +12,7 @@ namespace Dartline {
 
 // The drawing of Dartline's application icon: a monitor on a brand-blue
 // tile, a pointer landing on the centre of its screen. Vector shapes only, so
-// the same layers give the PNG sizes and the scalable SVG in resources/icon
+// the same layers give the PNG sizes and the scalable SVG in resources/icons
 // (written by the "app-icon" target).
 namespace AppIconArt {
 

@@ -14,7 +14,7 @@ QColor fromRgb24(quint32 value)
     return QColor::fromRgb((value >> 16) & 0xFF, (value >> 8) & 0xFF, value & 0xFF);
 }
 
-constexpr DartlineTheme::Adaptive Accent { 0x002FB8, 0x9BB4FF };
+constexpr DartlineTheme::Adaptive Accent { BrandRgb, 0x9BB4FF };
 constexpr DartlineTheme::Adaptive WindowTop { 0xF8FAFC, 0x1C1F27 };
 constexpr DartlineTheme::Adaptive WindowBottom { 0xF1F5F9, 0x16181F };
 constexpr DartlineTheme::Adaptive Surface { 0xFFFFFF, 0x272B35 };
@@ -35,12 +35,6 @@ QColor ink(qreal lightAlpha, qreal darkAlpha, qreal opacity)
 }
 
 } // namespace
-
-QColor brandColor()
-{
-    static const QColor brand = fromRgb24(0x002FB8);
-    return brand;
-}
 
 namespace DartlineTheme {
 

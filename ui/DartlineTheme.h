@@ -1,13 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "paint/BrandColor.h"
+
 #include <QColor>
 #include <QtGlobal>
 
 namespace Dartline {
-
-// The one brand colour, the same in light and dark appearance (0x002FB8).
-QColor brandColor();
 
 // The seven colours that follow the desktop's light or dark appearance, and
 // the label and system colours the views draw with. Each call answers for

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/DisplayRow.h"
 
-#include "ui/ContinuousCorners.h"
+#include "paint/ContinuousCorners.h"
 #include "ui/DartlineTheme.h"
 #include "ui/SecondaryButton.h"
 #include "ui/ShortcutRecorderButton.h"
@@ -69,7 +69,7 @@ DisplayRow::DisplayRow(QWidget *parent)
 
     m_recorder = new ShortcutRecorderButton(this);
     main->addWidget(m_recorder, 0, Qt::AlignVCenter);
-    m_jump = new SecondaryButton(u"跳转"_s, SecondaryButtonStyle::Appearance::Ghost, this);
+    m_jump = new SecondaryButton(u"跳转"_s, SecondaryButton::Appearance::Ghost, this);
     main->addWidget(m_jump, 0, Qt::AlignVCenter);
 
     m_error = new ThemedLabel(QString(), UiFonts::Caption, QFont::Normal, ThemedLabel::Role::Red, this);

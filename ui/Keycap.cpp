@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/Keycap.h"
 
-#include "ui/ContinuousCorners.h"
+#include "paint/ContinuousCorners.h"
+#include "paint/DropShadow.h"
 #include "ui/DartlineTheme.h"
-#include "ui/DropShadow.h"
 #include "ui/UiFonts.h"
 
 #include <QFontMetricsF>

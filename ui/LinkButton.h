@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include <QAbstractButton>
+#include "ui/PaintedButton.h"
+
 #include <QUrl>
 
 namespace Dartline {
@@ -9,7 +10,7 @@ namespace Dartline {
 // A text link in the brand colour that opens its address in the default
 // browser; underlined while the pointer is on it. Without an address it only
 // reports clicked(), for a command that reads as a link.
-class LinkButton : public QAbstractButton
+class LinkButton : public PaintedButton
 {
     Q_OBJECT
 public:
@@ -20,15 +21,11 @@ public:
     QSize minimumSizeHint() const override { return sizeHint(); }
 
 protected:
-    void paintEvent(QPaintEvent *event) override;
-    void enterEvent(QEnterEvent *event) override;
-    void leaveEvent(QEvent *event) override;
-    void focusInEvent(QFocusEvent *event) override;
-    void focusOutEvent(QFocusEvent *event) override;
+    void paintButton(QPainter &painter) override;
+    QPainterPath outline() const override;
 
 private:
     QUrl m_url;
-    bool m_hovered = false;
 };
 
 } // namespace Dartline

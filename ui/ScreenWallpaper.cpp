@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/ScreenWallpaper.h"
 
+#include "paint/DropShadow.h"
 #include "ui/DartlineTheme.h"
-#include "ui/DropShadow.h"
 #include "ui/UiFonts.h"
 
 #include <QFontMetricsF>

@@ -1,88 +1,68 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/SecondaryButton.h"
 
-#include "ui/ContinuousCorners.h"
-#include "ui/FocusRing.h"
+#include "paint/ContinuousCorners.h"
+#include "ui/DartlineTheme.h"
+#include "ui/UiFonts.h"
 
-#include <QEvent>
-#include <QKeyEvent>
+#include <QFontMetricsF>
 #include <QPainter>
+
+#include <cmath>
 
 namespace Dartline {
 
-SecondaryButton::SecondaryButton(const QString &text, SecondaryButtonStyle::Appearance appearance, QWidget *parent)
-    : QAbstractButton(parent)
-    , m_style(appearance)
+namespace {
+constexpr qreal CornerRadius = 6.0;
+constexpr qreal HorizontalInset = 12.0;
+constexpr qreal VerticalInset = 6.0;
+constexpr qreal TintedBackground = 0.08;
+constexpr qreal HoveredBackground = 0.14;
+constexpr qreal PressedBackground = 0.2;
+} // namespace
+
+SecondaryButton::SecondaryButton(const QString &text, Appearance appearance, QWidget *parent)
+    : PaintedButton(parent)
+    , m_appearance(appearance)
 {
     setText(text);
-    setFont(SecondaryButtonStyle::font());
-    setFocusPolicy(Qt::StrongFocus);
+    setFont(UiFonts::system(UiFonts::Callout, QFont::Medium));
     setCursor(Qt::PointingHandCursor);
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
 }
 
 QSize SecondaryButton::sizeHint() const
 {
-    return m_style.sizeFor(text());
+    const QFontMetricsF metrics(font());
+    return QSize(static_cast<int>(std::ceil(metrics.horizontalAdvance(text()) + 2 * HorizontalInset)),
+        static_cast<int>(std::ceil(metrics.height() + 2 * VerticalInset)));
 }
 
-void SecondaryButton::paintEvent(QPaintEvent *)
+QPainterPath SecondaryButton::outline() const
 {
-    QPainter painter(this);
-    const QRectF bounds = rect();
-    m_style.paint(painter, bounds, text(), isEnabled(), isDown(), m_hovered);
-    if (FocusRing::wanted(this))
-        FocusRing::paint(painter, ContinuousCorners::roundedRect(bounds, SecondaryButtonStyle::CornerRadius));
+    return ContinuousCorners::roundedRect(rect(), CornerRadius);
+}
+
+void SecondaryButton::paintButton(QPainter &painter)
+{
+    painter.setRenderHint(QPainter::Antialiasing);
+    // A disabled button keeps its resting pill: no hover or press feedback.
+    qreal background = m_appearance == Appearance::Tinted ? TintedBackground : 0.0;
+    if (isEnabled() && isDown())
+        background = PressedBackground;
+    else if (isEnabled() && isHovered())
+        background = HoveredBackground;
+    const QColor accent = DartlineTheme::accent();
+    if (background > 0.0)
+        painter.fillPath(outline(), DartlineTheme::withOpacity(accent, background));
+    painter.setFont(font());
+    painter.setPen(accent);
+    painter.drawText(QRectF(rect()), Qt::AlignCenter | Qt::TextSingleLine, text());
 }
 
 bool SecondaryButton::hitButton(const QPoint &pos) const
 {
-    return ContinuousCorners::roundedRect(rect(), SecondaryButtonStyle::CornerRadius)
-        .contains(QPointF(pos) + QPointF(0.5, 0.5));
-}
-
-void SecondaryButton::enterEvent(QEnterEvent *event)
-{
-    m_hovered = true;
-    update();
-    QAbstractButton::enterEvent(event);
-}
-
-void SecondaryButton::leaveEvent(QEvent *event)
-{
-    m_hovered = false;
-    update();
-    QAbstractButton::leaveEvent(event);
-}
-
-void SecondaryButton::changeEvent(QEvent *event)
-{
-    QAbstractButton::changeEvent(event);
-    if (event->type() == QEvent::EnabledChange)
-        update();
-}
-
-void SecondaryButton::focusInEvent(QFocusEvent *event)
-{
-    FocusRing::track(this, event);
-    QAbstractButton::focusInEvent(event);
-}
-
-void SecondaryButton::focusOutEvent(QFocusEvent *event)
-{
-    FocusRing::track(this, event);
-    QAbstractButton::focusOutEvent(event);
-}
-
-void SecondaryButton::keyPressEvent(QKeyEvent *event)
-{
-    // Return activates like Space, as keyboard users of any desktop expect.
-    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
-        && (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
-        animateClick();
-        return;
-    }
-    QAbstractButton::keyPressEvent(event);
+    return outline().contains(QPointF(pos) + QPointF(0.5, 0.5));
 }
 
 } // namespace Dartline

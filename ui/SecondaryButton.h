@@ -1,39 +1,32 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "ui/SecondaryButtonStyle.h"
-
-#include <QAbstractButton>
+#include "ui/PaintedButton.h"
 
 namespace Dartline {
 
-// A text button drawn with SecondaryButtonStyle. The whole pill reacts to the
-// pointer, not only the text.
-class SecondaryButton : public QAbstractButton
+// The secondary buttons ("识别屏幕", "跳转"): accent text on an accent pill
+// whose opacity answers hover and press. Tinted buttons show the pill at rest,
+// ghost buttons only while the pointer is on them. The whole pill reacts to
+// the pointer, not only the text.
+class SecondaryButton : public PaintedButton
 {
     Q_OBJECT
 public:
-    SecondaryButton(const QString &text, SecondaryButtonStyle::Appearance appearance, QWidget *parent = nullptr);
+    enum class Appearance { Tinted, Ghost };
 
-    const SecondaryButtonStyle &buttonStyle() const { return m_style; }
-    bool isHovered() const { return m_hovered; }
+    SecondaryButton(const QString &text, Appearance appearance, QWidget *parent = nullptr);
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override { return sizeHint(); }
 
 protected:
-    void paintEvent(QPaintEvent *event) override;
+    void paintButton(QPainter &painter) override;
+    QPainterPath outline() const override;
     bool hitButton(const QPoint &pos) const override;
-    void enterEvent(QEnterEvent *event) override;
-    void leaveEvent(QEvent *event) override;
-    void changeEvent(QEvent *event) override;
-    void focusInEvent(QFocusEvent *event) override;
-    void focusOutEvent(QFocusEvent *event) override;
-    void keyPressEvent(QKeyEvent *event) override;
 
 private:
-    SecondaryButtonStyle m_style;
-    bool m_hovered = false;
+    Appearance m_appearance;
 };
 
 } // namespace Dartline

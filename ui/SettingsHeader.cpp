@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/SettingsHeader.h"
 
+#include "paint/DropShadow.h"
 #include "ui/AppIcon.h"
 #include "ui/AppIconArt.h"
 #include "ui/DartlineTheme.h"
-#include "ui/DropShadow.h"
 #include "ui/SecondaryButton.h"
 #include "ui/ThemedLabel.h"
 
@@ -35,7 +35,7 @@ SettingsHeader::SettingsHeader(std::function<void()> identify, QWidget *parent)
     m_title->setFont(font);
     row->addWidget(m_title, 0, Qt::AlignVCenter);
     row->addStretch(1);
-    m_identify = new SecondaryButton(u"识别屏幕"_s, SecondaryButtonStyle::Appearance::Tinted, this);
+    m_identify = new SecondaryButton(u"识别屏幕"_s, SecondaryButton::Appearance::Tinted, this);
     row->addWidget(m_identify, 0, Qt::AlignVCenter);
     connect(m_identify, &QAbstractButton::clicked, this, [this] {
         if (m_onIdentify)

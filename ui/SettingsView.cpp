@@ -3,12 +3,12 @@
 
 #include "hotkeys/KeyLabels.h"
 #include "model/AppModel.h"
+#include "paint/DropShadow.h"
 #include "ui/AccessibleWidgets.h"
 #include "ui/AppVersion.h"
 #include "ui/DartlineTheme.h"
 #include "ui/DisplayMap.h"
 #include "ui/DisplayRow.h"
-#include "ui/DropShadow.h"
 #include "ui/LinkButton.h"
 #include "ui/OverlayScrollBar.h"
 #include "ui/ProjectLinks.h"

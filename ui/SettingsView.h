@@ -44,8 +44,10 @@ class SettingsView : public QWidget
 {
     Q_OBJECT
 public:
+    // The settings window's smallest and first size too. At the minimum,
+    // whatever is said about a card still shows without scrolling.
     static constexpr int MinimumWidth = 640;
-    static constexpr int MinimumHeight = 560;
+    static constexpr int MinimumHeight = 590;
     static constexpr int IdealWidth = 680;
     static constexpr int IdealHeight = 650;
 

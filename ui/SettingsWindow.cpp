@@ -2,6 +2,7 @@
 #include "ui/SettingsWindow.h"
 
 #include "model/AppModel.h"
+#include "model/SettingsStore.h"
 #include "ui/AppIcon.h"
 #include "ui/DartlineTheme.h"
 #include "ui/SettingsView.h"
@@ -17,32 +18,11 @@
 
 namespace Dartline {
 
-namespace {
-
-std::unique_ptr<QSettings> standardStore()
-{
-    return std::make_unique<QSettings>(
-        QSettings::IniFormat, QSettings::UserScope, QStringLiteral("org.dartline.Dartline"));
-}
-
-} // namespace
-
-SettingsWindow::SettingsWindow(
-    AppModel &model, KeyboardPlatform &keyboard, std::function<void()> identify, QWidget *parent)
-    : SettingsWindow(model, keyboard, standardStore(), nullptr, std::move(identify), parent)
-{ }
-
 SettingsWindow::SettingsWindow(
     AppModel &model, KeyboardPlatform &keyboard, QSettings &frameStore, std::function<void()> identify, QWidget *parent)
-    : SettingsWindow(model, keyboard, nullptr, &frameStore, std::move(identify), parent)
-{ }
-
-SettingsWindow::SettingsWindow(AppModel &model, KeyboardPlatform &keyboard, std::unique_ptr<QSettings> ownStore,
-    QSettings *frameStore, std::function<void()> identify, QWidget *parent)
     : QWidget(parent, Qt::Window)
     , m_model(model)
-    , m_ownStore(std::move(ownStore))
-    , m_frameStore(frameStore ? *frameStore : *m_ownStore)
+    , m_frameStore(frameStore)
 {
     setWindowTitle(QStringLiteral("Dartline"));
     if (QGuiApplication::windowIcon().isNull())
@@ -67,8 +47,8 @@ SettingsWindow::SettingsWindow(AppModel &model, KeyboardPlatform &keyboard, std:
     connect(m_actions, &WindowActions::quitRequested, this, &SettingsWindow::quitRequested);
     connect(m_view, &SettingsView::aboutRequested, this, &SettingsWindow::aboutRequested);
 
-    setMinimumSize(MinimumWidth, MinimumHeight);
-    resize(InitialWidth, InitialHeight);
+    setMinimumSize(SettingsView::MinimumWidth, SettingsView::MinimumHeight);
+    resize(SettingsView::IdealWidth, SettingsView::IdealHeight);
     restoreFrame();
 
     // Moves and resizes come in bursts while the user drags; write once.
@@ -85,7 +65,7 @@ SettingsWindow::~SettingsWindow()
 
 void SettingsWindow::restoreFrame()
 {
-    const QByteArray frame = m_frameStore.value(FrameKey).toByteArray();
+    const QByteArray frame = m_frameStore.value(SettingsStore::SettingsFrameKey).toByteArray();
     if (!frame.isEmpty() && restoreGeometry(frame)) {
         // A frame from a larger screen layout or an older, smaller minimum.
         resize(size().expandedTo(minimumSize()));
@@ -100,7 +80,7 @@ void SettingsWindow::restoreFrame()
 void SettingsWindow::saveFrame()
 {
     m_saveFrame.stop();
-    m_frameStore.setValue(FrameKey, saveGeometry());
+    m_frameStore.setValue(SettingsStore::SettingsFrameKey, saveGeometry());
 }
 
 void SettingsWindow::closeEvent(QCloseEvent *event)

@@ -5,7 +5,6 @@
 #include <QWidget>
 
 #include <functional>
-#include <memory>
 
 class QSettings;
 
@@ -17,13 +16,14 @@ class SettingsView;
 class WindowActions;
 
 // The settings window: the SettingsView in a resizable window titled
-// "Dartline", 680 x 650 at first, never smaller than 640 x 590. It is made
-// once and reused: closing only hides it (and ends any shortcut recording,
-// registering the shortcuts again); the host learns of it through closed().
+// "Dartline", at the view's ideal size at first and never smaller than the
+// view's minimum (680 x 650 and 640 x 590). It is made once and reused:
+// closing only hides it (and ends any shortcut recording, registering the
+// shortcuts again); the host learns of it through closed().
 // The close event is refused and the window hidden instead, so close()
 // returns false while the window does go away; quitting is not held up.
 //
-// Its frame is kept in a settings store under "DartlineSettings", written
+// Its frame is kept in the preference store (SettingsStore), written
 // whenever it moves or resizes and restored when the window is made again in
 // a later run; the first time, the window is centred on the primary screen.
 // Every time it is shown, it is first moved wholly onto a connected monitor
@@ -33,19 +33,10 @@ class SettingsWindow : public QWidget
 {
     Q_OBJECT
 public:
-    static inline const QString FrameKey = QStringLiteral("DartlineSettings");
-    static constexpr int InitialWidth = 680;
-    static constexpr int InitialHeight = 650;
-    static constexpr int MinimumWidth = 640;
-    static constexpr int MinimumHeight = 590;
-
     // Keeps the frame in `frameStore` (the application's preference store),
     // which must outlive the window.
     SettingsWindow(AppModel &model, KeyboardPlatform &keyboard, QSettings &frameStore, std::function<void()> identify,
         QWidget *parent = nullptr);
-    // Keeps the frame in the standard per-user store of org.dartline.Dartline.
-    SettingsWindow(
-        AppModel &model, KeyboardPlatform &keyboard, std::function<void()> identify, QWidget *parent = nullptr);
     ~SettingsWindow() override;
 
     SettingsView *view() const { return m_view; }
@@ -65,13 +56,10 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private:
-    SettingsWindow(AppModel &model, KeyboardPlatform &keyboard, std::unique_ptr<QSettings> ownStore,
-        QSettings *frameStore, std::function<void()> identify, QWidget *parent);
     void restoreFrame();
     void saveFrame();
 
     AppModel &m_model;
-    std::unique_ptr<QSettings> m_ownStore;
     QSettings &m_frameStore;
     SettingsView *m_view;
     WindowActions *m_actions;

@@ -2,16 +2,14 @@
 #include "ui/ShortcutRecorderButton.h"
 
 #include "hotkeys/KeyLabels.h"
-#include "ui/ContinuousCorners.h"
+#include "paint/ContinuousCorners.h"
 #include "ui/DartlineTheme.h"
-#include "ui/FocusRing.h"
 #include "ui/Symbols.h"
 #include "ui/UiFonts.h"
 
 #include <QAccessible>
 #include <QContextMenuEvent>
 #include <QFontMetricsF>
-#include <QKeyEvent>
 #include <QMenu>
 #include <QPainter>
 
@@ -42,9 +40,8 @@ qreal pencilSize()
 } // namespace
 
 ShortcutRecorderButton::ShortcutRecorderButton(QWidget *parent)
-    : QAbstractButton(parent)
+    : PaintedButton(parent)
 {
-    setFocusPolicy(Qt::StrongFocus);
     setCursor(Qt::PointingHandCursor);
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     setToolTip(u"点击设置快捷键；Esc 取消；Delete 清除"_s);
@@ -169,24 +166,22 @@ std::optional<QRectF> ShortcutRecorderButton::pencilRect() const
 
 qreal ShortcutRecorderButton::pencilOpacity() const
 {
-    return m_hovered ? 0.8 : 0.35;
+    return isHovered() ? 0.8 : 0.35;
 }
 
-QPainterPath ShortcutRecorderButton::shape() const
+QPainterPath ShortcutRecorderButton::outline() const
 {
     return ContinuousCorners::roundedRect(rect(), CornerRadius);
 }
 
-void ShortcutRecorderButton::paintEvent(QPaintEvent *)
+void ShortcutRecorderButton::paintButton(QPainter &painter)
 {
-    QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     const QColor accent = DartlineTheme::accent();
-    const QPainterPath outline = shape();
     const Layout l = layout();
 
     if (m_recording)
-        painter.fillPath(outline, DartlineTheme::withOpacity(accent, 0.06));
+        painter.fillPath(outline(), DartlineTheme::withOpacity(accent, 0.06));
 
     if (m_recording) {
         painter.setFont(textFont(true));
@@ -211,28 +206,12 @@ void ShortcutRecorderButton::paintEvent(QPaintEvent *)
         painter.drawPath(
             ContinuousCorners::roundedRect(QRectF(rect()).adjusted(0.75, 0.75, -0.75, -0.75), CornerRadius - 0.75));
     }
-    if (FocusRing::wanted(this))
-        FocusRing::paint(painter, outline);
 }
 
 bool ShortcutRecorderButton::hitButton(const QPoint &pos) const
 {
     // The transparent parts of the pill count too, not only the caps.
-    return shape().contains(QPointF(pos) + QPointF(0.5, 0.5));
-}
-
-void ShortcutRecorderButton::enterEvent(QEnterEvent *event)
-{
-    m_hovered = true;
-    update();
-    QAbstractButton::enterEvent(event);
-}
-
-void ShortcutRecorderButton::leaveEvent(QEvent *event)
-{
-    m_hovered = false;
-    update();
-    QAbstractButton::leaveEvent(event);
+    return outline().contains(QPointF(pos) + QPointF(0.5, 0.5));
 }
 
 void ShortcutRecorderButton::contextMenuEvent(QContextMenuEvent *event)
@@ -244,28 +223,6 @@ void ShortcutRecorderButton::contextMenuEvent(QContextMenuEvent *event)
         = event->reason() == QContextMenuEvent::Mouse ? event->globalPos() : mapToGlobal(rect().bottomLeft());
     if (menu.exec(where) == clear)
         Q_EMIT clearRequested();
-}
-
-void ShortcutRecorderButton::focusInEvent(QFocusEvent *event)
-{
-    FocusRing::track(this, event);
-    QAbstractButton::focusInEvent(event);
-}
-
-void ShortcutRecorderButton::focusOutEvent(QFocusEvent *event)
-{
-    FocusRing::track(this, event);
-    QAbstractButton::focusOutEvent(event);
-}
-
-void ShortcutRecorderButton::keyPressEvent(QKeyEvent *event)
-{
-    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
-        && (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
-        animateClick();
-        return;
-    }
-    QAbstractButton::keyPressEvent(event);
 }
 
 } // namespace Dartline

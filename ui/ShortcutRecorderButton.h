@@ -2,8 +2,8 @@
 #pragma once
 
 #include "ui/Keycap.h"
+#include "ui/PaintedButton.h"
 
-#include <QAbstractButton>
 #include <QList>
 #include <QStringList>
 
@@ -16,7 +16,7 @@ namespace Dartline {
 // recording ("请按快捷键…" on an accent pill), a shortcut (caps and a pencil),
 // nothing set ("设置快捷键"). Clicking anywhere on the field emits clicked();
 // its context menu offers "清除快捷键" (clearRequested()).
-class ShortcutRecorderButton : public QAbstractButton
+class ShortcutRecorderButton : public PaintedButton
 {
     Q_OBJECT
 public:
@@ -36,7 +36,6 @@ public:
     int screenNumber() const { return m_screenNumber; }
     void setRecording(bool recording);
     bool isRecording() const { return m_recording; }
-    bool isHovered() const { return m_hovered; }
 
     // What assistive technologies read as the field's value.
     QString accessibleValue() const;
@@ -55,14 +54,10 @@ Q_SIGNALS:
     void clearRequested();
 
 protected:
-    void paintEvent(QPaintEvent *event) override;
+    void paintButton(QPainter &painter) override;
+    QPainterPath outline() const override;
     bool hitButton(const QPoint &pos) const override;
-    void enterEvent(QEnterEvent *event) override;
-    void leaveEvent(QEvent *event) override;
     void contextMenuEvent(QContextMenuEvent *event) override;
-    void focusInEvent(QFocusEvent *event) override;
-    void focusOutEvent(QFocusEvent *event) override;
-    void keyPressEvent(QKeyEvent *event) override;
 
 private:
     struct Layout
@@ -74,14 +69,12 @@ private:
     };
     Layout layout() const;
     QSizeF innerSize(const QSizeF &content) const;
-    QPainterPath shape() const;
     QString currentText() const;
     void contentChanged();
 
     std::optional<QStringList> m_labels;
     int m_screenNumber = 0;
     bool m_recording = false;
-    bool m_hovered = false;
 };
 
 } // namespace Dartline

@@ -1,13 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include <QAbstractButton>
+#include "ui/PaintedButton.h"
 
 namespace Dartline {
 
 // The platform's ordinary push button, small size: a raised surface-coloured
 // pill with a hairline rim and primary text.
-class StandardButton : public QAbstractButton
+class StandardButton : public PaintedButton
 {
     Q_OBJECT
 public:
@@ -17,15 +17,8 @@ public:
     QSize minimumSizeHint() const override { return sizeHint(); }
 
 protected:
-    void paintEvent(QPaintEvent *event) override;
-    void enterEvent(QEnterEvent *event) override;
-    void leaveEvent(QEvent *event) override;
-    void focusInEvent(QFocusEvent *event) override;
-    void focusOutEvent(QFocusEvent *event) override;
-    void keyPressEvent(QKeyEvent *event) override;
-
-private:
-    bool m_hovered = false;
+    void paintButton(QPainter &painter) override;
+    QPainterPath outline() const override;
 };
 
 } // namespace Dartline

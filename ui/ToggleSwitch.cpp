@@ -1,10 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/ToggleSwitch.h"
 
-#include "ui/ContinuousCorners.h"
+#include "paint/ContinuousCorners.h"
+#include "paint/DropShadow.h"
 #include "ui/DartlineTheme.h"
-#include "ui/DropShadow.h"
-#include "ui/FocusRing.h"
 #include "ui/UiFonts.h"
 
 #include <QFontMetricsF>
@@ -21,13 +20,12 @@ constexpr qreal KnobInset = 2.0;
 } // namespace
 
 ToggleSwitch::ToggleSwitch(const QString &text, int pixelSize, QWidget *parent)
-    : QAbstractButton(parent)
+    : PaintedButton(parent)
     , m_animation(new QVariantAnimation(this))
 {
     setText(text);
     setFont(UiFonts::system(pixelSize));
     setCheckable(true);
-    setFocusPolicy(Qt::StrongFocus);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
 
     m_animation->setDuration(140);
@@ -77,19 +75,21 @@ QRectF ToggleSwitch::trackRect() const
     return QRectF(width() - TrackWidth - 1, (height() - TrackHeight) / 2.0, TrackWidth, TrackHeight);
 }
 
-void ToggleSwitch::paintEvent(QPaintEvent *)
+QPainterPath ToggleSwitch::outline() const
 {
-    QPainter painter(this);
+    return ContinuousCorners::capsule(trackRect());
+}
+
+void ToggleSwitch::paintButton(QPainter &painter)
+{
     painter.setRenderHint(QPainter::Antialiasing);
-    if (!isEnabled())
-        painter.setOpacity(0.45);
 
     painter.setFont(font());
     painter.setPen(DartlineTheme::label());
     const QRectF track = trackRect();
     painter.drawText(QRectF(0, 0, track.left() - LabelGap, height()), Qt::AlignLeft | Qt::AlignVCenter, text());
 
-    const QPainterPath trackShape = ContinuousCorners::capsule(track);
+    const QPainterPath trackShape = outline();
     // Off: a quiet grey track; on: the brand tint, blended as the knob moves.
     const QColor off = DartlineTheme::label(DartlineTheme::isDark() ? 0.16 : 0.1);
     const QColor on = brandColor();
@@ -113,21 +113,6 @@ void ToggleSwitch::paintEvent(QPaintEvent *)
     knobShape.addEllipse(knobRect);
     DropShadow::paint(painter, knobShape, QColor::fromRgbF(0, 0, 0, 0.22f), 2.0, QPointF(0, 0.5));
     painter.fillPath(knobShape, DartlineTheme::isDark() ? QColor(0xE6E8EC) : QColor(Qt::white));
-
-    if (FocusRing::wanted(this))
-        FocusRing::paint(painter, trackShape);
-}
-
-void ToggleSwitch::focusInEvent(QFocusEvent *event)
-{
-    FocusRing::track(this, event);
-    QAbstractButton::focusInEvent(event);
-}
-
-void ToggleSwitch::focusOutEvent(QFocusEvent *event)
-{
-    FocusRing::track(this, event);
-    QAbstractButton::focusOutEvent(event);
 }
 
 } // namespace Dartline

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include <QAbstractButton>
+#include "ui/PaintedButton.h"
 
 class QVariantAnimation;
 
@@ -10,7 +10,7 @@ namespace Dartline {
 // A labelled on/off switch: the label at the leading edge, a small switch at
 // the trailing edge, the whole row clickable. On, the track takes the brand
 // tint.
-class ToggleSwitch : public QAbstractButton
+class ToggleSwitch : public PaintedButton
 {
     Q_OBJECT
 public:
@@ -27,10 +27,9 @@ public:
     QSize minimumSizeHint() const override;
 
 protected:
-    void paintEvent(QPaintEvent *event) override;
+    void paintButton(QPainter &painter) override;
+    QPainterPath outline() const override;
     void nextCheckState() override;
-    void focusInEvent(QFocusEvent *event) override;
-    void focusOutEvent(QFocusEvent *event) override;
 
 private:
     QVariantAnimation *m_animation;

@@ -25,7 +25,6 @@ public:
     QAction *about() const { return m_about; }
     QAction *settings() const { return m_settings; }
     QAction *quit() const { return m_quit; }
-    QAction *closeWindow() const { return m_close; }
     QList<QAction *> all() const { return { m_about, m_settings, m_quit, m_close }; }
 
 Q_SIGNALS:

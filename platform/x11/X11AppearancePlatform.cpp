@@ -2,7 +2,7 @@
 #include "platform/x11/X11AppearancePlatform.h"
 
 #include "platform/x11/X11Connection.h"
-#include "platform/XSettings.h"
+#include "platform/x11/XSettings.h"
 
 #include <QCoreApplication>
 

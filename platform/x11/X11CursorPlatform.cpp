@@ -3,7 +3,7 @@
 
 #include "platform/x11/X11Connection.h"
 #include "platform/x11/X11Coordinates.h"
-#include "platform/XSettings.h"
+#include "platform/x11/XSettings.h"
 
 #include <xcb/xfixes.h>
 

@@ -4,6 +4,7 @@
 #include "core/Shortcut.h"
 #include "platform/x11/X11Connection.h"
 #include "platform/x11/X11Keymap.h"
+#include "platform/x11/X11Logging.h"
 
 #include <QCoreApplication>
 #include <QObject>
@@ -190,7 +191,7 @@ void X11HotKeyPlatform::regrabAll()
             // The registration stays: the next mapping change may bring its key back.
             ungrab(registration);
             if (before != 0) {
-                qCWarning(lcX11Keys, "Hot key for key %u lost after a keyboard change (status %d)",
+                qCWarning(lcKeys, "Hot key for key %u lost after a keyboard change (status %d)",
                     registration.virtualKey, static_cast<int>(status));
             }
         }

@@ -3,7 +3,8 @@
 
 #include "platform/x11/X11Connection.h"
 #include "platform/x11/X11Keymap.h"
-#include "platform/XkbKeyNames.h"
+#include "platform/x11/X11Logging.h"
+#include "platform/x11/XkbKeyNames.h"
 
 #include <QGuiApplication>
 #include <QWindow>
@@ -170,7 +171,7 @@ bool X11KeyboardPlatform::grabKeyboard()
     xcb_grab_keyboard_reply_t *reply = xcb_grab_keyboard_reply(m_connection, cookie, nullptr);
     const bool ok = reply && reply->status == XCB_GRAB_STATUS_SUCCESS;
     if (!ok) {
-        qCWarning(lcX11Keys, "Could not grab the keyboard for recording (status %d)", reply ? reply->status : -1);
+        qCWarning(lcKeys, "Could not grab the keyboard for recording (status %d)", reply ? reply->status : -1);
     }
     std::free(reply);
     m_grabbed = m_grabbed || ok;

@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/x11/X11Keymap.h"
 
+#include "platform/x11/X11Logging.h"
 #include "platform/x11/XcbXkb.h"
-#include "platform/XkbKeyNames.h"
+#include "platform/x11/XkbKeyNames.h"
 
 #include <QCoreApplication>
 
@@ -12,8 +13,6 @@
 #include <cstdlib>
 
 namespace Dartline {
-
-Q_LOGGING_CATEGORY(lcX11Keys, "org.dartline.Dartline.keys")
 
 namespace {
 
@@ -49,12 +48,12 @@ X11Keymap::X11Keymap(xcb_connection_t *connection)
     quint8 eventBase = 0;
     if (!xkb_x11_setup_xkb_extension(connection, XKB_X11_MIN_MAJOR_XKB_VERSION, XKB_X11_MIN_MINOR_XKB_VERSION,
             XKB_X11_SETUP_XKB_EXTENSION_NO_FLAGS, nullptr, nullptr, &eventBase, nullptr)) {
-        qCWarning(lcX11Keys, "The X server has no usable XKB extension; keys cannot be resolved");
+        qCWarning(lcKeys, "The X server has no usable XKB extension; keys cannot be resolved");
         return;
     }
     const qint32 device = xkb_x11_get_core_keyboard_device_id(connection);
     if (device < 0) {
-        qCWarning(lcX11Keys, "The X server names no core keyboard");
+        qCWarning(lcKeys, "The X server names no core keyboard");
         return;
     }
     // Keymaps come from the server, never from include paths or the environment.
@@ -97,7 +96,7 @@ xkb_keymap *X11Keymap::keymap()
         return m_keymap;
     m_keymap = xkb_x11_keymap_new_from_device(m_context, m_connection, m_deviceId, XKB_KEYMAP_COMPILE_NO_FLAGS);
     if (!m_keymap) {
-        qCWarning(lcX11Keys, "Could not read the keymap of the core keyboard");
+        qCWarning(lcKeys, "Could not read the keymap of the core keyboard");
         return nullptr;
     }
     for (const XkbKeyNames::Entry &entry : XkbKeyNames::entries()) {

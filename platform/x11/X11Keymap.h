@@ -3,7 +3,6 @@
 
 #include <QAbstractNativeEventFilter>
 #include <QHash>
-#include <QLoggingCategory>
 #include <QObject>
 
 #include <xcb/xcb.h>
@@ -16,8 +15,6 @@ struct xkb_context;
 struct xkb_keymap;
 
 namespace Dartline {
-
-Q_DECLARE_LOGGING_CATEGORY(lcX11Keys)
 
 // The core keyboard's keymap as the server holds it now, with the virtual key
 // code of each keycode. It follows the server: any keyboard mapping change

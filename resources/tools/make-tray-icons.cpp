@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 //
 // Draws the tray glyph at 18 and 36 pixels and writes the two template PNGs
-// that resources.qrc compiles in. Run it through the "tray-icons" target after
-// changing the drawing; the PNGs are committed so a build needs no generator.
+// that resources/CMakeLists.txt compiles in. Run it through the "tray-icons"
+// target after changing the drawing; the PNGs are committed so a build needs
+// no generator.
 
 #include <QCoreApplication>
 #include <QDir>

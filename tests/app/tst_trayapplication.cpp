@@ -1,12 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The shell inside one process on a private Xorg with three monitors and an
 // XEmbed tray (trayer): the tray icon, its menu, jumps and identify tiles
-// from it, display changes and the presentation state of the two windows.
+// from it, display changes and the commands of the two windows.
 
 #include "app/TrayApplication.h"
 #include "displays/DisplayOverlay.h"
 #include "displays/IdentifyTile.h"
 #include "model/AppModel.h"
+#include "model/SettingsStore.h"
 #include "platform/fake/FakePlatform.h"
 #include "tests/app/XWindows.h"
 #include "tests/harness/X11TestMain.h"
@@ -18,7 +19,6 @@
 #include <QPointer>
 #include <QProcess>
 #include <QSettings>
-#include <QSignalSpy>
 #include <QSystemTrayIcon>
 #include <QTemporaryDir>
 
@@ -69,7 +69,7 @@ private Q_SLOTS:
     void itemOfVanishedDisplayDoesNothing();
     void identifyShowsTiles();
     void displayChangeRefreshes();
-    void windowsSwitchPresentation();
+    void windowCommandsReachTheTray();
     void switchingAwayEndsRecording();
     void menuTitles_data();
     void menuTitles();
@@ -110,8 +110,8 @@ void TestTrayApplication::init()
     QVERIFY(m_dir->isValid());
     QVERIFY(QDir(m_dir->path()).mkdir(u"run"_s));
     QSettings store(m_dir->filePath(u"store.ini"_s), QSettings::IniFormat);
-    store.setValue(TrayApplication::HasLaunchedKey, true);
-    store.setValue(AppModel::AnimateCursorKey, false);
+    store.setValue(SettingsStore::HasLaunchedKey, true);
+    store.setValue(SettingsStore::AnimateCursorKey, false);
     QVERIFY(m_input->movePointer(QPoint(5, 5)));
 }
 
@@ -231,38 +231,20 @@ void TestTrayApplication::displayChangeRefreshes()
     QCOMPARE(itemTexts(openMenu(*tray)).size(), 4 + 6);
 }
 
-void TestTrayApplication::windowsSwitchPresentation()
+void TestTrayApplication::windowCommandsReachTheTray()
 {
     const auto tray = makeApplication();
     QVERIFY(tray);
-    using P = TrayApplication::Presentation;
-    QCOMPARE(tray->presentation(), P::Accessory);
-
     tray->showSettings();
     auto *settings = static_cast<SettingsWindow *>(tray->settingsWindow());
-    QCOMPARE(tray->presentation(), P::Regular);
     // The windows' own main-menu commands reach the tray.
     settings->windowActions()->about()->trigger();
     QVERIFY(tray->aboutWindow());
+    settings->close();
+    QTRY_VERIFY(!settings->isVisible());
     static_cast<AboutWindow *>(tray->aboutWindow())->windowActions()->settings()->trigger();
     QCOMPARE(tray->settingsWindow(), settings); // reused, not a second window
     QTRY_VERIFY(settings->isVisible() && tray->aboutWindow()->isVisible());
-
-    // Closing one of two visible windows keeps the regular presentation, even
-    // after the deferred check has run.
-    QSignalSpy changed(tray.get(), &TrayApplication::presentationChanged);
-    tray->aboutWindow()->close();
-    // Queued after the tray's deferred check, so it runs after it.
-    bool checked = false;
-    QMetaObject::invokeMethod(
-        this, [&checked] { checked = true; }, Qt::QueuedConnection);
-    QTRY_VERIFY(checked);
-    QCOMPARE(changed.size(), 0);
-    QCOMPARE(tray->presentation(), P::Regular);
-
-    settings->close();
-    QVERIFY(changed.wait(1000));
-    QCOMPARE(tray->presentation(), P::Accessory);
 }
 
 void TestTrayApplication::switchingAwayEndsRecording()

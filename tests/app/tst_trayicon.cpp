@@ -8,6 +8,7 @@
 #include "app/TrayApplication.h"
 #include "app/TrayGlyph.h"
 #include "model/AppModel.h"
+#include "model/SettingsStore.h"
 #include "tests/app/XWindows.h"
 #include "tests/harness/TestXSettings.h"
 #include "tests/harness/X11TestMain.h"
@@ -94,48 +95,20 @@ bool hasRootProperty(xcb_connection_t *c, const char *name)
     return found;
 }
 
-// A desktop settings daemon on a connection of its own: owns _XSETTINGS_S0
-// and publishes _XSETTINGS_SETTINGS on its window; gone when destroyed.
-class SettingsDaemon
+// A settings daemon whose theme changes, written in either byte order in
+// turn: the reader must take both.
+class ThemeDaemon : public XSettingsDaemon
 {
 public:
-    SettingsDaemon()
-        : m_c(xcb_connect(server().displayName().toLatin1().constData(), nullptr))
-    {
-        const xcb_screen_t *screen = xcb_setup_roots_iterator(xcb_get_setup(m_c)).data;
-        m_window = xcb_generate_id(m_c);
-        xcb_create_window(m_c, XCB_COPY_FROM_PARENT, m_window, screen->root, 0, 0, 1, 1, 0, XCB_WINDOW_CLASS_INPUT_ONLY,
-            XCB_COPY_FROM_PARENT, 0, nullptr);
-        m_property = atom("_XSETTINGS_SETTINGS");
-        xcb_set_selection_owner(m_c, m_window, atom("_XSETTINGS_S0"), XCB_CURRENT_TIME);
-        sync();
-    }
-    ~SettingsDaemon() { xcb_disconnect(m_c); }
-    Q_DISABLE_COPY_MOVE(SettingsDaemon)
-
+    ThemeDaemon()
+        : XSettingsDaemon(server().displayName())
+    { }
     void publishTheme(const QByteArray &name)
     {
-        const QByteArray settings
-            = TestXSettings().integer("Xft/DPI", 98304).string("Net/ThemeName", name).bytes(++m_serial % 2 == 0);
-        xcb_change_property(m_c, XCB_PROP_MODE_REPLACE, m_window, m_property, m_property, 8,
-            static_cast<quint32>(settings.size()), settings.constData());
-        sync();
+        publish(TestXSettings().integer("Xft/DPI", 98304).string("Net/ThemeName", name).bytes(++m_serial % 2 == 0));
     }
 
 private:
-    xcb_atom_t atom(const char *name)
-    {
-        xcb_intern_atom_reply_t *r
-            = xcb_intern_atom_reply(m_c, xcb_intern_atom(m_c, 0, static_cast<quint16>(qstrlen(name)), name), nullptr);
-        const xcb_atom_t a = r->atom;
-        free(r);
-        return a;
-    }
-    void sync() { free(xcb_get_input_focus_reply(m_c, xcb_get_input_focus(m_c), nullptr)); }
-
-    xcb_connection_t *m_c;
-    xcb_window_t m_window = 0;
-    xcb_atom_t m_property = 0;
     int m_serial = 0;
 };
 
@@ -244,7 +217,7 @@ void TestTrayIcon::init()
     QVERIFY(m_dir->isValid());
     QVERIFY(QDir(m_dir->path()).mkdir(u"run"_s));
     QSettings store(m_dir->filePath(u"store.ini"_s), QSettings::IniFormat);
-    store.setValue(TrayApplication::HasLaunchedKey, true);
+    store.setValue(SettingsStore::HasLaunchedKey, true);
 }
 
 void TestTrayIcon::cleanup()
@@ -315,7 +288,7 @@ void TestTrayIcon::visibleOnEveryPanel()
     QFETCH(QColor, panel);
     QFETCH(QByteArray, theme);
     QFETCH(bool, dark);
-    SettingsDaemon daemon;
+    ThemeDaemon daemon;
     daemon.publishTheme(theme);
     QVERIFY(startTray(panel));
     const auto tray = makeApplication();
@@ -348,7 +321,7 @@ void TestTrayIcon::followsTheDesktopLive()
     QVERIFY(startTray(QColor(0x80, 0x80, 0x80)));
     const auto tray = makeApplication();
     QVERIFY(tray);
-    std::unique_ptr<SettingsDaemon> daemon;
+    std::unique_ptr<ThemeDaemon> daemon;
 
     // Each step changes the desktop the way its own tool does; the
     // appearance (windows and icon) follows without a restart. The
@@ -362,15 +335,15 @@ void TestTrayIcon::followsTheDesktopLive()
     const QList<Step> steps {
         { "no settings daemon, no portal preference", [] {}, false },
         { "a settings daemon starts, dark theme",
-            [&] { (daemon = std::make_unique<SettingsDaemon>())->publishTheme("Adwaita-dark"); }, true },
+            [&] { (daemon = std::make_unique<ThemeDaemon>())->publishTheme("Adwaita-dark"); }, true },
         { "the theme switches to light", [&] { daemon->publishTheme("Adwaita"); }, false },
         { "and back to dark", [&] { daemon->publishTheme("Greybird-DARK"); }, true },
         { "another daemon replaces it, light theme",
-            [&] { (daemon = std::make_unique<SettingsDaemon>())->publishTheme("Adwaita"); }, false },
+            [&] { (daemon = std::make_unique<ThemeDaemon>())->publishTheme("Adwaita"); }, false },
         { "which switches to dark", [&] { daemon->publishTheme("Adwaita-dark"); }, true },
         { "the daemon quits", [&] { daemon.reset(); }, false },
         { "a daemon starts again, dark",
-            [&] { (daemon = std::make_unique<SettingsDaemon>())->publishTheme("Adwaita-dark"); }, true },
+            [&] { (daemon = std::make_unique<ThemeDaemon>())->publishTheme("Adwaita-dark"); }, true },
         { "the portal prefers light", [&] { m_portal->setScheme(2); }, false },
         { "the portal prefers dark",
             [&] {

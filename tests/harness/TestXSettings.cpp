@@ -1,6 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "tests/harness/TestXSettings.h"
 
+#include <xcb/xcb.h>
+
+#include <cstdlib>
+
 #include <QtEndian>
 
 namespace Dartline {
@@ -79,6 +83,49 @@ QByteArray TestXSettings::bytes(bool big) const
         out.append(s.value(big));
     }
     return out;
+}
+
+struct XSettingsDaemon::Private
+{
+    xcb_connection_t *c = nullptr;
+    xcb_window_t window = 0;
+    xcb_atom_t property = 0;
+
+    xcb_atom_t atom(const char *name) const
+    {
+        xcb_intern_atom_reply_t *r
+            = xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, static_cast<quint16>(qstrlen(name)), name), nullptr);
+        const xcb_atom_t a = r ? r->atom : xcb_atom_t(XCB_ATOM_NONE);
+        free(r);
+        return a;
+    }
+    void sync() const { free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr)); }
+};
+
+XSettingsDaemon::XSettingsDaemon(const QString &displayName)
+    : d(new Private)
+{
+    d->c = xcb_connect(displayName.toLatin1().constData(), nullptr);
+    const xcb_screen_t *screen = xcb_setup_roots_iterator(xcb_get_setup(d->c)).data;
+    d->window = xcb_generate_id(d->c);
+    xcb_create_window(d->c, XCB_COPY_FROM_PARENT, d->window, screen->root, 0, 0, 1, 1, 0, XCB_WINDOW_CLASS_INPUT_ONLY,
+        XCB_COPY_FROM_PARENT, 0, nullptr);
+    d->property = d->atom("_XSETTINGS_SETTINGS");
+    xcb_set_selection_owner(d->c, d->window, d->atom("_XSETTINGS_S0"), XCB_CURRENT_TIME);
+    d->sync();
+}
+
+XSettingsDaemon::~XSettingsDaemon()
+{
+    xcb_disconnect(d->c);
+    delete d;
+}
+
+void XSettingsDaemon::publish(const QByteArray &settings)
+{
+    xcb_change_property(d->c, XCB_PROP_MODE_REPLACE, d->window, d->property, d->property, 8,
+        static_cast<quint32>(settings.size()), settings.constData());
+    d->sync();
 }
 
 } // namespace Dartline

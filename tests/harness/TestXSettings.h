@@ -3,6 +3,7 @@
 
 #include <QByteArray>
 #include <QList>
+#include <QString>
 
 #include <functional>
 
@@ -33,6 +34,25 @@ private:
     };
     QList<Setting> m_settings;
     qint64 m_claimedCount = -1;
+};
+
+// Plays a desktop settings daemon on a connection of its own: owns the
+// XSETTINGS selection of screen 0 and publishes _XSETTINGS_SETTINGS on its
+// window; the selection goes with it when destroyed.
+class XSettingsDaemon
+{
+public:
+    explicit XSettingsDaemon(const QString &displayName);
+    ~XSettingsDaemon();
+    XSettingsDaemon(const XSettingsDaemon &) = delete;
+    XSettingsDaemon &operator=(const XSettingsDaemon &) = delete;
+
+    // Replaces the property and waits until the server has it.
+    void publish(const QByteArray &settings);
+
+private:
+    struct Private;
+    Private *d;
 };
 
 } // namespace Dartline

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "displays/CursorAnimator.h"
 #include "model/AppModel.h"
+#include "model/SettingsStore.h"
 #include "platform/fake/FakePlatform.h"
 
 #include <QApplication>
@@ -59,7 +60,7 @@ QByteArray storedLine(const QVariant &value)
 {
     QTemporaryDir dir;
     const QString path = dir.filePath(u"line.ini"_s);
-    QSettings(path, QSettings::IniFormat).setValue(AppModel::PreferencesKey, value);
+    QSettings(path, QSettings::IniFormat).setValue(SettingsStore::PreferencesKey, value);
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll().split('\n').value(1) : QByteArray();
 }
@@ -95,7 +96,8 @@ class TestAppModel : public QObject
     }
     Preferences stored() const
     {
-        return Preferences::fromJson(m_store->value(AppModel::PreferencesKey).toByteArray()).value_or(Preferences());
+        return Preferences::fromJson(m_store->value(SettingsStore::PreferencesKey).toByteArray())
+            .value_or(Preferences());
     }
     Shortcuts live() const { return m_platform->hotKeys().liveShortcuts(); }
 
@@ -168,7 +170,7 @@ private Q_SLOTS:
         QTEST(model.preferences().bindings.value(A), "bindingOfA");
         QCOMPARE(model.preferences().bindings.value(B), opt2);
         QTEST(model.animateCursor(), "animateCursor");
-        QCOMPARE(m_store->value(AppModel::PreferencesKey).typeId(), QMetaType::QByteArray);
+        QCOMPARE(m_store->value(SettingsStore::PreferencesKey).typeId(), QMetaType::QByteArray);
         QCOMPARE(stored(), model.preferences());
         // What could not be read is there byte for byte; nothing else is copied.
         const QStringList copies = QDir(m_dir->path()).entryList({ u"dartline.ini.unreadable-*"_s });
@@ -207,7 +209,7 @@ private Q_SLOTS:
         model.clearShortcut(B);
         const QSettings reread(path, QSettings::IniFormat);
         QCOMPARE(reread.value(u"other"_s), QVariant(u"kept"_s));
-        QCOMPARE(Preferences::fromJson(reread.value(AppModel::PreferencesKey).toByteArray()), model.preferences());
+        QCOMPARE(Preferences::fromJson(reread.value(SettingsStore::PreferencesKey).toByteArray()), model.preferences());
     }
 
     void unplugThenForget()
@@ -287,7 +289,7 @@ private Q_SLOTS:
         AppModel &model = start();
         model.setAnimateCursor(false);
         QCOMPARE(m_animator->cancels(), 1);
-        QCOMPARE(m_store->value(AppModel::AnimateCursorKey), QVariant(false));
+        QCOMPARE(m_store->value(SettingsStore::AnimateCursorKey), QVariant(false));
         QTest::ignoreMessage(QtInfoMsg, QRegularExpression(u"^Cursor moved"_s));
         model.jump(model.displays().at(0));
         model.setAnimateCursor(true);
@@ -338,7 +340,7 @@ private Q_SLOTS:
         m_platform->hotKeys().setStatus(opt3, HotKeyStatus::NoKeyCode);
         m_platform->keyboard().useUsLayout();
         if (!document.isEmpty())
-            m_store->setValue(AppModel::PreferencesKey, document);
+            m_store->setValue(SettingsStore::PreferencesKey, document);
         AppModel &model = start();
         for (int pass = 0; pass < 2; ++pass) { // twice in a row gives the same as once
             const auto &actual = model.registrationErrors();
@@ -422,7 +424,7 @@ private Q_SLOTS:
         QFETCH(Shortcut, binding);
         QFETCH(bool, recording);
         // C is known, bound and not connected.
-        m_store->setValue(AppModel::PreferencesKey,
+        m_store->setValue(SettingsStore::PreferencesKey,
             QByteArray(R"({"bindings":{"C":{"keyCode":20,"modifiers":2048}},"knownDisplays":["C"]})"));
         m_platform->hotKeys().setStatus(ctrlOpt9, taken);
         AppModel &model = start();
@@ -438,8 +440,8 @@ private Q_SLOTS:
         QCOMPARE(model.preferences().bindings.value(id), binding);
         QCOMPARE(model.preferences().bindings.contains(id), binding != Shortcut());
         QCOMPARE(stored().bindings, model.preferences().bindings);
-        QTEST(model.messageText(), "message");
-        QCOMPARE(model.recordingIDText(), recording ? id : QString());
+        QTEST(model.message().value_or(QString()), "message");
+        QCOMPARE(model.recordingID(), recording ? std::optional<QString>(id) : std::nullopt);
         QCOMPARE(m_platform->keyboard().isGrabbed(), recording);
         QCOMPARE(m_platform->keyboard().ungrabCount(), recording ? 0 : 1);
         QVERIFY(model.registrationErrors().isEmpty());
@@ -470,7 +472,7 @@ private Q_SLOTS:
         QTest::keyClick(&window, Qt::Key_Alt, Qt::AltModifier); // alone: waits for the key
         QKeyEvent unknownKey(QEvent::KeyPress, Qt::Key_5, Qt::AltModifier, 999, 0, 0);
         QApplication::sendEvent(&window, &unknownKey);
-        QCOMPARE(model.recordingIDText(), B);
+        QCOMPARE(model.recordingID(), std::optional<QString>(B));
         QTest::keyClick(&window, Qt::Key_5, Qt::AltModifier);
         QCOMPARE(model.preferences().bindings.value(B), opt5);
         QVERIFY(!model.recordingID());
@@ -513,7 +515,7 @@ private Q_SLOTS:
         QCOMPARE(m_platform->keyboard().isGrabbed(), how == u"begin"_s);
         QTEST(live(), "registered");
         if (m_model)
-            QCOMPARE(m_model->recordingIDText(), how == u"begin"_s ? A : QString());
+            QCOMPARE(m_model->recordingID(), how == u"begin"_s ? std::optional<QString>(A) : std::nullopt);
         // One filter at most: a press reaches the widget, or is recorded once.
         KeySink sink;
         QKeyEvent press(QEvent::KeyPress, Qt::Key_5, Qt::AltModifier, 31, 0, 0);
@@ -548,8 +550,8 @@ private Q_SLOTS:
         const QString copy = m_dir->filePath(u"copy.ini"_s);
         QVERIFY(QFile::copy(path, copy));
         const QSettings reread(copy, QSettings::IniFormat);
-        QCOMPARE(reread.value(AppModel::AnimateCursorKey).toString(), u"false"_s);
-        QCOMPARE(Preferences::fromJson(reread.value(AppModel::PreferencesKey).toByteArray()), model.preferences());
+        QCOMPARE(reread.value(SettingsStore::AnimateCursorKey).toString(), u"false"_s);
+        QCOMPARE(Preferences::fromJson(reread.value(SettingsStore::PreferencesKey).toByteArray()), model.preferences());
     }
 };
 

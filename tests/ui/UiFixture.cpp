@@ -39,7 +39,7 @@ void UiFixture::storeDisconnected(const QString &id, const Shortcut &shortcut)
     Preferences prefs;
     prefs.knownDisplays.insert(id);
     prefs.bindings.insert(id, shortcut);
-    store->setValue(AppModel::PreferencesKey, prefs.toJson());
+    store->setValue(SettingsStore::PreferencesKey, prefs.toJson());
 }
 
 AppModel &UiFixture::start()

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "model/AppModel.h"
+#include "model/SettingsStore.h"
 #include "platform/fake/FakePlatform.h"
 
 #include <QSettings>

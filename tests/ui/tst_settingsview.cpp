@@ -310,7 +310,7 @@ void TestSettingsView::pulseSwitchBothWays()
 
     QTest::mouseClick(view.pulseSwitch(), Qt::LeftButton);
     QVERIFY(!f.model().animateCursor());
-    QCOMPARE(f.fake.store->value(AppModel::AnimateCursorKey).toBool(), false);
+    QCOMPARE(f.fake.store->value(SettingsStore::AnimateCursorKey).toBool(), false);
 
     f.model().setAnimateCursor(true);
     QTRY_VERIFY(view.pulseSwitch()->isChecked());
@@ -398,11 +398,11 @@ void TestSettingsView::shortWindowShrinksOnlyTheList()
     const int listAtIdeal = view->scrollArea()->height();
 
     window.resize(300, 200); // asks for less than the content allows
-    QTRY_COMPARE(view->size(), QSize(640, 560));
+    QTRY_COMPARE(view->size(), QSize(SettingsView::MinimumWidth, SettingsView::MinimumHeight));
     QCOMPARE(view->displayMap()->height(), mapAtIdeal.height());
     QCOMPARE(view->displayMap()->y(), mapAtIdeal.y());
     const int shrunk = listAtIdeal - view->scrollArea()->height();
-    QCOMPARE(shrunk, 650 - 560);
+    QCOMPARE(shrunk, SettingsView::IdealHeight - SettingsView::MinimumHeight);
     QVERIFY(view->scrollArea()->verticalScrollBar()->maximum() > 0); // the rest scrolls
 }
 

@@ -5,18 +5,26 @@
 
 #include "tests/ui/UiFixture.h"
 #include "tests/ui/UiImages.h"
+#include "ui/AppIcon.h"
 #include "ui/DartlineTheme.h"
 #include "ui/DisplayMap.h"
 #include "ui/DisplayRow.h"
+#include "ui/LinkButton.h"
 #include "ui/SecondaryButton.h"
 #include "ui/ShortcutRecorderButton.h"
+#include "ui/StandardButton.h"
 #include "ui/ThemedLabel.h"
 #include "ui/ThemeMonitor.h"
+#include "ui/ToggleSwitch.h"
 #include "ui/UiFonts.h"
 
 #include <QBoxLayout>
+#include <QDir>
 #include <QEnterEvent>
 #include <QPainter>
+#include <QScopeGuard>
+#include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace Dartline;
@@ -88,11 +96,15 @@ private Q_SLOTS:
     void recorderLooks();
     void secondaryButtonOpacity_data();
     void secondaryButtonOpacity();
+    void keyboardActivation_data();
+    void keyboardActivation();
     void paletteFollowsAppearance_data();
     void paletteFollowsAppearance();
     void detailText_data();
     void detailText();
     void chineseSemiboldIsHeavier();
+    void appIconPrefersTheTheme_data();
+    void appIconPrefersTheTheme();
 };
 
 void TestUiViews::initTestCase()
@@ -352,12 +364,12 @@ void TestUiViews::recorderLooks()
 
 void TestUiViews::secondaryButtonOpacity_data()
 {
-    QTest::addColumn<SecondaryButtonStyle::Appearance>("appearance");
+    QTest::addColumn<SecondaryButton::Appearance>("appearance");
     QTest::addColumn<bool>("enabled");
     QTest::addColumn<bool>("hovered");
     QTest::addColumn<bool>("pressed");
     QTest::addColumn<qreal>("pill"); // accent opacity seen behind the text
-    using A = SecondaryButtonStyle::Appearance;
+    using A = SecondaryButton::Appearance;
     QTest::newRow("tinted at rest") << A::Tinted << true << false << false << 0.08;
     QTest::newRow("tinted hovered") << A::Tinted << true << true << false << 0.14;
     QTest::newRow("tinted pressed") << A::Tinted << true << true << true << 0.2;
@@ -371,7 +383,7 @@ void TestUiViews::secondaryButtonOpacity_data()
 
 void TestUiViews::secondaryButtonOpacity()
 {
-    QFETCH(SecondaryButtonStyle::Appearance, appearance);
+    QFETCH(SecondaryButton::Appearance, appearance);
     QFETCH(bool, enabled);
     QFETCH(bool, hovered);
     QFETCH(bool, pressed);
@@ -391,24 +403,62 @@ void TestUiViews::secondaryButtonOpacity()
     QVERIFY2(near(seen, expected, 2), qPrintable(seen.name() + u" != "_s + expected.name()));
 }
 
+void TestUiViews::keyboardActivation_data()
+{
+    QTest::addColumn<QString>("control");
+    QTest::addColumn<int>("key");
+    QTest::addColumn<Qt::KeyboardModifiers>("modifiers");
+    QTest::addColumn<bool>("activates");
+    for (const char *control : { "standard", "secondary", "link", "recorder", "switch" }) {
+        const QString name = QString::fromLatin1(control);
+        QTest::addRow("%s, Return", control) << name << int(Qt::Key_Return) << Qt::KeyboardModifiers() << true;
+        QTest::addRow("%s, keypad Enter", control)
+            << name << int(Qt::Key_Enter) << Qt::KeyboardModifiers(Qt::KeypadModifier) << true;
+        QTest::addRow("%s, Space", control) << name << int(Qt::Key_Space) << Qt::KeyboardModifiers() << true;
+        QTest::addRow("%s, Ctrl+Return", control)
+            << name << int(Qt::Key_Return) << Qt::KeyboardModifiers(Qt::ControlModifier) << false;
+    }
+}
+
+void TestUiViews::keyboardActivation()
+{
+    QFETCH(QString, control);
+    QFETCH(int, key);
+    QFETCH(Qt::KeyboardModifiers, modifiers);
+    QFETCH(bool, activates);
+
+    QAbstractButton *button = nullptr;
+    if (control == u"standard")
+        button = new StandardButton(u"清除离线设置"_s, UiFonts::Caption);
+    else if (control == u"secondary")
+        button = new SecondaryButton(u"跳转"_s, SecondaryButton::Appearance::Ghost);
+    else if (control == u"link")
+        button = new LinkButton(u"关于"_s, QUrl(), 11);
+    else if (control == u"recorder")
+        button = new ShortcutRecorderButton;
+    else
+        button = new ToggleSwitch(u"跳转时放大光标"_s, 12);
+    Host host(button);
+    QSignalSpy clicked(button, &QAbstractButton::clicked);
+    button->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(button, Qt::Key(key), modifiers);
+    // A click shows by the time the control lets go of the button.
+    QTRY_COMPARE(clicked.size(), activates ? 1 : 0);
+    QCOMPARE(button->isChecked(), activates && button->isCheckable());
+    QTRY_VERIFY(!button->isDown());
+    QCOMPARE(clicked.size(), activates ? 1 : 0);
+}
+
 void TestUiViews::paletteFollowsAppearance_data()
 {
     QTest::addColumn<bool>("dark");
-    QTest::addColumn<QColor>("surface");
-    QTest::addColumn<QColor>("keyFace");
-    QTest::addColumn<QColor>("keyEdge");
-    QTest::addColumn<QColor>("accent");
-    QTest::newRow("light") << false << QColor(0xFFFFFF) << QColor(0xFFFFFF) << QColor(0xDCE2EA) << QColor(0x002FB8);
-    QTest::newRow("dark") << true << QColor(0x272B35) << QColor(0x3A404D) << QColor(0x151820) << QColor(0x9BB4FF);
+    QTest::newRow("light") << false;
+    QTest::newRow("dark") << true;
 }
 
 void TestUiViews::paletteFollowsAppearance()
 {
     QFETCH(bool, dark);
-    QFETCH(QColor, surface);
-    QFETCH(QColor, keyFace);
-    QFETCH(QColor, keyEdge);
-    QFETCH(QColor, accent);
 
     // One card, drawn first in the other appearance, then switched live.
     auto *row = new DisplayRow;
@@ -420,6 +470,10 @@ void TestUiViews::paletteFollowsAppearance()
     UiFixture::setDarkPalette(dark);
     QCOMPARE(DartlineTheme::isDark(), dark);
     const QImage after = host.image();
+    const QColor surface = DartlineTheme::surface();
+    const QColor keyFace = DartlineTheme::keyFace();
+    const QColor keyEdge = DartlineTheme::keyEdge();
+    const QColor accent = DartlineTheme::accent();
     UiFixture::setDarkPalette(false);
 
     const QRect card = row->geometry();
@@ -432,8 +486,6 @@ void TestUiViews::paletteFollowsAppearance()
     // The badge behind the number: accent at 0.06 over the card.
     const QPoint badge = card.topLeft() + QPoint(DisplayRow::ContentInset + 3, card.height() / 2);
     QVERIFY(near(after.pixel(badge), blend(surface, accent, 0.06), 2));
-    // The brand colour is the same in both.
-    QCOMPARE(brandColor(), QColor(0x002FB8));
 }
 
 void TestUiViews::detailText_data()
@@ -484,6 +536,44 @@ void TestUiViews::chineseSemiboldIsHeavier()
     const qint64 regular = ink(UiFonts::system(UiFonts::Headline));
     const qint64 semibold = ink(UiFonts::headline());
     QVERIFY2(semibold > regular * 11 / 10, qPrintable(u"regular %1, semibold %2"_s.arg(regular).arg(semibold)));
+}
+
+void TestUiViews::appIconPrefersTheTheme_data()
+{
+    QTest::addColumn<bool>("themed");
+    QTest::newRow("theme has it") << true;
+    QTest::newRow("compiled in") << false;
+}
+
+// The icon theme's org.dartline.Dartline first, the compiled-in sizes when the
+// theme has none.
+void TestUiViews::appIconPrefersTheTheme()
+{
+    QFETCH(bool, themed);
+    QTemporaryDir dir;
+    const QString theme = dir.filePath(u"test"_s);
+    QVERIFY(QDir().mkpath(theme + u"/32x32/apps"_s));
+    QFile index(theme + u"/index.theme"_s);
+    QVERIFY(index.open(QIODevice::WriteOnly));
+    index.write("[Icon Theme]\nName=test\nDirectories=32x32/apps\n\n[32x32/apps]\nSize=32\n");
+    index.close();
+    QImage themeIcon(32, 32, QImage::Format_ARGB32);
+    themeIcon.fill(Qt::red);
+    if (themed)
+        QVERIFY(themeIcon.save(theme + u"/32x32/apps/org.dartline.Dartline.png"_s));
+    const QStringList searchPaths = QIcon::themeSearchPaths();
+    const QString themeName = QIcon::themeName();
+    const auto restore = qScopeGuard([&] {
+        QIcon::setThemeSearchPaths(searchPaths);
+        QIcon::setThemeName(themeName);
+    });
+    QIcon::setThemeSearchPaths({ dir.path() });
+    QIcon::setThemeName(u"test"_s);
+
+    const QImage expected = themed ? themeIcon : QImage(u":/icons/dartline-32.png"_s);
+    QVERIFY(!expected.isNull());
+    const QImage shown = AppIcon::icon().pixmap(32).toImage();
+    QCOMPARE(shown.convertToFormat(QImage::Format_ARGB32), expected.convertToFormat(QImage::Format_ARGB32));
 }
 
 QTEST_MAIN(TestUiViews)

@@ -171,6 +171,8 @@ void TestUiWindows::minimumSize()
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     QTRY_COMPARE(hintedMinimum(static_cast<quint32>(window.winId())), QSize(640, 590));
+    // The smallest window is the smallest view: nothing cut off, nothing spare.
+    QCOMPARE(window.view()->minimumSize(), window.minimumSize());
     window.resize(300, 200);
     QTRY_COMPARE(window.size(), QSize(640, 590));
     QCOMPARE(window.view()->size(), QSize(640, 590));

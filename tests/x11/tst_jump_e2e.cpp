@@ -5,7 +5,8 @@
 
 #include "displays/CursorAnimator.h"
 #include "model/AppModel.h"
-#include "platform/Platform.h"
+#include "model/SettingsStore.h"
+#include "platform/backends/PlatformBackends.h"
 #include "tests/harness/X11TestMain.h"
 #include "tests/x11/OtherClient.h"
 
@@ -54,7 +55,7 @@ private:
 void TestJumpEndToEnd::initTestCase()
 {
     QVERIFY(m_dir.isValid());
-    m_platform = Platform::create();
+    m_platform = createPlatform();
     m_input = std::make_unique<XTestClient>(server().displayName());
 }
 
@@ -149,7 +150,7 @@ void TestJumpEndToEnd::displayGoneSinceRegistration()
 
 void TestJumpEndToEnd::unreadableStoreStartsEmpty()
 {
-    m_store->setValue(AppModel::PreferencesKey, QByteArray("{\"bindings\": [oops"));
+    m_store->setValue(SettingsStore::PreferencesKey, QByteArray("{\"bindings\": [oops"));
     m_store->sync();
 
     const auto model = makeModel();
@@ -157,7 +158,7 @@ void TestJumpEndToEnd::unreadableStoreStartsEmpty()
     QCOMPARE(model->preferences().knownDisplays.size(), 3);
     QCOMPARE(model->preferences().bindings.size(), 3);
     QSettings reread(m_store->fileName(), QSettings::IniFormat);
-    const auto stored = Preferences::fromJson(reread.value(AppModel::PreferencesKey).toByteArray());
+    const auto stored = Preferences::fromJson(reread.value(SettingsStore::PreferencesKey).toByteArray());
     QVERIFY(stored.has_value());
     QCOMPARE(*stored, model->preferences());
 }

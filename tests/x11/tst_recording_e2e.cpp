@@ -5,7 +5,8 @@
 #include "displays/CursorAnimator.h"
 #include "hotkeys/KeyLabels.h"
 #include "model/AppModel.h"
-#include "platform/Platform.h"
+#include "model/SettingsStore.h"
+#include "platform/backends/PlatformBackends.h"
 #include "tests/harness/X11TestMain.h"
 #include "tests/x11/OtherClient.h"
 
@@ -66,7 +67,7 @@ void TestRecordingEndToEnd::initTestCase()
 {
     QVERIFY(server().resetOutputs());
     QVERIFY(server().xrandr({ u"--output"_s, u"DUMMY1"_s, u"--mode"_s, u"800x600"_s, u"--right-of"_s, u"DUMMY0"_s }));
-    m_platform = Platform::create();
+    m_platform = createPlatform();
     m_input = std::make_unique<XTestClient>(server().displayName());
     m_other = std::make_unique<OtherClient>(server().displayName());
 }
@@ -78,7 +79,7 @@ void TestRecordingEndToEnd::init()
     Preferences stored;
     stored.bindings.insert(GoneDisplay, Shortcut(26, Shortcut::Alt));
     stored.knownDisplays.insert(GoneDisplay);
-    m_store->setValue(AppModel::PreferencesKey, stored.toJson());
+    m_store->setValue(SettingsStore::PreferencesKey, stored.toJson());
     m_model = std::make_unique<AppModel>(*m_platform, *m_store);
     m_model->setAnimateCursor(false);
 
@@ -152,7 +153,7 @@ void TestRecordingEndToEnd::record()
     QTRY_VERIFY(!m_model->recordingID() || m_model->message());
 
     QCOMPARE(m_model->recordingID().has_value(), stillRecording);
-    QCOMPARE(m_model->messageText(), message);
+    QCOMPARE(m_model->message().value_or(QString()), message);
     const auto binding = m_model->preferences().bindings.constFind(first);
     QCOMPARE(binding != m_model->preferences().bindings.cend(), keyCode >= 0);
     if (keyCode >= 0)
@@ -160,7 +161,7 @@ void TestRecordingEndToEnd::record()
     // What the store holds is what the model holds: saved when accepted, and
     // never written with a binding that was rolled back.
     const auto stored = Preferences::fromJson(
-        QSettings(m_store->fileName(), QSettings::IniFormat).value(AppModel::PreferencesKey).toByteArray());
+        QSettings(m_store->fileName(), QSettings::IniFormat).value(SettingsStore::PreferencesKey).toByteArray());
     QVERIFY(stored);
     QCOMPARE(stored->bindings, m_model->preferences().bindings);
 

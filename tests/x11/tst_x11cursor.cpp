@@ -29,50 +29,6 @@ XServer &server()
     return *XServer::current();
 }
 
-// Plays a desktop settings daemon: owns the XSETTINGS selection of screen 0
-// from a connection of its own and publishes a settings property.
-class SettingsDaemon
-{
-public:
-    SettingsDaemon()
-        : m_c(xcb_connect(server().displayName().toLatin1().constData(), nullptr))
-    {
-        const xcb_screen_t *screen = xcb_setup_roots_iterator(xcb_get_setup(m_c)).data;
-        m_window = xcb_generate_id(m_c);
-        xcb_create_window(m_c, XCB_COPY_FROM_PARENT, m_window, screen->root, 0, 0, 1, 1, 0, XCB_WINDOW_CLASS_INPUT_ONLY,
-            XCB_COPY_FROM_PARENT, 0, nullptr);
-        m_selection = atom("_XSETTINGS_S0");
-        m_property = atom("_XSETTINGS_SETTINGS");
-        xcb_set_selection_owner(m_c, m_window, m_selection, XCB_CURRENT_TIME);
-        sync();
-    }
-    ~SettingsDaemon() { xcb_disconnect(m_c); }
-    Q_DISABLE_COPY_MOVE(SettingsDaemon)
-
-    void publish(const QByteArray &settings)
-    {
-        xcb_change_property(m_c, XCB_PROP_MODE_REPLACE, m_window, m_property, m_property, 8,
-            static_cast<quint32>(settings.size()), settings.constData());
-        sync();
-    }
-
-private:
-    xcb_atom_t atom(const char *name)
-    {
-        xcb_intern_atom_reply_t *r
-            = xcb_intern_atom_reply(m_c, xcb_intern_atom(m_c, 0, static_cast<quint16>(strlen(name)), name), nullptr);
-        const xcb_atom_t a = r->atom;
-        free(r);
-        return a;
-    }
-    void sync() { free(xcb_get_input_focus_reply(m_c, xcb_get_input_focus(m_c), nullptr)); }
-
-    xcb_connection_t *m_c;
-    xcb_window_t m_window = 0;
-    xcb_atom_t m_selection = 0;
-    xcb_atom_t m_property = 0;
-};
-
 } // namespace
 
 class TestX11Cursor : public QObject
@@ -235,9 +191,9 @@ void TestX11Cursor::reduceMotion()
     QFETCH(bool, daemon);
     QFETCH(QByteArray, settings);
     QFETCH(bool, reduce);
-    std::unique_ptr<SettingsDaemon> owner;
+    std::unique_ptr<XSettingsDaemon> owner;
     if (daemon) {
-        owner = std::make_unique<SettingsDaemon>();
+        owner = std::make_unique<XSettingsDaemon>(server().displayName());
         owner->publish(settings);
     }
     QCOMPARE(m_cursor.reduceMotion(), reduce);
@@ -245,7 +201,7 @@ void TestX11Cursor::reduceMotion()
 
 void TestX11Cursor::reduceMotionFollowsTheDesktop()
 {
-    SettingsDaemon daemon;
+    XSettingsDaemon daemon(server().displayName());
     daemon.publish(TestXSettings().integer("Gtk/EnableAnimations", 1).bytes());
     QVERIFY(!m_cursor.reduceMotion());
     daemon.publish(TestXSettings().integer("Gtk/EnableAnimations", 0).bytes());

@@ -9,7 +9,7 @@
 #include "displays/DisplayService.h"
 #include "displays/IdentifyTile.h"
 #include "model/AppModel.h"
-#include "platform/Platform.h"
+#include "platform/backends/PlatformBackends.h"
 #include "tests/harness/X11TestMain.h"
 #include "tests/harness/XTestClient.h"
 
@@ -181,7 +181,7 @@ class TestX11Feedback : public QObject
 private Q_SLOTS:
     void initTestCase()
     {
-        m_platform = Platform::create();
+        m_platform = createPlatform();
         arrange();
         if (QTest::currentTestFailed())
             return;

@@ -2,7 +2,7 @@
 #include "platform/x11/X11Connection.h"
 #include "platform/x11/X11KeyboardPlatform.h"
 #include "platform/x11/XcbXkb.h"
-#include "platform/XkbKeyNames.h"
+#include "platform/x11/XkbKeyNames.h"
 #include "tests/harness/X11TestMain.h"
 #include "tests/x11/OtherClient.h"
 

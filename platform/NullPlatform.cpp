@@ -1,9 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "platform/Platform.h"
-
-#include "platform/x11/X11Platform.h"
-
-#include <QGuiApplication>
+#include "platform/NullPlatform.h"
 
 namespace Dartline {
 
@@ -11,8 +7,6 @@ namespace {
 
 constexpr int NoWindowSystem = -1;
 
-// Outside X11 (Wayland, offscreen, no application) Dartline still starts, with
-// nothing to jump to and no hot keys, instead of failing on the first call.
 class NullDisplayPlatform : public DisplayPlatform
 {
 public:
@@ -88,11 +82,8 @@ private:
 
 } // namespace
 
-std::unique_ptr<Platform> Platform::create()
+std::unique_ptr<Platform> createNullPlatform()
 {
-    // Decided at run time, so one binary serves X11 and every other session.
-    if (QGuiApplication::platformName() == QLatin1String("xcb"))
-        return std::make_unique<X11Platform>();
     return std::make_unique<NullPlatform>();
 }
 

@@ -6,8 +6,8 @@
 
 namespace Dartline {
 
-// Every rounded shape in the interface goes through here, so cards, caps,
-// buttons and thumbnails share one corner curve: a curvature-continuous
+// Every rounded shape goes through here, so cards, caps, buttons, thumbnails
+// and the identify tiles share one corner curve: a curvature-continuous
 // (squircle-like) corner that eases into the straight edges instead of
 // meeting them with a circular arc's visible kink.
 namespace ContinuousCorners {

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "model/Logging.h"
+#include "model/ModelLogging.h"
 
 namespace Dartline {
 

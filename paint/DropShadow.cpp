@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "ui/DropShadow.h"
+#include "paint/DropShadow.h"
 
 #include <QCache>
 #include <QImage>

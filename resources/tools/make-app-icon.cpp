@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 //
-// Writes Dartline's application icon into a folder: dartline-<n>.png for the
-// sizes the program compiles in (hicolor sizes), and org.dartline.Dartline.svg.
-// Run it through the "app-icon" target after changing ui/AppIconArt.cpp; the
-// files are committed, so a build needs no generator.
+// Writes Dartline's application icon into a folder: dartline-<n>.png for each
+// size given, and org.dartline.Dartline.svg. Run it through the "app-icon"
+// target, which passes the sizes resources/CMakeLists.txt lists, after changing
+// ui/AppIconArt.cpp; the files are committed, so a build needs no generator.
 
 #include "ui/AppIconArt.h"
 
@@ -19,8 +19,11 @@ int main(int argc, char **argv)
 {
     QGuiApplication app(argc, argv);
     const QStringList args = QCoreApplication::arguments();
-    if (args.size() != 2) {
-        QTextStream(stderr) << "usage: make-app-icon <output folder>\n";
+    QList<int> sizes;
+    for (const QString &arg : args.mid(2))
+        sizes.append(arg.toInt()); // 0 when not a number
+    if (sizes.isEmpty() || sizes.contains(0)) {
+        QTextStream(stderr) << "usage: make-app-icon <output folder> <size>...\n";
         return 2;
     }
     const QDir out(args.at(1));
@@ -28,7 +31,7 @@ int main(int argc, char **argv)
         QTextStream(stderr) << "make-app-icon: cannot create " << out.path() << "\n";
         return 1;
     }
-    for (int size : { 16, 22, 24, 32, 48, 64, 128, 256, 512 }) {
+    for (int size : sizes) {
         const QString path = out.filePath(QStringLiteral("dartline-%1.png").arg(size));
         if (!AppIconArt::render(size).save(path, "PNG")) {
             QTextStream(stderr) << "make-app-icon: cannot write " << path << "\n";

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "platform/XSettings.h"
+#include "platform/x11/XSettings.h"
 
 namespace Dartline {
 
