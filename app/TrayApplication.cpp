@@ -69,13 +69,15 @@ TrayApplication::Launch TrayApplication::launch()
     }
 
     // The model, over the window system's services. It lists the
-    // displays and registers the hot keys before it returns.
+    // displays and registers the hot keys before it returns. They come
+    // first: nothing else here (the theme, the desktop portal, the menu, the
+    // tray icon and its images, any window) is needed for a hot key to work.
     m_platform = m_options.makePlatform ? m_options.makePlatform() : createPlatform();
     m_overlay = std::make_unique<DisplayOverlay>(m_platform->displays(), m_platform->cursor());
     m_store = m_options.makeStore ? m_options.makeStore() : SettingsStore::standard();
     m_model = std::make_unique<AppModel>(*m_platform, *m_store);
-    ThemeMonitor::instance().setDesktop(&m_platform->appearance());
     qCInfo(lcStartup, "hot keys registered");
+    ThemeMonitor::instance().setDesktop(&m_platform->appearance());
     connect(&m_platform->displays(), &DisplayPlatform::configurationChanged, this, &TrayApplication::displaysChanged);
     // Only the step out of the active state counts: hidden and inactive
     // follow each other without the user doing anything new.

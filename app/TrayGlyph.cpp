@@ -33,7 +33,11 @@ constexpr int HaloSteps = 16;
 QImage readTemplate(const Template &glyph)
 {
     const QString path = QString::fromLatin1(glyph.path);
-    QImageReader reader(path);
+    // Qt's own PNG reader, named: left to guess, the reader first loads every
+    // image-format plugin (GIF, ICO, JPEG and its library) to ask each whether
+    // it wants the file.
+    QImageReader reader(path, "png");
+    reader.setAutoDetectImageFormat(false);
     const QImage image = reader.read();
     if (image.isNull() || image.width() != glyph.pixels)
         qFatal("Dartline: the tray icon resource %s is missing or unreadable (%s); the installation is broken",

@@ -2,7 +2,6 @@
 #include "app/AppLogging.h"
 #include "app/TerminationWatcher.h"
 #include "app/TrayApplication.h"
-#include "ui/AppIcon.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -105,7 +104,11 @@ int main(int argc, char **argv)
     QApplication app(argc, argv);
     // Closing the windows leaves Dartline in the tray; only Quit ends it.
     QApplication::setQuitOnLastWindowClosed(false);
-    QApplication::setWindowIcon(AppIcon::icon());
+    // No application-wide window icon: the settings and About windows carry
+    // the icon themselves. Set here, every size of it would be decoded before
+    // the hot keys exist and sent to the server as _NET_WM_ICON of each window
+    // the process makes (the tray icon's, every menu), megabytes of images
+    // nothing ever shows, kept in the heap for the life of the process.
 
     // Qt has taken its own options out of the arguments by now.
     if (!parser.parse(QCoreApplication::arguments()) || !parser.positionalArguments().isEmpty()) {

@@ -206,6 +206,7 @@ int main(int argc, char *argv[])
     // Back-to-back presses land while the previous jump's pulse still runs;
     // without it, the figure is the hot-key path alone.
     Latencies ours;
+    Latencies pulsing;
     double rss = 0;
     double idleCpu = 0;
     for (const bool pulse : { true, false }) {
@@ -235,6 +236,7 @@ int main(int argc, char *argv[])
         if (pulse) {
             // A single press, as a person makes it: no pulse running yet.
             printLatencies("dartline, pulse on, 1 s apart", measure(input, IsolatedPresses, 1000));
+            pulsing = measured;
         } else {
             ours = measured;
         }
@@ -266,6 +268,14 @@ int main(int argc, char *argv[])
             out << "sxhkd                          did not start jumping; skipped\n";
         }
         stop(process);
+    }
+    // A press that meets the previous jump's pulse should cost little more
+    // than one without any pulse.
+    if (!pulsing.millis.isEmpty() && !ours.millis.isEmpty()) {
+        const double ratio = pulsing.percentile(0.5) / ours.percentile(0.5);
+        out << Qt::fixed << qSetRealNumberPrecision(2) << "\npulse on / pulse off           p50 " << ratio
+            << "x   (target <= 1.20x: " << (ratio <= 1.2 ? "met" : "missed") << ")   p99 "
+            << pulsing.percentile(0.99) / ours.percentile(0.99) << "x\n";
     }
     if (!daemon.millis.isEmpty() && !ours.millis.isEmpty()) {
         out << Qt::fixed << qSetRealNumberPrecision(1) << "\nsxhkd / dartline, pulse off    p50 "

@@ -12,6 +12,10 @@
 // the given seconds: resident set (VmRSS) and proportional set (Pss, which
 // shares the Qt libraries fairly between processes). The two programs take
 // turns, so that caches and the machine's load treat them alike.
+//
+// The targets close the table: dartline's hot keys registered no later than
+// the minimal program's icon is on the server, and dartline's resident memory
+// within 1.05 times the minimal program's.
 
 #include "tests/harness/XServer.h"
 
@@ -141,6 +145,25 @@ void row(const QString &label, const Series &a, const Series &b, int precision)
     out << label.leftJustified(34) << cell(a) << "   " << cell(b) << '\n';
 }
 
+// The median over runs of a[i] / b[i]: each run of one program is paired with
+// the other's run that follows it, so a load that comes and goes during the
+// benchmark weighs on both sides of a ratio alike.
+Series ratios(const Series &a, const Series &b)
+{
+    Series r;
+    for (qsizetype i = 0; i < qMin(a.values.size(), b.values.size()); ++i)
+        r.values.append(a.values.at(i) / b.values.at(i));
+    return r;
+}
+
+void target(const QString &label, const Series &ratio, double limit)
+{
+    const double median = ratio.at(0.5);
+    out << label.leftJustified(48)
+        << u"%1 %2 %3"_s.arg(median, 7, 'f', 2).arg(ratio.at(0.0), 7, 'f', 2).arg(ratio.at(0.9), 7, 'f', 2)
+        << u"   ≤ %1  %2"_s.arg(limit, 0, 'f', 2).arg(median <= limit ? u"met"_s : u"NOT MET"_s) << '\n';
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -184,6 +207,10 @@ int main(int argc, char **argv)
     row(u"to launched, icon on server (ms)"_s, dartline.launched, minimal.launched, 1);
     row(u"resident, VmRSS (MiB)"_s, dartline.rss, minimal.rss, 1);
     row(u"proportional, Pss (MiB)"_s, dartline.pss, minimal.pss, 1);
+    out << "\nTargets: dartline over minimal-tray, run by run"
+        << u"median     min     p90"_s.rightJustified(48 + 23 - 47) << "   target\n";
+    target(u"hot keys registered / minimal's icon on server"_s, ratios(dartline.registered, minimal.launched), 1.0);
+    target(u"resident VmRSS / minimal's"_s, ratios(dartline.rss, minimal.rss), 1.05);
     out.flush();
     return 0;
 }

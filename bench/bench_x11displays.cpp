@@ -1,10 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // What a display enumeration and a jump's display queries cost on a private
 // Xorg (dummy driver) with 1, 4 and 8 monitors, half of them with an EDID.
+// A jump's queries are answered from what the change events left behind, so
+// they should send the server nothing: the target is 0 requests, and their
+// time is set beside one round trip to the server, which they must not need.
 //
 //   bench_x11displays [rounds]        default 200 rounds per layout
 
 #include "displays/DisplayService.h"
+#include "platform/x11/X11Connection.h"
 #include "platform/x11/X11DisplayPlatform.h"
 #include "tests/harness/TestEdid.h"
 #include "tests/harness/XServer.h"
@@ -14,6 +18,7 @@
 #include <QTextStream>
 
 #include <algorithm>
+#include <cstdlib>
 
 #include <QGuiApplication>
 
@@ -42,6 +47,16 @@ template<typename Work> Figures measure(int rounds, Work work)
     }
     std::sort(micros.begin(), micros.end());
     return { micros[micros.size() / 2], micros.last() };
+}
+
+// Requests `work` sends, from the sequence numbers of two no-ops around it.
+template<typename Work> unsigned requests(xcb_connection_t *c, Work work)
+{
+    const unsigned before = xcb_no_operation(c).sequence;
+    work();
+    const unsigned after = xcb_no_operation(c).sequence;
+    xcb_flush(c);
+    return after - before - 1;
 }
 
 bool arrange(XServer &server, int monitors)
@@ -79,6 +94,7 @@ int main(int argc, char *argv[])
     QGuiApplication app(argc, argv);
     X11DisplayPlatform platform;
 
+    xcb_connection_t *c = X11Connection::application();
     out << "per call, microseconds: median (worst) of " << rounds << " rounds\n";
     for (int monitors : { 1, 4, 8 }) {
         if (!arrange(server, monitors)) {
@@ -93,16 +109,25 @@ int main(int argc, char *argv[])
         }
         // What a jump asks before it warps: is the display there, where is it.
         const quint32 last = displays.last().number;
-        const Figures jump = measure(rounds, [&] {
+        const auto queries = [&] {
             if (platform.isActive(last))
                 platform.bounds(last);
-        });
-        out << QStringLiteral("%1 monitors: enumeration %2 (%3), jump queries %4 (%5)\n")
+        };
+        const Figures jump = measure(rounds, queries);
+        QCoreApplication::processEvents();
+        const unsigned sent = requests(c, queries);
+        const Figures trip
+            = measure(rounds, [c] { std::free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr)); });
+        out << QStringLiteral("%1 monitors: enumeration %2 (%3), jump queries %4 (%5) against one round trip %6 (%7); "
+                              "requests per jump: %8 (target 0)\n")
                    .arg(monitors)
                    .arg(list.median, 0, 'f', 0)
                    .arg(list.worst, 0, 'f', 0)
-                   .arg(jump.median, 0, 'f', 0)
-                   .arg(jump.worst, 0, 'f', 0);
+                   .arg(jump.median, 0, 'f', 2)
+                   .arg(jump.worst, 0, 'f', 2)
+                   .arg(trip.median, 0, 'f', 0)
+                   .arg(trip.worst, 0, 'f', 0)
+                   .arg(sent);
     }
     out.flush();
     return 0;

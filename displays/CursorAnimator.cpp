@@ -54,9 +54,13 @@ CursorAnimator::~CursorAnimator() = default;
 
 void CursorAnimator::show(const QPointF &point)
 {
-    cancel();
-    if (m_displays && m_displays->screens().isEmpty())
+    // The window stays up for the next pulse: moved, not hidden and shown again.
+    end();
+    if (m_displays && m_displays->screens().isEmpty()) {
+        if (m_view)
+            m_view->hide();
         return;
+    }
 
     std::optional<CursorImage> cursor = m_cursor.currentCursor();
     if (!cursor || cursor->image.isNull())
@@ -72,8 +76,17 @@ void CursorAnimator::show(const QPointF &point)
 
     m_landing = point;
     m_ticks = 0;
-    m_view = std::make_unique<CursorPulseView>(*cursor, point, side, m_cursor.hasCompositor());
+    // Whether the window blends is fixed when it is made, so a compositing
+    // manager that came or went since the last pulse needs a new one.
+    const bool composited = m_cursor.hasCompositor();
+    if (m_view && m_view->isComposited() == composited) {
+        m_view->restart(*cursor, point, side);
+    } else {
+        m_view.reset();
+        m_view = std::make_unique<CursorPulseView>(*cursor, point, side, composited);
+    }
     m_view->show();
+    m_pulsing = true;
     // Both stay fixed for the whole pulse, however the setting changes meanwhile.
     m_start = m_clock();
     m_reduceMotion = m_cursor.reduceMotion();
@@ -82,21 +95,29 @@ void CursorAnimator::show(const QPointF &point)
 
 void CursorAnimator::cancel()
 {
-    if (!m_view)
+    if (!m_pulsing)
+        return;
+    m_view->hide();
+    end();
+}
+
+void CursorAnimator::end()
+{
+    if (!m_pulsing)
         return;
     m_timer.stop();
-    m_view.reset();
+    m_pulsing = false;
     Q_EMIT finished();
 }
 
 void CursorAnimator::tick()
 {
-    if (!m_view)
+    if (!m_pulsing)
         return;
     ++m_ticks;
     const double elapsed = static_cast<double>(m_clock() - m_start) / nanosPerSecond;
     Q_EMIT ticked(elapsed, static_cast<double>(m_due) / nanosPerSecond);
-    if (!m_view) // a receiver ended the pulse
+    if (!m_pulsing) // a receiver ended the pulse
         return;
 
     if (elapsed >= CursorPulse::duration) {

@@ -18,10 +18,12 @@ class DisplayPlatform;
 
 // Pulses an enlarged copy of the cursor at a landing point after a jump.
 //
-// While idle it owns no window and runs no timer. A pulse ends at the first
-// tick at or after CursorPulse::duration, when the pointer moves more than 3
-// pixels from the landing point, when the left or right button is held, on
-// cancel() and on the next show().
+// One window serves every pulse: made at the first, moved to each landing
+// point after that and hidden while idle, when no timer runs either. A jump
+// that lands during a pulse only moves the window along. A pulse ends at the
+// first tick at or after CursorPulse::duration, when the pointer moves more
+// than 3 pixels from the landing point, when the left or right button is held,
+// on cancel() and on the next show().
 class CursorAnimator : public QObject
 {
     Q_OBJECT
@@ -42,9 +44,9 @@ public:
     // Ends the pulse in progress at once; does nothing when idle.
     virtual void cancel();
 
-    bool isPulsing() const { return m_view != nullptr; }
+    bool isPulsing() const { return m_pulsing; }
     // The window of the pulse in progress, or null.
-    CursorPulseView *view() const { return m_view.get(); }
+    CursorPulseView *view() const { return m_pulsing ? m_view.get() : nullptr; }
     // Ticks delivered to the pulse in progress (or to the last one).
     int tickCount() const { return m_ticks; }
 
@@ -67,12 +69,15 @@ protected:
 
 private:
     void scheduleNextTick();
+    // Stops the pulse in progress and tells so; the window stays as it is.
+    void end();
 
     DisplayPlatform *m_displays = nullptr;
     Clock m_clock;
     QElapsedTimer m_monotonic;
     QTimer m_timer { this }; // a child, so tests can see that it stopped
-    std::unique_ptr<CursorPulseView> m_view;
+    std::unique_ptr<CursorPulseView> m_view; // made at the first pulse, hidden while idle
+    bool m_pulsing = false;
     qint64 m_start = 0;
     qint64 m_due = 0; // when the pending tick is due, nanoseconds after m_start
     QPointF m_landing;

@@ -12,20 +12,10 @@
 namespace Dartline {
 
 CursorPulseView::CursorPulseView(const CursorImage &cursor, const QPointF &landing, int side, bool composited)
-    : m_cursor(cursor)
-    , m_composited(composited)
+    : m_composited(composited)
 {
     FeedbackWindow::configure(*this, composited);
-    const QRect root = rootGeometry(landing, side);
-    // Measured from the window's real corner, so that rounding the corner to a
-    // pixel never moves the hot spot off the landing point.
-    m_centre = landing - QPointF(root.topLeft());
-    m_nativeSize = root.size();
-    setGeometry(FeedbackWindow::toLogical(root));
-    // Cleared once; after that each frame clears only what the one before drew.
-    m_frame = QImage(m_nativeSize, QImage::Format_ARGB32_Premultiplied);
-    m_frame.fill(Qt::transparent);
-    render();
+    restart(cursor, landing, side);
 }
 
 CursorPulseView::~CursorPulseView() = default;
@@ -34,6 +24,30 @@ QRect CursorPulseView::rootGeometry(const QPointF &landing, int side)
 {
     return QRect(static_cast<int>(std::lround(landing.x() - side / 2.0)),
         static_cast<int>(std::lround(landing.y() - side / 2.0)), side, side);
+}
+
+void CursorPulseView::restart(const CursorImage &cursor, const QPointF &landing, int side)
+{
+    const QRect before = m_drawn;
+    m_cursor = cursor;
+    m_scale = 1.0;
+    m_opacity = 1.0;
+    const QRect root = rootGeometry(landing, side);
+    // Measured from the window's real corner, so that rounding the corner to a
+    // pixel never moves the hot spot off the landing point.
+    m_centre = landing - QPointF(root.topLeft());
+    if (m_frame.size() != root.size()) {
+        // Cleared once; after that each frame clears only what the one before drew.
+        m_nativeSize = root.size();
+        m_frame = QImage(m_nativeSize, QImage::Format_ARGB32_Premultiplied);
+        m_frame.fill(Qt::transparent);
+        m_drawn = QRect();
+    }
+    setGeometry(FeedbackWindow::toLogical(root));
+    render();
+    // A window that stays on the screen keeps its old pixels where it moves to.
+    if (isVisible())
+        update(toLogical(before | m_drawn));
 }
 
 QRect CursorPulseView::toLogical(const QRect &native) const

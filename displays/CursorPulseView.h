@@ -8,8 +8,9 @@
 
 namespace Dartline {
 
-// The window of one pulse: an enlarged copy of the cursor whose hot spot sits
-// on the landing point. Made anew for every pulse.
+// The pulse window: an enlarged copy of the cursor whose hot spot sits on the
+// landing point. One window serves every pulse; restart() moves it to the
+// next landing point, so a jump creates no window of its own.
 class CursorPulseView : public QWidget
 {
     Q_OBJECT
@@ -20,6 +21,11 @@ public:
     CursorPulseView(const CursorImage &cursor, const QPointF &landing, int side, bool composited);
     ~CursorPulseView() override;
     Q_DISABLE_COPY_MOVE(CursorPulseView)
+
+    // The first frame of a new pulse: `cursor` at rest, its hot spot on
+    // `landing`, in a window `side` root pixels square. Whether the window
+    // blends stays as it was made. A shown window is moved, not shown again.
+    void restart(const CursorImage &cursor, const QPointF &landing, int side);
 
     // The pulse window's extent in root coordinates.
     static QRect rootGeometry(const QPointF &landing, int side);

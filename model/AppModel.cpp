@@ -220,7 +220,8 @@ void AppModel::forgetDisconnected()
 void AppModel::jump(const Display &display)
 {
     // Only the number is taken from the record: the display may have moved or
-    // gone to sleep since the list was made, so its state is asked for now.
+    // gone to sleep since the list was made, so its state is taken from the
+    // platform, which follows every change the server has reported.
     const quint32 number = display.number;
     DisplayPlatform &displays = m_platform.displays();
     CursorPlatform &cursor = m_platform.cursor();
@@ -238,6 +239,10 @@ void AppModel::jump(const Display &display)
     }
 
     setMessage(std::nullopt);
+    // Reading the pointer back is one more round trip; only the pulse and the
+    // log want it.
+    if (!m_animateCursor && !lcCursor().isInfoEnabled())
+        return;
     // The pulse goes where the pointer really is; the window system may have
     // clamped the warp.
     const QPointF landed = cursor.location().value_or(QPointF(0, 0));

@@ -27,7 +27,10 @@ ThemeMonitor::ThemeMonitor()
     if (QCoreApplication *app = QCoreApplication::instance())
         app->installEventFilter(this);
     connect(m_portal.get(), &PortalColorScheme::changed, this, &ThemeMonitor::resolve);
-    m_portal->start();
+    // The portal is asked once the event loop runs: its answer comes later
+    // anyway, and connecting to the session bus then holds up nothing that
+    // start-up shows.
+    QMetaObject::invokeMethod(m_portal.get(), &PortalColorScheme::start, Qt::QueuedConnection);
     resolve();
 }
 

@@ -59,10 +59,21 @@ X11DisplayPlatform::X11DisplayPlatform(QObject *parent)
     if (!randr || !randr->present)
         return;
     m_randrEventBase = randr->first_event;
-    auto version
-        = reply(xcb_randr_query_version_reply(m_connection, xcb_randr_query_version(m_connection, 1, 5), nullptr));
+    const xcb_randr_query_version_cookie_t versionCookie = xcb_randr_query_version(m_connection, 1, 5);
+    const xcb_get_window_attributes_cookie_t rootCookie = xcb_get_window_attributes(m_connection, m_root);
+    auto version = reply(xcb_randr_query_version_reply(m_connection, versionCookie, nullptr));
+    auto rootAttributes = reply(xcb_get_window_attributes_reply(m_connection, rootCookie, nullptr));
     m_hasMonitors = version && (version->major_version > 1 || version->minor_version >= 5);
     m_edidAtom = X11Connection::atom(m_connection, "EDID");
+
+    // Monitors a client defines (xrandr --setmonitor) come and go without a
+    // RandR event; the server announces them with a ConfigureNotify on the
+    // root. Qt selects that already; adding it to whatever this connection
+    // selects there keeps it so without taking anything from Qt.
+    if (rootAttributes && !(rootAttributes->your_event_mask & XCB_EVENT_MASK_STRUCTURE_NOTIFY)) {
+        const quint32 mask = rootAttributes->your_event_mask | XCB_EVENT_MASK_STRUCTURE_NOTIFY;
+        xcb_change_window_attributes(m_connection, m_root, XCB_CW_EVENT_MASK, &mask);
+    }
 
     // The selection is per client and window, and Qt shares this connection:
     // it selects exactly these four for its own screen handling, so asking for
@@ -86,12 +97,19 @@ bool X11DisplayPlatform::nativeEventFilter(const QByteArray &eventType, void *me
         return false;
     const auto *event = static_cast<const xcb_generic_event_t *>(message);
     const int type = event->response_type & ~0x80;
+    // The snapshot goes here and now, before Qt hands on the next event: a
+    // key press behind these in the queue must see the new layout.
     if (type == m_randrEventBase + XCB_RANDR_SCREEN_CHANGE_NOTIFY) {
         scheduleChanged();
     } else if (type == m_randrEventBase + XCB_RANDR_NOTIFY) {
         const auto *notify = reinterpret_cast<const xcb_randr_notify_event_t *>(event);
         if (notify->subCode == XCB_RANDR_NOTIFY_CRTC_CHANGE || notify->subCode == XCB_RANDR_NOTIFY_OUTPUT_CHANGE)
             scheduleChanged();
+        else if (notify->subCode == XCB_RANDR_NOTIFY_OUTPUT_PROPERTY && notify->u.op.atom == m_edidAtom)
+            m_cache.reset(); // a new identity; the layout itself is unchanged
+    } else if (type == XCB_CONFIGURE_NOTIFY) {
+        if (reinterpret_cast<const xcb_configure_notify_event_t *>(event)->window == m_root)
+            m_cache.reset();
     }
     return false; // Qt follows the same events for its own screens
 }
@@ -108,7 +126,6 @@ void X11DisplayPlatform::scheduleChanged()
         this,
         [this] {
             m_changePending = false;
-            m_cache.reset();
             Q_EMIT configurationChanged();
         },
         Qt::QueuedConnection);
@@ -116,27 +133,29 @@ void X11DisplayPlatform::scheduleChanged()
 
 const QList<X11DisplayPlatform::Monitor> &X11DisplayPlatform::monitors()
 {
-    if (!m_cache) {
-        m_cache = readMonitors();
-        // A snapshot serves one turn of the event loop: an enumeration and
-        // the queries that follow it read the server once, and a later jump
-        // sees the bounds of its own moment even before the change events of
-        // a rearrangement have arrived.
-        QMetaObject::invokeMethod(
-            this, [this] { m_cache.reset(); }, Qt::QueuedConnection);
+    if (m_cache)
+        return *m_cache;
+    // Without RandR 1.5 there is nothing to read and nothing will change.
+    if (!m_connection || !m_hasMonitors) {
+        m_cache.emplace();
+        return *m_cache;
     }
-    return *m_cache;
+    // Outputs and CRTCs that vanish while this reads were changed on the
+    // server, and their events drop the snapshot again. A list the server
+    // did not give at all is not kept: the next question asks again.
+    m_cache = readMonitors();
+    return m_cache ? *m_cache : m_unread;
 }
 
-QList<X11DisplayPlatform::Monitor> X11DisplayPlatform::readMonitors()
+std::optional<QList<X11DisplayPlatform::Monitor>> X11DisplayPlatform::readMonitors()
 {
-    QList<Monitor> result;
-    if (!m_connection || !m_hasMonitors || xcb_connection_has_error(m_connection))
-        return result;
+    if (xcb_connection_has_error(m_connection))
+        return std::nullopt;
     xcb_connection_t *c = m_connection;
     auto list = reply(xcb_randr_get_monitors_reply(c, xcb_randr_get_monitors(c, m_root, 1), nullptr));
     if (!list)
-        return result;
+        return std::nullopt;
+    QList<Monitor> result;
 
     struct Pending
     {

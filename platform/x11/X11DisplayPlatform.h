@@ -16,6 +16,14 @@ namespace Dartline {
 // Displays as RandR 1.5 monitors. A monitor's display number is its first
 // output's XID (a virtual monitor without outputs uses its name atom), and
 // its identity comes from the EDID of that output.
+//
+// One snapshot of the monitors answers every query until the server reports
+// a change, so a jump asks the server nothing. It is exactly as fresh as
+// asking: the server sends its change events before anything that happens
+// after the change, such as a key press; Qt hands this connection's events
+// to the native event filters one by one in that order, and the filter drops
+// the snapshot on the spot. A hot key therefore never acts on a layout older
+// than what the server had reported before the key went down.
 class X11DisplayPlatform : public DisplayPlatform, public QAbstractNativeEventFilter
 {
     Q_OBJECT
@@ -52,10 +60,12 @@ private:
         std::optional<Edid> edid;
     };
 
-    // Everything one enumeration needs, read with one round of requests.
+    // Everything one enumeration needs, read with one round of requests and
+    // kept until the server reports a change.
     const QList<Monitor> &monitors();
     const Monitor *find(quint32 display);
-    QList<Monitor> readMonitors();
+    // Empty when the server did not answer the list itself.
+    std::optional<QList<Monitor>> readMonitors();
     bool isActive(const Monitor &monitor) const;
     void scheduleChanged();
 
@@ -65,6 +75,7 @@ private:
     quint8 m_randrEventBase = 0;
     bool m_hasMonitors = false; // RandR 1.5
     std::optional<QList<Monitor>> m_cache;
+    QList<Monitor> m_unread; // what monitors() offers when the server did not answer
     bool m_changePending = false;
 };
 

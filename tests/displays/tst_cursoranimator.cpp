@@ -113,25 +113,41 @@ private Q_SLOTS:
         m_cursor->setRightButtonDown(buttons & 2);
         m_animator->tick();
 
-        QCOMPARE(view.isNull(), ends);
+        // The window outlives the pulse, hidden, for the next one.
+        QVERIFY(view);
+        QCOMPARE(view->isVisible(), !ends);
+        QCOMPARE(m_animator->isPulsing(), !ends);
         QCOMPARE(finished.size(), ends ? 1 : 0);
         if (!ends)
             QCOMPARE(view->opacity(), CursorPulse::frame(elapsed, false).opacity);
     }
 
-    // A new jump counts from its own start, at its own landing point.
+    // A new jump counts from its own start, at its own landing point, with
+    // the cursor shown then, in the same window.
     void restart()
     {
         m_animator->show(m_landing);
+        const CursorPulseView *first = m_animator->view();
         setElapsed(0.4);
         m_animator->tick();
         const QPointF second(100, 50);
         m_cursor->setLocation(second);
+        m_cursor->setCurrentCursor(solidCursor(32, 32));
         m_animator->show(second);
+        QCOMPARE(m_animator->view(), first);
+        QCOMPARE(m_animator->view()->geometry(), QRect(100 - 96, 50 - 96, 192, 192));
+        QCOMPARE(opaqueBounds(m_animator->view()->frame()), QRect(96, 96, 32, 32));
         setElapsed(0.7);
         m_animator->tick();
         QVERIFY(m_animator->isPulsing());
         QCOMPARE(m_animator->view()->scale(), CursorPulse::frame(0.3, false).scale);
+
+        // A compositing manager that went away since: a window that is cut to shape.
+        m_animator->cancel();
+        m_cursor->setCompositor(false);
+        m_animator->show(m_landing);
+        QVERIFY(!m_animator->view()->isComposited());
+        QVERIFY(!m_animator->view()->mask().isEmpty());
     }
 
     void reduceMotionIsReadOncePerPulse()

@@ -51,9 +51,54 @@ QByteArray edid(const QString &name, quint32 serial = 0, const QString &serialSt
     return e.bytes();
 }
 
-// Waits until every event the server sent so far has reached the platform.
+// Sees a property change on a window of its own come back from the server.
+// The server sends events in order, so once it is back, everything the
+// server sent before it has been through every native event filter.
+class Marker : public QAbstractNativeEventFilter
+{
+public:
+    Marker()
+        : m_connection(X11Connection::application())
+        , m_window(xcb_generate_id(m_connection))
+    {
+        const quint32 mask = XCB_EVENT_MASK_PROPERTY_CHANGE;
+        xcb_create_window(m_connection, XCB_COPY_FROM_PARENT, m_window, X11Connection::root(m_connection), 0, 0, 1, 1,
+            0, XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, XCB_CW_EVENT_MASK, &mask);
+        xcb_change_property(
+            m_connection, XCB_PROP_MODE_REPLACE, m_window, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8, 0, nullptr);
+        xcb_flush(m_connection);
+        QCoreApplication::instance()->installNativeEventFilter(this);
+    }
+    ~Marker() override
+    {
+        QCoreApplication::instance()->removeNativeEventFilter(this);
+        xcb_destroy_window(m_connection, m_window);
+        xcb_flush(m_connection);
+    }
+    Q_DISABLE_COPY_MOVE(Marker)
+
+    bool nativeEventFilter(const QByteArray &, void *message, qintptr *) override
+    {
+        const auto *event = static_cast<xcb_generic_event_t *>(message);
+        if ((event->response_type & ~0x80) == XCB_PROPERTY_NOTIFY
+            && reinterpret_cast<const xcb_property_notify_event_t *>(event)->window == m_window)
+            back = true;
+        return false;
+    }
+
+    bool back = false;
+
+private:
+    xcb_connection_t *m_connection;
+    xcb_window_t m_window;
+};
+
+// Waits until every event the server sent so far has reached the platform
+// and the change has been announced.
 void settle(QSignalSpy &spy)
 {
+    Marker marker;
+    QTRY_VERIFY(marker.back);
     QTRY_VERIFY(spy.count() > 0);
     spy.clear();
 }
@@ -211,6 +256,11 @@ void TestX11Displays::identityOutlivesSwitchingOff()
     QVERIFY(m_platform->isActive(number));
     QCOMPARE(m_platform->uuid(number), before);
     QCOMPARE(m_platform->bounds(number), QRectF(1024, 0, 1024, 768));
+
+    // Another panel on the same connector, the layout untouched: only the
+    // EDID's property event tells.
+    QVERIFY(server().setEdid(s("DUMMY1"), edid(s("Side"), 0, s("SN-78"))));
+    QTRY_VERIFY(m_platform->uuid(number) != before);
 }
 
 void TestX11Displays::mirroredPairIsOneDisplay_data()

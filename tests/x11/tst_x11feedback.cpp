@@ -456,6 +456,19 @@ private Q_SLOTS:
         QTRY_VERIFY(drawn() > 4 * 16 * 16);
         view.setFrame(1.0, 1.0);
         QTRY_COMPARE(drawn(), 16 * 16);
+
+        // The window is kept for the next pulse: shown again, it starts from
+        // the new pulse's first frame, whole and at full strength, not from
+        // where the last one stopped.
+        view.setFrame(2.4, 0.4);
+        QTRY_VERIFY(drawn() > 4 * 16 * 16);
+        view.hide();
+        const QPointF next = main.bounds.center() + QPointF(40, 30);
+        view.restart({ square, QPointF(8, 8) }, next, 128);
+        view.show();
+        QTRY_COMPARE(view.geometry(), centredSquare(next, 128));
+        QTRY_COMPARE(drawn(), 16 * 16);
+        QTRY_COMPARE(screenPixel(m_x, next.toPoint()), QColor(Qt::black));
     }
 
     void tileBlendsWithCompositor()

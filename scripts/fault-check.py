@@ -1,0 +1,142 @@
+#!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
+"""Breaks the code on purpose, one plausible fault at a time, and records which
+tests notice. Run it before and after changing the test suite: every fault
+caught before must still be caught after.
+
+    scripts/fault-check.py [--only N,N…] [--work DIR]
+
+It copies the committed tree (git archive HEAD) to DIR/src, builds it once in
+DIR/build (RelWithDebInfo, through ccache when present), then for each fault
+replaces one exact piece of text, rebuilds, runs ctest, and puts the text back.
+A fault whose text is no longer found is reported as stale: edit FAULTS.
+Prints a Markdown table: fault, what it breaks, the tests that failed.
+"""
+import argparse
+import os
+import re
+import shutil
+import subprocess
+import sys
+
+# (file, text as it stands, text with the fault, what it breaks)
+FAULTS = [
+    ("core/DisplayGeometry.cpp", "r.x() + r.width() / 2.0", "r.x() + r.width() / 2.0 + 1",
+     "centre one pixel off"),
+    ("displays/DisplayService.cpp", "    if (DisplayGeometry::orderedBefore(a.bounds, b.bounds))\n        return true;",
+     "    if (DisplayGeometry::orderedBefore(b.bounds, a.bounds))\n        return true;",
+     "displays listed right to left"),
+    ("displays/DisplayService.cpp", "    return a.id < b.id;", "    return false;",
+     "tie order left to RandR's order"),
+    ("platform/x11/X11HotKeyPlatform.cpp",
+     "{ quint16(XCB_MOD_MASK_LOCK), masks.numLock, masks.scrollLock }",
+     "{ quint16(XCB_MOD_MASK_LOCK), masks.scrollLock }",
+     "no grab variant with Num Lock on"),
+    ("platform/x11/X11HotKeyPlatform.cpp",
+     "            xcb_ungrab_key(m_connection, *keycode, m_root, mask | variant);\n        xcb_flush",
+     "            (void)variant;\n        xcb_flush",
+     "half-taken grab not rolled back"),
+    ("platform/x11/X11HotKeyPlatform.cpp", "other.keycode == *keycode && other.mask == mask)",
+     "other.keycode == *keycode && other.mask == mask && false)",
+     "two registrations share one grab"),
+    ("platform/x11/X11HotKeyPlatform.cpp",
+     "~(XCB_MOD_MASK_LOCK | masks.numLock | masks.scrollLock)",
+     "~(XCB_MOD_MASK_LOCK | masks.scrollLock)",
+     "a press with Num Lock on is not matched"),
+    ("model/AppModel.cpp", "    if (registerAgain)\n        registerShortcuts();",
+     "    (void)registerAgain;",
+     "ending a recording leaves the hot keys unregistered"),
+    ("core/Shortcut.cpp", "    return m_modifiers == Control\n", "    return (m_modifiers & Control)\n",
+     "Ctrl+Shift+Q counted as reserved"),
+    ("core/Shortcut.cpp", "(m_modifiers & (Super | Alt | Control)) != 0", "(m_modifiers & (Alt | Control)) != 0",
+     "Super alone is no longer a valid modifier"),
+    ("core/Shortcut.cpp", "index >= static_cast<int>(suggestionKeys.size())",
+     "index >= static_cast<int>(suggestionKeys.size()) - 1", "the ninth display gets no default"),
+    ("core/Preferences.cpp", "if (it.key() != excluding && it.value() == shortcut)",
+     "if (it.value() == shortcut)", "a display conflicts with itself"),
+    ("core/Preferences.cpp", "    if (!suggestion || conflictingDisplay(*suggestion, id))",
+     "    if (!suggestion)", "a default steals a combination another display holds"),
+    ("core/Preferences.cpp", "    if (knownDisplays.contains(id))\n        return;",
+     "    if (false)\n        return;", "a cleared shortcut comes back at the next refresh"),
+    ("core/Shortcut.cpp", "!(number >= 0.0 && number <= 4294967295.0)", "!(number <= 4294967295.0)",
+     "negative key codes accepted from the store"),
+    ("model/AppModel.cpp", "    if (displays.isActive(number)) {", "    if (true) {",
+     "jump to a display that is gone"),
+    ("model/AppModel.cpp", "    if (m_preferences.conflictingDisplay(shortcut, id)) {", "    if (false) {",
+     "recording accepts a combination another display holds"),
+    ("model/AppModel.cpp", "        m_preferences.bindings.insert(id, *old);", "        (void)old;",
+     "a refused recording loses the old binding"),
+    ("model/AppModel.cpp", "    keepUnreadable(value);\n", "",
+     "an unreadable document is overwritten without a copy"),
+    ("model/AppModel.cpp", "stored.toByteArray() == document", "stored.toByteArray() != document",
+     "preferences never written"),
+    ("displays/CursorAnimator.cpp", "std::hypot(moved.x(), moved.y()) > endDistance",
+     "std::hypot(moved.x(), moved.y()) >= endDistance", "pulse ends at exactly 3 px"),
+    ("displays/CursorAnimator.cpp", "pointer.leftButtonDown || pointer.rightButtonDown",
+     "pointer.leftButtonDown", "right button does not end the pulse"),
+    ("app/SingleInstance.cpp", "    return credentials.uid == getuid();", "    return true;",
+     "another user's process may hand arguments over"),
+    ("app/InstanceMessage.cpp", "    if (length < 2 || length > MaximumPayload)", "    if (length < 2)",
+     "oversized hand-over message accepted"),
+    ("app/TrayApplication.cpp", "    QCoreApplication::exit(0);", "    QCoreApplication::quit();",
+     "quit gives up when a window refuses to close"),
+    ("hotkeys/KeyLabels.cpp", "{ Shortcut::Alt, QLatin1StringView(\"Alt\") }",
+     "{ Shortcut::Alt, QLatin1StringView(\"Super\") }", "Alt labelled Super"),
+]
+
+
+def run(command, cwd, log=None, timeout=None):
+    return subprocess.run(command, cwd=cwd, stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True,
+                          timeout=timeout)
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--only", default="")
+    parser.add_argument("--work", default="/tmp/dartline-faults")
+    args = parser.parse_args()
+    root = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+    src = os.path.join(args.work, "src")
+    build = os.path.join(args.work, "build")
+    shutil.rmtree(src, ignore_errors=True)
+    os.makedirs(src)
+    archive = subprocess.run(["git", "archive", "HEAD"], cwd=root, stdout=subprocess.PIPE, check=True).stdout
+    subprocess.run(["tar", "-x", "-C", src], input=archive, check=True)
+    env = dict(os.environ, CCACHE_BASEDIR=src, CCACHE_NOHASHDIR="1")
+    os.environ.update(env)
+    # The flags of the strict build, so that ccache serves what is unchanged.
+    configure = ["cmake", "-S", src, "-B", build, "-G", "Ninja", "-DCMAKE_BUILD_TYPE=RelWithDebInfo",
+                 "-DDARTLINE_WERROR=ON", "-DDARTLINE_BENCH=OFF"]
+    if shutil.which("ccache"):
+        configure.append("-DCMAKE_CXX_COMPILER_LAUNCHER=ccache")
+    subprocess.run(configure, check=True, stdout=subprocess.DEVNULL)
+    if run(["cmake", "--build", build, "-j", str(os.cpu_count())], src).returncode != 0:
+        sys.exit("the unbroken tree does not build")
+
+    chosen = {int(n) for n in args.only.split(",") if n}
+    print("| # | fault | caught by |\n|---|---|---|")
+    for number, (path, old, new, what) in enumerate(FAULTS, 1):
+        if chosen and number not in chosen:
+            continue
+        file = os.path.join(src, path)
+        text = open(file, encoding="utf-8").read()
+        if text.count(old) != 1:
+            print(f"| {number} | {what} | STALE: text not found once in {path} |", flush=True)
+            continue
+        open(file, "w", encoding="utf-8").write(text.replace(old, new))
+        try:
+            built = run(["cmake", "--build", build, "-j", str(os.cpu_count())], src)
+            if built.returncode != 0:
+                caught = "the compiler"
+            else:
+                tests = run(["ctest", "--test-dir", build, "-j", str(os.cpu_count()), "--timeout", "300",
+                             "-E", "preferences_fuzz"], src)
+                failed = re.findall(r"^\s*\d+ - (\S+) \(", tests.stdout, re.M)
+                caught = ", ".join(sorted(set(failed))) or "NOTHING"
+        finally:
+            open(file, "w", encoding="utf-8").write(text)
+        print(f"| {number} | {what} | {caught} |", flush=True)
+
+
+if __name__ == "__main__":
+    main()
