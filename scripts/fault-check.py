@@ -53,7 +53,7 @@ FAULTS = [
     ("core/Shortcut.cpp", "index >= static_cast<int>(suggestionKeys.size())",
      "index >= static_cast<int>(suggestionKeys.size()) - 1", "the ninth display gets no default"),
     ("core/Preferences.cpp", "if (it.key() != excluding && it.value() == shortcut)",
-     "if (it.value() == shortcut)", "a display conflicts with itself"),
+     "if (((void)excluding, it.value() == shortcut))", "a display conflicts with itself"),
     ("core/Preferences.cpp", "    if (!suggestion || conflictingDisplay(*suggestion, id))",
      "    if (!suggestion)", "a default steals a combination another display holds"),
     ("core/Preferences.cpp", "    if (knownDisplays.contains(id))\n        return;",
