@@ -85,9 +85,8 @@ FAULTS = [
 ]
 
 
-def run(command, cwd, log=None, timeout=None):
-    return subprocess.run(command, cwd=cwd, stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True,
-                          timeout=timeout)
+def run(command, cwd):
+    return subprocess.run(command, cwd=cwd, stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
 
 
 def main():
