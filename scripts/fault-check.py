@@ -4,12 +4,14 @@
 tests notice. Run it before and after changing the test suite: every fault
 caught before must still be caught after.
 
-    scripts/fault-check.py [--only N,N…] [--work DIR]
+    scripts/fault-check.py [--only N,N…] [--work DIR] [--worktree] [--tests a,b…]
 
-It copies the committed tree (git archive HEAD) to DIR/src, builds it once in
+It copies the committed tree (git archive HEAD; with --worktree, the files as
+they are on disk) to DIR/src, builds it once in
 DIR/build (RelWithDebInfo, through ccache when present), then for each fault
 replaces one exact piece of text, rebuilds, runs ctest, and puts the text back.
 A fault whose text is no longer found is reported as stale: edit FAULTS.
+With --tests, only those test targets are built and run.
 Prints a Markdown table: fault, what it breaks, the tests that failed.
 """
 import argparse
@@ -78,10 +80,26 @@ FAULTS = [
      "another user's process may hand arguments over"),
     ("app/InstanceMessage.cpp", "    if (length < 2 || length > MaximumPayload)", "    if (length < 2)",
      "oversized hand-over message accepted"),
-    ("app/TrayApplication.cpp", "    QCoreApplication::exit(0);", "    QCoreApplication::quit();",
-     "quit gives up when a window refuses to close"),
+    ("app/TrayApplication.cpp", "        if (window)\n            window->hide();", "        (void)window;",
+     "quit leaves the settings window on screen and its frame unsaved"),
     ("hotkeys/KeyLabels.cpp", "{ Shortcut::Alt, QLatin1StringView(\"Alt\") }",
      "{ Shortcut::Alt, QLatin1StringView(\"Super\") }", "Alt labelled Super"),
+    ("model/AppModel.cpp", "keyCode == KeyCode::Backspace || keyCode == KeyCode::Delete",
+     "keyCode == KeyCode::Delete", "Backspace no longer clears a shortcut while recording"),
+    ("model/AppModel.cpp", "+ QString::number(static_cast<int>(status)) +", "+",
+     "a refused registration no longer shows its code"),
+    ("platform/x11/X11DisplayPlatform.cpp", "result[i].outputDriven = crtc && crtc->mode != XCB_NONE;",
+     "result[i].outputDriven = bool(crtc);", "a monitor whose CRTC is switched off counts as active"),
+    ("platform/x11/X11Keymap.cpp", "layout < layouts; ++layout", "layout < 1; ++layout",
+     "keys found only in the first keyboard layout"),
+    ("hotkeys/HotKeyService.cpp", "        m_platform.unregisterHotKey(ref);\n    m_refs.clear();",
+     "    m_refs.clear();", "re-registering leaves the old grabs taken"),
+    ("displays/DisplayOverlay.cpp", "std::make_unique<IdentifyTile>(static_cast<int>(i + 1)",
+     "std::make_unique<IdentifyTile>(static_cast<int>(i)", "tiles numbered from 0"),
+    ("displays/DisplayOverlay.cpp", "    if (!m_tiles.empty())\n        m_dismissal.start();", "",
+     "identify tiles never go away"),
+    ("app/TrayApplication.cpp", "        if (display.id == id) {", "        if (display.id != id) {",
+     "the tray menu jumps to the wrong display"),
 ]
 
 
@@ -93,14 +111,27 @@ def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--only", default="")
     parser.add_argument("--work", default="/tmp/dartline-faults")
+    parser.add_argument("--worktree", action="store_true")
+    parser.add_argument("--tests", default="")
     args = parser.parse_args()
     root = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
     src = os.path.join(args.work, "src")
     build = os.path.join(args.work, "build")
     shutil.rmtree(src, ignore_errors=True)
     os.makedirs(src)
-    archive = subprocess.run(["git", "archive", "HEAD"], cwd=root, stdout=subprocess.PIPE, check=True).stdout
+    if args.worktree:
+        files = subprocess.run(["git", "ls-files", "-co", "--exclude-standard", "-z"], cwd=root,
+                               stdout=subprocess.PIPE, check=True).stdout
+        archive = subprocess.run(["tar", "-c", "--null", "-T", "-", "--ignore-failed-read"], cwd=root,
+                                 input=files, stdout=subprocess.PIPE, check=True).stdout
+    else:
+        archive = subprocess.run(["git", "archive", "HEAD"], cwd=root, stdout=subprocess.PIPE, check=True).stdout
     subprocess.run(["tar", "-x", "-C", src], input=archive, check=True)
+    tests = [t for t in args.tests.split(",") if t]
+    build_command = ["cmake", "--build", build, "-j", str(os.cpu_count())]
+    if tests:
+        build_command += ["--target"] + tests
+    ctest_filter = ["-R", "^(" + "|".join(tests) + ")$"] if tests else ["-E", "preferences_fuzz"]
     env = dict(os.environ, CCACHE_BASEDIR=src, CCACHE_NOHASHDIR="1")
     os.environ.update(env)
     # The flags of the strict build, so that ccache serves what is unchanged.
@@ -109,7 +140,7 @@ def main():
     if shutil.which("ccache"):
         configure.append("-DCMAKE_CXX_COMPILER_LAUNCHER=ccache")
     subprocess.run(configure, check=True, stdout=subprocess.DEVNULL)
-    if run(["cmake", "--build", build, "-j", str(os.cpu_count())], src).returncode != 0:
+    if run(build_command, src).returncode != 0:
         sys.exit("the unbroken tree does not build")
 
     chosen = {int(n) for n in args.only.split(",") if n}
@@ -124,12 +155,12 @@ def main():
             continue
         open(file, "w", encoding="utf-8").write(text.replace(old, new))
         try:
-            built = run(["cmake", "--build", build, "-j", str(os.cpu_count())], src)
+            built = run(build_command, src)
             if built.returncode != 0:
                 caught = "the compiler"
             else:
-                tests = run(["ctest", "--test-dir", build, "-j", str(os.cpu_count()), "--timeout", "300",
-                             "-E", "preferences_fuzz"], src)
+                tests = run(["ctest", "--test-dir", build, "-j", str(os.cpu_count()), "--timeout", "300"]
+                        + ctest_filter, src)
                 failed = re.findall(r"^\s*\d+ - (\S+) \(", tests.stdout, re.M)
                 caught = ", ".join(sorted(set(failed))) or "NOTHING"
         finally:

@@ -8,7 +8,7 @@
 #include "model/SettingsStore.h"
 #include "platform/backends/PlatformBackends.h"
 #include "tests/harness/X11TestMain.h"
-#include "tests/x11/OtherClient.h"
+#include "tests/harness/OtherClient.h"
 
 #include <QSettings>
 #include <QTemporaryDir>

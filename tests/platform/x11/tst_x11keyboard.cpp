@@ -4,7 +4,7 @@
 #include "platform/x11/XcbXkb.h"
 #include "platform/x11/XkbKeyNames.h"
 #include "tests/harness/X11TestMain.h"
-#include "tests/x11/OtherClient.h"
+#include "tests/harness/OtherClient.h"
 
 #include <QGuiApplication>
 #include <QKeyEvent>

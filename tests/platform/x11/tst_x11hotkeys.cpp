@@ -4,7 +4,7 @@
 #include "platform/x11/X11HotKeyPlatform.h"
 #include "platform/x11/X11KeyboardPlatform.h"
 #include "tests/harness/X11TestMain.h"
-#include "tests/x11/OtherClient.h"
+#include "tests/harness/OtherClient.h"
 
 #include <QAbstractNativeEventFilter>
 #include <QGuiApplication>

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "tests/x11/OtherClient.h"
+#include "tests/harness/OtherClient.h"
 
 #include <xcb/xcb.h>
 
