@@ -6,16 +6,20 @@
 #include <QCryptographicHash>
 #include <QDeadlineTimer>
 #include <QDir>
-#include <QLocalServer>
-#include <QLocalSocket>
+#include <QSocketNotifier>
 #include <QStandardPaths>
 #include <QThread>
-#include <QTimer>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstddef>
+#include <cstring>
 
+#include <poll.h>
 #include <pwd.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 namespace Dartline {
@@ -57,20 +61,69 @@ bool runsThisProgram(qint64 pid)
     return !program.isEmpty() && program == programOf(QStringLiteral("self"));
 }
 
-// Sends the message and waits for the running copy's acknowledgement.
-bool exchange(QLocalSocket &socket, const QByteArray &message, const QDeadlineTimer &deadline)
+int remainingMs(const QDeadlineTimer &deadline)
 {
-    const auto remaining = [&] { return static_cast<int>(qMax<qint64>(1, deadline.remainingTime())); };
-    socket.write(message);
-    QByteArray answer;
-    while (answer.size() < InstanceMessage::AcknowledgementSize && !deadline.hasExpired()) {
-        const bool waited = socket.bytesToWrite() > 0 ? socket.waitForBytesWritten(remaining())
-                                                      : socket.waitForReadyRead(remaining());
-        answer += socket.read(InstanceMessage::AcknowledgementSize - answer.size());
-        if (!waited)
-            break;
+    return static_cast<int>(qMax<qint64>(0, deadline.remainingTime()));
+}
+
+// Waits for the socket to be ready for `events`, at the latest until the deadline.
+bool waitFor(int socket, short events, const QDeadlineTimer &deadline)
+{
+    pollfd entry { socket, events, 0 };
+    int ready = 0;
+    do
+        ready = ::poll(&entry, 1, remainingMs(deadline));
+    while (ready < 0 && errno == EINTR);
+    return ready > 0;
+}
+
+bool wouldBlock()
+{
+    return errno == EAGAIN || errno == EWOULDBLOCK;
+}
+
+// Sends the message and waits for the running copy's acknowledgement.
+bool exchange(int socket, const QByteArray &message, const QDeadlineTimer &deadline)
+{
+    for (qsizetype sent = 0; sent < message.size();) {
+        const ssize_t written
+            = ::send(socket, message.constData() + sent, static_cast<size_t>(message.size() - sent), MSG_NOSIGNAL);
+        if (written >= 0)
+            sent += written;
+        else if (errno != EINTR && !(wouldBlock() && waitFor(socket, POLLOUT, deadline)))
+            return false;
     }
-    return answer == QByteArray(InstanceMessage::Acknowledgement, InstanceMessage::AcknowledgementSize);
+    char answer[InstanceMessage::AcknowledgementSize];
+    for (qsizetype received = 0; received < InstanceMessage::AcknowledgementSize;) {
+        const ssize_t read = ::recv(
+            socket, answer + received, static_cast<size_t>(InstanceMessage::AcknowledgementSize - received), 0);
+        if (read > 0)
+            received += read;
+        else if (read == 0 || (errno != EINTR && !(wouldBlock() && waitFor(socket, POLLIN, deadline))))
+            return false;
+    }
+    return std::memcmp(answer, InstanceMessage::Acknowledgement, InstanceMessage::AcknowledgementSize) == 0;
+}
+
+// The address of a socket file, or of a name in the abstract namespace: a
+// NUL byte, then exactly the name's bytes. Its length, or 0 if it does not fit.
+socklen_t addressOf(const QString &name, bool abstract, sockaddr_un *address)
+{
+    *address = {};
+    address->sun_family = AF_UNIX;
+    const QByteArray native = abstract ? name.toUtf8() : QFile::encodeName(name);
+    const qsizetype offset = abstract ? 1 : 0;
+    if (native.isEmpty() || offset + native.size() >= static_cast<qsizetype>(sizeof(address->sun_path)))
+        return 0;
+    std::memcpy(address->sun_path + offset, native.constData(), static_cast<size_t>(native.size()));
+    return static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + static_cast<size_t>(offset + native.size()));
+}
+
+// Every socket the running copy and its peers use: the main thread never
+// waits on one of its own.
+int newSocket()
+{
+    return ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
 }
 
 QString userName()
@@ -109,13 +162,15 @@ SingleInstance::SingleInstance(const QString &directory, const QString &key, QOb
         m_abstract = true;
         m_socketPath = KeyPrefix + QString::number(getuid()) + u'-' + hashed(m_lockPath);
     }
+    m_peerTimeout.setSingleShot(true);
+    connect(&m_peerTimeout, &QTimer::timeout, this, &SingleInstance::dropLatePeers);
 }
 
 SingleInstance::~SingleInstance()
 {
     // Close the socket before the lock goes, so that a new copy that takes
     // the lock never finds our socket file still in place.
-    delete m_server.data();
+    stopListening();
 }
 
 QString SingleInstance::defaultDirectory()
@@ -170,90 +225,155 @@ SingleInstance::Role SingleInstance::claim()
         return Role::Unguarded;
     }
 
+    // Without a socket, keep the lock: later copies then report that this
+    // one does not answer instead of starting a second set of hot keys.
+    listen();
+    return Role::Primary;
+}
+
+bool SingleInstance::listen()
+{
+    sockaddr_un address;
+    const socklen_t size = addressOf(m_socketPath, m_abstract, &address);
+    const QByteArray file = QFile::encodeName(m_socketPath);
     // Holding the lock, any socket file left there belongs to a dead copy.
     // An abstract name goes with the process that held it.
     if (!m_abstract)
-        QLocalServer::removeServer(m_socketPath);
-    auto *server = new QLocalServer(this);
-    server->setSocketOptions(m_abstract ? QLocalServer::AbstractNamespaceOption : QLocalServer::UserAccessOption);
-    if (!server->listen(m_socketPath)) {
-        m_error = QStringLiteral("cannot listen on %1: %2").arg(m_socketPath, server->errorString());
-        delete server;
-        // Keep the lock: later copies then report that this one does not
-        // answer instead of starting a second set of hot keys.
-        return Role::Primary;
+        ::unlink(file.constData());
+    const int socket = size > 0 ? newSocket() : -1;
+    if (size == 0)
+        errno = ENAMETOOLONG;
+    // The file is the user's alone before anyone can connect to it.
+    const bool bound = socket >= 0 && ::bind(socket, reinterpret_cast<const sockaddr *>(&address), size) == 0;
+    if (!bound || (!m_abstract && ::chmod(file.constData(), S_IRUSR | S_IWUSR) != 0)
+        || ::listen(socket, SOMAXCONN) != 0) {
+        const QString reason = QString::fromLocal8Bit(std::strerror(errno));
+        m_error = QStringLiteral("cannot listen on %1: %2").arg(m_socketPath, reason);
+        if (bound && !m_abstract)
+            ::unlink(file.constData());
+        if (socket >= 0)
+            ::close(socket);
+        return false;
     }
-    connect(server, &QLocalServer::newConnection, this, &SingleInstance::acceptPeers);
-    m_server = server;
-    return Role::Primary;
+    m_listener = socket;
+    m_listenerNotifier = new QSocketNotifier(socket, QSocketNotifier::Read, this);
+    connect(m_listenerNotifier, &QSocketNotifier::activated, this, &SingleInstance::acceptPeers);
+    return true;
+}
+
+void SingleInstance::stopListening()
+{
+    while (!m_peers.empty())
+        dropPeer(m_peers.front().socket);
+    if (m_listener < 0)
+        return;
+    delete m_listenerNotifier;
+    m_listenerNotifier = nullptr;
+    ::close(m_listener);
+    m_listener = -1;
+    if (!m_abstract)
+        ::unlink(QFile::encodeName(m_socketPath).constData());
 }
 
 void SingleInstance::acceptPeers()
 {
-    while (QLocalSocket *peer = m_server ? m_server->nextPendingConnection() : nullptr) {
-        if (!peerIsThisUser(*peer)) {
-            peer->abort();
-            peer->deleteLater();
+    for (;;) {
+        const int peer = ::accept4(m_listener, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
+        if (peer < 0) {
+            if (errno == EINTR || errno == ECONNABORTED)
+                continue;
+            if (!wouldBlock()) {
+                // Out of descriptors, say: let the peers that hold them finish
+                // or time out instead of spinning on the waiting connection.
+                m_listenerNotifier->setEnabled(false);
+                QTimer::singleShot(PeerTimeoutMs / 10, m_listenerNotifier,
+                    [notifier = m_listenerNotifier] { notifier->setEnabled(true); });
+            }
+            return;
+        }
+        if (!peerIsThisUser(peer)) {
+            ::close(peer);
             continue;
         }
         // Idle connections never keep a request out: the newcomer takes the
         // place of the peer that has had the longest to speak.
         if (m_peers.size() >= MaximumPeers)
-            dropPeer(m_peers.constFirst().socket);
-        m_peers.append(Peer { peer, QByteArray() });
-        auto *timeout = new QTimer(peer);
-        timeout->setSingleShot(true);
-        connect(timeout, &QTimer::timeout, this, [this, peer] { dropPeer(peer); });
-        timeout->start(PeerTimeoutMs);
-        connect(peer, &QLocalSocket::readyRead, this, [this, peer] { readPeer(peer); });
-        connect(peer, &QLocalSocket::disconnected, this, [this, peer] { dropPeer(peer); });
-        // Bytes may have arrived before the connections above were made.
+            dropPeer(m_peers.front().socket);
+        auto *notifier = new QSocketNotifier(peer, QSocketNotifier::Read, this);
+        connect(notifier, &QSocketNotifier::activated, this, [this, peer] { readPeer(peer); });
+        m_peers.push_back(Peer { peer, notifier, QElapsedTimer(), QByteArray() });
+        m_peers.back().connected.start();
+        if (!m_peerTimeout.isActive())
+            m_peerTimeout.start(PeerTimeoutMs);
+        // Bytes may have arrived already.
         readPeer(peer);
     }
 }
 
-void SingleInstance::readPeer(QLocalSocket *peer)
+void SingleInstance::readPeer(int socket)
 {
     const auto found
-        = std::find_if(m_peers.begin(), m_peers.end(), [peer](const Peer &entry) { return entry.socket == peer; });
+        = std::find_if(m_peers.begin(), m_peers.end(), [socket](const Peer &entry) { return entry.socket == socket; });
     if (found == m_peers.end())
         return;
     // Never hold more than one whole message plus the byte that proves a
     // peer sent too much.
     constexpr qsizetype limit = InstanceMessage::HeaderSize + InstanceMessage::MaximumPayload + 1;
-    found->received.append(peer->read(limit - found->received.size()));
-    QStringList arguments;
-    switch (InstanceMessage::decode(found->received, &arguments)) {
-    case InstanceMessage::Status::Incomplete:
-        return;
-    case InstanceMessage::Status::Invalid:
-        dropPeer(peer);
-        return;
-    case InstanceMessage::Status::Complete:
-        break;
+    bool ended = false;
+    while (found->received.size() < limit) {
+        char buffer[1024];
+        const auto wanted = std::min<qsizetype>(sizeof(buffer), limit - found->received.size());
+        const ssize_t read = ::recv(socket, buffer, static_cast<size_t>(wanted), 0);
+        if (read > 0) {
+            found->received.append(buffer, read);
+        } else if (read == 0 || (errno != EINTR && !wouldBlock())) {
+            ended = true; // the peer hung up
+            break;
+        } else if (errno != EINTR) {
+            break; // all read for now
+        }
     }
-    m_peers.erase(found);
-    peer->disconnect(this);
-    peer->write(InstanceMessage::Acknowledgement, InstanceMessage::AcknowledgementSize);
-    connect(peer, &QLocalSocket::disconnected, peer, &QObject::deleteLater);
-    peer->disconnectFromServer();
-    Q_EMIT reopened(arguments);
-}
-
-void SingleInstance::dropPeer(QLocalSocket *peer)
-{
-    if (m_peers.removeIf([peer](const Peer &entry) { return entry.socket == peer; }) == 0)
+    QStringList arguments;
+    const InstanceMessage::Status status = InstanceMessage::decode(found->received, &arguments);
+    if (status == InstanceMessage::Status::Incomplete && !ended)
         return;
-    peer->disconnect(this);
-    peer->abort();
-    peer->deleteLater();
+    if (status == InstanceMessage::Status::Complete) {
+        // A few bytes into a fresh connection's empty buffer: never blocks.
+        static_cast<void>(::send(socket, InstanceMessage::Acknowledgement, InstanceMessage::AcknowledgementSize,
+            MSG_NOSIGNAL | MSG_DONTWAIT));
+    }
+    dropPeer(socket);
+    if (status == InstanceMessage::Status::Complete)
+        Q_EMIT reopened(arguments);
 }
 
-bool SingleInstance::peerIsThisUser(const QLocalSocket &peer)
+void SingleInstance::dropPeer(int socket)
+{
+    const auto found
+        = std::find_if(m_peers.begin(), m_peers.end(), [socket](const Peer &entry) { return entry.socket == socket; });
+    if (found == m_peers.end())
+        return;
+    // The notifier may be the one whose signal runs now.
+    found->notifier->setEnabled(false);
+    found->notifier->disconnect(this);
+    found->notifier->deleteLater();
+    ::close(socket);
+    m_peers.erase(found);
+}
+
+void SingleInstance::dropLatePeers()
+{
+    while (!m_peers.empty() && m_peers.front().connected.hasExpired(PeerTimeoutMs))
+        dropPeer(m_peers.front().socket);
+    if (!m_peers.empty())
+        m_peerTimeout.start(static_cast<int>(qMax<qint64>(1, PeerTimeoutMs - m_peers.front().connected.elapsed())));
+}
+
+bool SingleInstance::peerIsThisUser(int socket)
 {
     ucred credentials {};
     socklen_t size = sizeof(credentials);
-    if (getsockopt(static_cast<int>(peer.socketDescriptor()), SOL_SOCKET, SO_PEERCRED, &credentials, &size) != 0)
+    if (getsockopt(socket, SOL_SOCKET, SO_PEERCRED, &credentials, &size) != 0)
         return false;
     return credentials.uid == getuid();
 }
@@ -272,13 +392,33 @@ bool SingleInstance::lockIsAbandoned() const
 
 bool SingleInstance::instanceAnswers() const
 {
-    QLocalSocket probe;
-    if (m_abstract)
-        probe.setSocketOptions(QLocalSocket::AbstractNamespaceOption);
-    probe.connectToServer(m_socketPath);
-    const bool answered = probe.waitForConnected(ProbeTimeoutMs) && peerIsThisUser(probe);
-    probe.abort();
+    const int probe = connectToInstance(ProbeTimeoutMs);
+    const bool answered = probe >= 0 && peerIsThisUser(probe);
+    if (probe >= 0)
+        ::close(probe);
     return answered;
+}
+
+int SingleInstance::connectToInstance(int timeoutMs) const
+{
+    sockaddr_un address;
+    const socklen_t size = addressOf(m_socketPath, m_abstract, &address);
+    const QDeadlineTimer deadline(timeoutMs);
+    while (size > 0) {
+        const int socket = newSocket();
+        if (socket < 0)
+            return -1;
+        if (::connect(socket, reinterpret_cast<const sockaddr *>(&address), size) == 0)
+            return socket;
+        const int error = errno;
+        ::close(socket);
+        // A listening socket connects at once or refuses, unless its backlog
+        // is full while the running copy takes peers in.
+        if ((error != EAGAIN && error != EINTR) || deadline.hasExpired())
+            break;
+        QThread::msleep(static_cast<unsigned long>(qMin(RetryPauseMs, remainingMs(deadline))));
+    }
+    return -1;
 }
 
 bool SingleInstance::handOver(const QStringList &arguments, int timeoutMs)
@@ -290,24 +430,23 @@ bool SingleInstance::handOver(const QStringList &arguments, int timeoutMs)
     // a peer to make room for another: a request refused or dropped is made
     // again until the deadline.
     for (;;) {
-        QLocalSocket socket;
-        if (m_abstract)
-            socket.setSocketOptions(QLocalSocket::AbstractNamespaceOption);
-        socket.connectToServer(m_socketPath);
-        if (socket.waitForConnected(static_cast<int>(qMax<qint64>(1, deadline.remainingTime())))) {
+        if (const int socket = connectToInstance(qMax(1, remainingMs(deadline))); socket >= 0) {
             // Any process may listen on an abstract name: only a copy of
             // this user is told anything.
-            if (!peerIsThisUser(socket)) {
+            const bool thisUser = peerIsThisUser(socket);
+            const bool taken = thisUser && exchange(socket, message, deadline);
+            ::close(socket);
+            if (!thisUser) {
                 m_error = QStringLiteral("%1 is held by another user").arg(m_socketPath);
                 return false;
             }
-            reached = true;
-            if (exchange(socket, message, deadline))
+            if (taken)
                 return true;
+            reached = true;
         }
         if (deadline.hasExpired())
             break;
-        QThread::msleep(static_cast<unsigned long>(qMin<qint64>(RetryPauseMs, deadline.remainingTime())));
+        QThread::msleep(static_cast<unsigned long>(qMin(RetryPauseMs, remainingMs(deadline))));
     }
     m_error = reached ? QStringLiteral("the running copy did not take the request")
                       : QStringLiteral("the running copy does not answer on %1").arg(m_socketPath);

@@ -1,22 +1,22 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include <QList>
+#include <QElapsedTimer>
 #include <QLockFile>
 #include <QObject>
-#include <QPointer>
 #include <QStringList>
+#include <QTimer>
 
 #include <memory>
+#include <vector>
 
-class QLocalServer;
-class QLocalSocket;
+class QSocketNotifier;
 
 namespace Dartline {
 
 // One Dartline per user and X display. The first process takes a lock file
-// and listens on a local socket beside it, both in the user's private runtime
-// directory; a later process finds the lock taken, hands its arguments over
+// and listens on a Unix-domain socket beside it, both in the user's private
+// runtime directory; a later process finds the lock taken, hands its arguments over
 // the socket and ends. A copy that crashed leaves a lock naming a dead
 // process (or, killed while writing it, an empty one) and a socket nobody
 // listens on: the next start takes both over. A runtime directory too deep
@@ -64,27 +64,36 @@ Q_SIGNALS:
     void reopened(const QStringList &arguments);
 
 private:
+    struct Peer
+    {
+        int socket;
+        QSocketNotifier *notifier;
+        QElapsedTimer connected;
+        QByteArray received;
+    };
+
+    bool listen();
+    void stopListening();
     void acceptPeers();
-    void readPeer(QLocalSocket *peer);
-    void dropPeer(QLocalSocket *peer);
-    static bool peerIsThisUser(const QLocalSocket &peer);
+    void readPeer(int socket);
+    void dropPeer(int socket);
+    void dropLatePeers();
+    static bool peerIsThisUser(int socket);
     // The lock is taken, but by nothing that runs this program and answers.
     bool lockIsAbandoned() const;
     bool instanceAnswers() const;
-
-    struct Peer
-    {
-        QLocalSocket *socket;
-        QByteArray received;
-    };
+    // A connected, non-blocking socket to the running copy, or -1.
+    int connectToInstance(int timeoutMs) const;
 
     QString m_socketPath;
     bool m_abstract = false;
     QString m_lockPath;
     QString m_error;
     std::unique_ptr<QLockFile> m_lock;
-    QPointer<QLocalServer> m_server;
-    QList<Peer> m_peers; // still sending, oldest first, with what they sent so far
+    int m_listener = -1;
+    QSocketNotifier *m_listenerNotifier = nullptr;
+    std::vector<Peer> m_peers; // still sending, oldest first, with what they sent so far
+    QTimer m_peerTimeout; // due when the oldest peer's time is up
 };
 
 } // namespace Dartline

@@ -15,6 +15,7 @@
 #include "ui/AboutWindow.h"
 #include "ui/SettingsWindow.h"
 #include "ui/ThemeMonitor.h"
+#include "ui/UiText.h"
 
 #include <QAction>
 #include <QCoreApplication>
@@ -159,7 +160,7 @@ void TrayApplication::installStatusItem()
     // The glyph follows the desktop's light or dark appearance live.
     updateTrayIcon();
     connect(&ThemeMonitor::instance(), &ThemeMonitor::changed, this, &TrayApplication::updateTrayIcon);
-    m_trayIcon->setToolTip(QString::fromUtf8("Dartline · 多屏之间，一键即达"));
+    m_trayIcon->setToolTip(tr("Dartline · Every display, one key away"));
     m_trayIcon->setContextMenu(m_statusMenu.get());
     // A left click opens the same menu: it is the only thing the icon offers.
     connect(m_trayIcon, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
@@ -169,9 +170,9 @@ void TrayApplication::installStatusItem()
     // Shown even without a tray: Qt embeds it as soon as a tray appears.
     m_trayIcon->show();
     if (!QSystemTrayIcon::isSystemTrayAvailable()) {
-        std::fputs(
-            "dartline: 未找到系统托盘，快捷键照常可用。打开设置请运行：dartline --settings\n"
-            "dartline: no system tray found; the shortcuts work. To open the settings run: dartline --settings\n",
+        std::fputs(qPrintable(QStringLiteral("dartline: ")
+                       + tr("no system tray found; the shortcuts work. To open the settings run: %1\n")
+                             .arg(QStringLiteral("dartline --settings"))),
             stderr);
     }
 }
@@ -214,7 +215,7 @@ void TrayApplication::rebuildStatusMenu(QMenu &menu)
         const Display &display = displays.at(i);
         const auto binding = bindings.constFind(display.id);
         const QString caps
-            = binding != bindings.cend() ? shortcutText(*binding, m_platform->keyboard()) : QString::fromUtf8("未设置");
+            = binding != bindings.cend() ? shortcutText(*binding, m_platform->keyboard()) : UiText::unset();
         items.append({ MenuText::displayItem(static_cast<int>(i) + 1, display.name, caps), display.id });
     }
     if (items == m_menuItems && !menu.isEmpty())
@@ -231,12 +232,11 @@ void TrayApplication::rebuildStatusMenu(QMenu &menu)
     menu.addSeparator();
     // No key hints here: Ctrl+, and Ctrl+Q work in Dartline's windows, not
     // from the tray.
-    connect(
-        menu.addAction(QString::fromUtf8("识别屏幕")), &QAction::triggered, this, &TrayApplication::identifyDisplays);
-    connect(menu.addAction(QString::fromUtf8("设置…")), &QAction::triggered, this, &TrayApplication::showSettings);
-    connect(menu.addAction(QString::fromUtf8("关于 Dartline")), &QAction::triggered, this, &TrayApplication::showAbout);
+    connect(menu.addAction(UiText::identifyLabel()), &QAction::triggered, this, &TrayApplication::identifyDisplays);
+    connect(menu.addAction(UiText::settingsLabel()), &QAction::triggered, this, &TrayApplication::showSettings);
+    connect(menu.addAction(UiText::aboutLabel()), &QAction::triggered, this, &TrayApplication::showAbout);
     menu.addSeparator();
-    connect(menu.addAction(QString::fromUtf8("退出 Dartline")), &QAction::triggered, this, &TrayApplication::quit);
+    connect(menu.addAction(UiText::quitLabel()), &QAction::triggered, this, &TrayApplication::quit);
 }
 
 void TrayApplication::jumpFromMenu(const QAction *item)

@@ -2,6 +2,7 @@
 #include "app/AppLogging.h"
 #include "app/TerminationWatcher.h"
 #include "app/TrayApplication.h"
+#include "ui/Translations.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -14,19 +15,22 @@ using namespace Dartline;
 
 namespace {
 
+// The texts are translated when this runs: after the translators are in.
 void configureParser(QCommandLineParser &parser)
 {
-    parser.setApplicationDescription(
-        QString::fromUtf8("多屏之间，一键即达：每块屏幕一个全局快捷键，把鼠标指针移到它的中央。"));
+    parser.setApplicationDescription(QCoreApplication::translate("Dartline::main",
+        "Every display, one key away: one global shortcut per display moves the pointer to its centre."));
     // Single-dash words are Qt's own options (-platform, -display, -reverse);
     // they must never read as bundles of one-letter options such as -v.
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     parser.addHelpOption();
     parser.addVersionOption();
     parser.addOption(QCommandLineOption(QStringLiteral("settings"),
-        QString::fromUtf8("打开设置窗口；Dartline 已在运行时，打开正在运行的那一个的设置窗口。")));
-    parser.addOption(QCommandLineOption(
-        QStringLiteral("verbose"), QString::fromUtf8("在标准错误上报告每次跳转和启动过程（默认只报告警告和错误）。")));
+        QCoreApplication::translate(
+            "Dartline::main", "Open the settings window; when Dartline is already running, open the running one's.")));
+    parser.addOption(QCommandLineOption(QStringLiteral("verbose"),
+        QCoreApplication::translate("Dartline::main",
+            "Report every jump and the start-up on standard error (by default only warnings and errors).")));
 }
 
 // Dartline's own info and debug lines (each jump reports where it landed) are
@@ -63,24 +67,25 @@ int main(int argc, char **argv)
     QCoreApplication::setApplicationVersion(QStringLiteral(DARTLINE_VERSION));
     QGuiApplication::setDesktopFileName(QStringLiteral("org.dartline.Dartline"));
 
-    QCommandLineParser parser;
-    configureParser(parser);
-
     // --help and --version answer without a display: look for them before
     // the GUI application (and its X connection) exists.
     {
+        QCommandLineParser early;
+        configureParser(early);
         QStringList raw;
         for (int i = 0; i < argc; ++i)
             raw << QString::fromLocal8Bit(argv[i]);
-        parser.parse(raw);
-        if (parser.isSet(QStringLiteral("help-all"))) {
+        early.parse(raw);
+        if (early.isSet(QStringLiteral("help-all")) || early.isSet(QStringLiteral("help"))
+            || early.isSet(QStringLiteral("version"))) {
             QCoreApplication core(argc, argv);
-            // Prints the help with Qt's own options and exits with status 0.
-            parser.process(QStringList { raw.constFirst(), QStringLiteral("--help-all") });
-        }
-        if (parser.isSet(QStringLiteral("help")) || parser.isSet(QStringLiteral("version"))) {
-            QCoreApplication core(argc, argv);
-            if (parser.isSet(QStringLiteral("help")))
+            Translations::install();
+            QCommandLineParser parser;
+            configureParser(parser);
+            // --help-all prints the help with Qt's own options and exits with status 0.
+            if (early.isSet(QStringLiteral("help-all")))
+                parser.process(QStringList { raw.constFirst(), QStringLiteral("--help-all") });
+            if (early.isSet(QStringLiteral("help")))
                 print(stdout, parser.helpText());
             else
                 print(stdout, QStringLiteral("dartline %1\n").arg(QCoreApplication::applicationVersion()));
@@ -90,10 +95,12 @@ int main(int argc, char **argv)
 
     if (!platformGiven(argc, argv)) {
         if (qEnvironmentVariableIsEmpty("DISPLAY")) {
+            QCoreApplication core(argc, argv);
+            Translations::install();
             print(stderr,
-                QString::fromUtf8(
-                    "dartline: 没有 X 显示（未设置 DISPLAY），请在 X11 桌面会话中启动。\n"
-                    "dartline: no X display (DISPLAY is not set); start it from an X11 desktop session.\n"));
+                QStringLiteral("dartline: ")
+                    + QCoreApplication::translate("Dartline::main",
+                        "no X display (DISPLAY is not set); start it from an X11 desktop session.\n"));
             return 1;
         }
         // Everything Dartline does (hot keys, warping, monitors) goes through
@@ -102,6 +109,7 @@ int main(int argc, char **argv)
     }
 
     QApplication app(argc, argv);
+    Translations::install();
     // Closing the windows leaves Dartline in the tray; only Quit ends it.
     QApplication::setQuitOnLastWindowClosed(false);
     // No application-wide window icon: the settings and About windows carry
@@ -111,11 +119,17 @@ int main(int argc, char **argv)
     // nothing ever shows, kept in the heap for the life of the process.
 
     // Qt has taken its own options out of the arguments by now.
+    QCommandLineParser parser;
+    configureParser(parser);
     if (!parser.parse(QCoreApplication::arguments()) || !parser.positionalArguments().isEmpty()) {
         const QString error = parser.errorText().isEmpty()
-            ? QStringLiteral("unexpected argument '%1'").arg(parser.positionalArguments().constFirst())
+            ? QCoreApplication::translate("Dartline::main", "unexpected argument '%1'")
+                  .arg(parser.positionalArguments().constFirst())
             : parser.errorText();
-        print(stderr, QStringLiteral("dartline: %1\n").arg(error) + QString::fromUtf8("用法见 dartline --help\n"));
+        print(stderr,
+            QStringLiteral("dartline: %1\n").arg(error)
+                + QCoreApplication::translate("Dartline::main", "For usage, see %1\n")
+                      .arg(QStringLiteral("dartline --help")));
         return 2;
     }
     applyLoggingRules(parser.isSet(QStringLiteral("verbose")));
@@ -131,8 +145,11 @@ int main(int argc, char **argv)
         case TrayApplication::Launch::HandedOver:
             return 0;
         case TrayApplication::Launch::HandOverFailed:
-            print(
-                stderr, QString::fromUtf8("dartline: Dartline 已在运行，但没有响应（%1）。\n").arg(tray.errorString()));
+            print(stderr,
+                QStringLiteral("dartline: ")
+                    + QCoreApplication::translate(
+                        "Dartline::main", "Dartline is already running but does not answer (%1).\n")
+                          .arg(tray.errorString()));
             return 1;
         case TrayApplication::Launch::Running:
             if (lcStartup().isInfoEnabled()) {

@@ -328,8 +328,8 @@ int main(int argc, char *argv[])
             directory = QString::fromLocal8Bit(argv[++i]);
     }
     XServer server(XServer::Kind::Xorg);
-    if (!server.start()) {
-        std::fprintf(stderr, "%s\n", qPrintable(server.errorString()));
+    if (const QString error = server.start(); !error.isEmpty()) {
+        std::fprintf(stderr, "%s\n", qPrintable(error));
         return 1;
     }
     // Main monitor below, one above it, one to its right.

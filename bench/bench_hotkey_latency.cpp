@@ -171,8 +171,8 @@ int main(int argc, char *argv[])
     const int idleSeconds = argc > 2 ? std::max(1, QByteArray(argv[2]).toInt()) : 30;
 
     XServer server(XServer::Kind::Xorg);
-    if (!server.start()) {
-        std::fprintf(stderr, "%s\n", qPrintable(server.errorString()));
+    if (const QString error = server.start(); !error.isEmpty()) {
+        std::fprintf(stderr, "%s\n", qPrintable(error));
         return 1;
     }
     qputenv("DISPLAY", server.displayName().toLatin1());

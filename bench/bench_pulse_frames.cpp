@@ -51,8 +51,8 @@ int main(int argc, char *argv[])
     const int pulses = argc > 1 ? std::max(1, QByteArray(argv[1]).toInt()) : 10;
 
     XServer server(XServer::Kind::Xvfb, QSize(2560, 1600));
-    if (!server.start()) {
-        std::fprintf(stderr, "%s\n", qPrintable(server.errorString()));
+    if (const QString error = server.start(); !error.isEmpty()) {
+        std::fprintf(stderr, "%s\n", qPrintable(error));
         return 1;
     }
     qputenv("DISPLAY", server.displayName().toLatin1());

@@ -174,8 +174,8 @@ int main(int argc, char **argv)
     const int idle = args.size() > 2 ? args.at(2).toInt() : 2;
 
     XServer server(XServer::Kind::Xvfb, QSize(1920, 1080));
-    if (!server.start()) {
-        out << server.errorString() << Qt::endl;
+    if (const QString error = server.start(); !error.isEmpty()) {
+        out << error << Qt::endl;
         return 1;
     }
     QProcess tray;

@@ -85,8 +85,8 @@ int main(int argc, char *argv[])
 {
     const int rounds = argc > 1 ? std::max(1, QByteArray(argv[1]).toInt()) : 200;
     XServer server(XServer::Kind::Xorg);
-    if (!server.start()) {
-        out << server.errorString() << Qt::endl;
+    if (const QString error = server.start(); !error.isEmpty()) {
+        out << error << Qt::endl;
         return 1;
     }
     qputenv("DISPLAY", server.displayName().toLatin1());

@@ -5,6 +5,7 @@
 
 #include "platform/KeyboardPlatform.h"
 
+#include <QCoreApplication>
 #include <QKeyEvent>
 
 #include <array>
@@ -21,11 +22,10 @@ struct NamedKey
 };
 
 // Keys whose label is the same on every layout: the words on a PC keyboard's
-// caps, and arrows.
-constexpr std::array<NamedKey, 14> namedKeys { {
+// caps, and arrows. Space is named in the user's language (keyLabel).
+constexpr std::array<NamedKey, 13> namedKeys { {
     { KeyCode::Return, u"Enter" },
     { KeyCode::Tab, u"Tab" },
-    { KeyCode::Space, u"\u7A7A\u683C" },
     { KeyCode::Backspace, u"Backspace" },
     { KeyCode::Escape, u"Esc" },
     { KeyCode::Left, u"\u2190" },
@@ -45,7 +45,7 @@ constexpr std::array<quint32, 20> functionKeys { 122, 120, 99, 118, 96, 97, 98, 
 
 QString fallbackLabel(quint32 keyCode)
 {
-    return QString::fromUtf8("键 ") + QString::number(keyCode);
+    return QCoreApplication::translate("Dartline::KeyLabels", "Key %1").arg(keyCode);
 }
 
 // Control characters (a keypad Enter prints a carriage return) and blanks would
@@ -115,6 +115,8 @@ QString joinedKeycaps(const QStringList &labels)
 
 QString keyLabel(quint32 keyCode, KeyboardPlatform &keyboard)
 {
+    if (keyCode == KeyCode::Space)
+        return QCoreApplication::translate("Dartline::KeyLabels", "Space");
     for (const NamedKey &named : namedKeys) {
         if (named.keyCode == keyCode)
             return QString::fromUtf16(named.label);

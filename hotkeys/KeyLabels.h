@@ -25,7 +25,7 @@ QString shortcutText(const Shortcut &shortcut, KeyboardPlatform &keyboard);
 QString joinedKeycaps(const QStringList &labels);
 
 // A fixed name or arrow for the named keys, F1–F20 for the function keys,
-// otherwise what the current layout prints on the key, upper-cased; "键 " and
+// otherwise what the current layout prints on the key, upper-cased; "Key " and
 // the code when nothing printable comes out. Asked anew on every call, so a layout
 // switch shows at once.
 QString keyLabel(quint32 keyCode, KeyboardPlatform &keyboard);

@@ -7,7 +7,6 @@
 #include "displays/CursorAnimator.h"
 #include "displays/DisplayService.h"
 #include "hotkeys/KeyCapture.h"
-#include "hotkeys/KeyLabels.h"
 #include "model/ModelLogging.h"
 #include "model/SettingsStore.h"
 #include "platform/Platform.h"
@@ -25,35 +24,6 @@ namespace {
 
 // Code of a jump to a display that is gone, asleep or has no usable centre.
 constexpr int displayUnavailable = 1010;
-
-QString invalidShortcutText()
-{
-    return QString::fromUtf8("快捷键无效，请重新设置。");
-}
-
-// A stored binding that is one of the windows' own keys; `combination` is
-// its "+"-joined text.
-QString reservedShortcutText(const QString &combination)
-{
-    return combination + QString::fromUtf8(" 保留给 Dartline 自己的窗口，请重新设置。");
-}
-
-QString refusedText(HotKeyStatus status)
-{
-    QString reason;
-    switch (status) {
-    case HotKeyStatus::HotKeyExists:
-        reason = QString::fromUtf8("快捷键注册失败，可能已被系统或其他应用占用。");
-        break;
-    case HotKeyStatus::NoKeyCode:
-        reason = QString::fromUtf8("当前键盘布局中没有这个键，快捷键无法注册。");
-        break;
-    default:
-        reason = QString::fromUtf8("快捷键注册失败。");
-        break;
-    }
-    return reason + QString::fromUtf8("（") + QString::number(static_cast<int>(status)) + QString::fromUtf8("）");
-}
 
 // QSettings guards every write with a lock file beside the store, and waits
 // for one it cannot read until it is 30 s old: a kill in the middle of a
@@ -232,8 +202,7 @@ void AppModel::jump(const Display &display)
             code = cursor.warp(*centre);
     }
     if (code != 0) {
-        setMessage(QString::fromUtf8("无法移动到该屏幕，请检查显示器连接。（") + QString::number(code)
-            + QString::fromUtf8("）"));
+        setMessage(Notice { Notice::Kind::JumpFailed, code });
         qCCritical(lcCursor, "Cursor jump failed: %d", code);
         return;
     }
@@ -268,8 +237,8 @@ void AppModel::registerShortcuts()
         if (!shortcut.isValid()) {
             Q_EMIT willChange();
             m_registrationErrors.insert(display.id,
-                shortcut.isReserved() ? reservedShortcutText(shortcutText(shortcut, m_platform.keyboard()))
-                                      : invalidShortcutText());
+                shortcut.isReserved() ? Notice { Notice::Kind::ReservedShortcut, 0, shortcut }
+                                      : Notice { Notice::Kind::InvalidShortcut });
             continue;
         }
         registerShortcut(display, shortcut);
@@ -284,10 +253,10 @@ bool AppModel::registerShortcut(const Display &display, const Shortcut &shortcut
     });
     if (status == HotKeyStatus::NoError)
         return true;
-    const QString text = refusedText(status);
-    if (m_registrationErrors.value(display.id) != text) {
+    const Notice refusal { Notice::Kind::RegistrationFailed, static_cast<int>(status) };
+    if (m_registrationErrors.value(display.id) != refusal) {
         Q_EMIT willChange();
-        m_registrationErrors.insert(display.id, text);
+        m_registrationErrors.insert(display.id, refusal);
     }
     m_refused.insert(display.id);
     return false;
@@ -377,12 +346,11 @@ bool AppModel::handleRecordingKey(quint32 keyCode, quint32 modifiers)
 
     const Shortcut shortcut(keyCode, modifiers);
     if (!shortcut.isValid()) {
-        setMessage(
-            QString::fromUtf8("请包含 Ctrl、Alt 或 Super；Ctrl+Q、Ctrl+W 和 Ctrl+, 保留给 Dartline 自己的窗口。"));
+        setMessage(Notice { Notice::Kind::NeedsModifier });
         return true;
     }
     if (m_preferences.conflictingDisplay(shortcut, id)) {
-        setMessage(QString::fromUtf8("该快捷键已绑定另一块屏幕（包括暂未连接的屏幕）。"));
+        setMessage(Notice { Notice::Kind::ShortcutTaken });
         return true;
     }
 
@@ -400,21 +368,22 @@ bool AppModel::handleRecordingKey(quint32 keyCode, quint32 modifiers)
     }
     // The system would not take it: the old binding comes back, and the store,
     // never written with the new one, still holds it.
-    const QString reason = *refusal;
+    Notice reason = *refusal;
+    reason.keptPrevious = true;
     Q_EMIT willChange();
     if (old)
         m_preferences.bindings.insert(id, *old);
     else
         m_preferences.bindings.remove(id);
     registerShortcuts();
-    setMessage(reason + QString::fromUtf8(" 已保留原设置。"));
+    setMessage(reason);
     return true;
 }
 
-void AppModel::setMessage(std::optional<QString> text)
+void AppModel::setMessage(std::optional<Notice> notice)
 {
     Q_EMIT willChange();
-    m_message = std::move(text);
+    m_message = notice;
 }
 
 void AppModel::setRecordingID(std::optional<QString> id)

@@ -22,6 +22,31 @@ class CursorAnimator;
 class KeyCapture;
 class Platform;
 
+// Something the model has to tell the user, as a kind and, where there is
+// one, a code; the windows put it into words.
+struct Notice
+{
+    enum class Kind {
+        InvalidShortcut, // a stored binding that is no shortcut
+        ReservedShortcut, // a stored binding that is one of the windows' own keys (shortcut)
+        RegistrationFailed, // the window system refused it; code is the HotKeyStatus
+        JumpFailed, // code is the cursor platform's error, 1010 for a display that is gone
+        NeedsModifier, // a recorded combination without Ctrl, Alt or Super, or a reserved one
+        ShortcutTaken, // another display, connected or not, holds the recorded combination
+    };
+    Notice(Kind kind_ = Kind::InvalidShortcut, int code_ = 0, Shortcut shortcut_ = {})
+        : kind(kind_)
+        , code(code_)
+        , shortcut(shortcut_)
+    { }
+
+    Kind kind;
+    int code;
+    Shortcut shortcut;
+    bool keptPrevious = false; // a refused recording: the old binding stays
+    friend bool operator==(const Notice &, const Notice &) = default;
+};
+
 // The one observable object that holds Dartline's state and carries out every
 // user-level operation. Views read its published state and call its
 // operations; they never touch the services or the store.
@@ -43,9 +68,9 @@ public:
     // Published state.
     const QList<Display> &displays() const { return m_displays; }
     const Preferences &preferences() const { return m_preferences; }
-    const QHash<QString, QString> &registrationErrors() const { return m_registrationErrors; }
+    const QHash<QString, Notice> &registrationErrors() const { return m_registrationErrors; }
     const std::optional<QString> &recordingID() const { return m_recordingID; }
-    const std::optional<QString> &message() const { return m_message; }
+    const std::optional<Notice> &message() const { return m_message; }
     bool animateCursor() const { return m_animateCursor; }
     void setAnimateCursor(bool on);
 
@@ -80,7 +105,7 @@ private:
     void registerShortcuts();
     // Registers one valid shortcut; a refusal is published. Returns success.
     bool registerShortcut(const Display &display, const Shortcut &shortcut);
-    void setMessage(std::optional<QString> text);
+    void setMessage(std::optional<Notice> notice);
     void setRecordingID(std::optional<QString> id);
 
     // The stored preferences; an unreadable document is kept aside first.
@@ -94,10 +119,10 @@ private:
     QSettings &m_store;
     QList<Display> m_displays;
     Preferences m_preferences;
-    QHash<QString, QString> m_registrationErrors;
+    QHash<QString, Notice> m_registrationErrors;
     QSet<QString> m_refused; // displays whose valid shortcut the window system refused
     std::optional<QString> m_recordingID;
-    std::optional<QString> m_message;
+    std::optional<Notice> m_message;
     bool m_animateCursor = true;
     std::unique_ptr<HotKeyService> m_hotKeys;
     std::unique_ptr<CursorAnimator> m_animator;

@@ -20,4 +20,4 @@ if [[ ! -f "$build/CMakeCache.txt" ]]; then
 fi
 cmake --build "$build" --target ui-screenshots
 QT_QPA_PLATFORM=offscreen QT_SCALE_FACTOR=${DARTLINE_SCREENSHOT_SCALE:-2} \
-  "$build/tests/ui/ui-screenshots" "$out"
+  "$build/tools/ui-screenshots" "$out"

@@ -8,13 +8,17 @@ packages=(
   # build
   cmake ninja-build ccache g++ clang clang-format libclang-rt-14-dev pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl-dev libvulkan-dev
+  # translations: lupdate/lrelease and CMake's qt_add_translations; Qt's own (qtbase_zh_CN)
+  qt6-l10n-tools qt6-tools-dev qt6-translations-l10n
   libxcb1-dev libxcb-randr0-dev libxcb-xfixes0-dev libxcb-xtest0-dev libxcb-xkb-dev libxcb-shape0-dev
-  libxkbcommon-dev libxkbcommon-x11-dev
+  libxkbcommon-dev libxkbcommon-x11-dev libwayland-dev wayland-protocols
   # run and test under private X servers
   xvfb xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils x11-xkb-utils xkb-data xdotool
   xcompmgr trayer fonts-wqy-microhei fonts-noto-cjk
   # a real desktop for the tests: window manager, panel with a tray, session bus
   openbox tint2 dbus
+  # the Wayland tests: a headless sway with XWayland (as root the harness runs it as a system user), wtype types
+  sway xwayland wtype
   # packaging checks and benchmarks
   desktop-file-utils appstream sxhkd dpkg-dev file
 )

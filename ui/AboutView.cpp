@@ -66,8 +66,8 @@ AboutView::AboutView(const QString &shortVersion, const QString &buildVersion, Q
     auto *title = new ThemedLabel(u"Dartline"_s, 26, QFont::DemiBold, ThemedLabel::Role::Primary, this);
     stack->addWidget(title, 0, Qt::AlignHCenter);
 
-    auto *tagline
-        = new ThemedLabel(u"多屏之间，一键即达。"_s, UiFonts::Body, QFont::Normal, ThemedLabel::Role::Secondary, this);
+    auto *tagline = new ThemedLabel(
+        tr("Every display, one key away."), UiFonts::Body, QFont::Normal, ThemedLabel::Role::Secondary, this);
     stack->addWidget(tagline, 0, Qt::AlignHCenter);
 
     m_version = new ThemedLabel(AppVersion::aboutLine(shortVersion, buildVersion), UiFonts::Caption, QFont::Normal,

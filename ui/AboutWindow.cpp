@@ -3,6 +3,7 @@
 
 #include "ui/AboutView.h"
 #include "ui/AppIcon.h"
+#include "ui/UiText.h"
 #include "ui/WindowActions.h"
 #include "ui/WindowPlacement.h"
 
@@ -19,7 +20,7 @@ using namespace Qt::StringLiterals;
 AboutWindow::AboutWindow(QWidget *parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint)
 {
-    setWindowTitle(u"关于 Dartline"_s);
+    setWindowTitle(UiText::aboutLabel());
     if (QGuiApplication::windowIcon().isNull())
         setWindowIcon(AppIcon::icon());
 

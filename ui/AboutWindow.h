@@ -8,7 +8,7 @@ namespace Dartline {
 class AboutView;
 class WindowActions;
 
-// The About window, titled "关于 Dartline": exactly the size of its content,
+// The About window, titled "About Dartline": exactly the size of its content,
 // neither resizable nor minimisable. Made once and reused: closing only hides
 // it; the host learns of it through closed(), and Esc closes it too. Every
 // time it is shown it is first moved wholly onto a connected monitor. Ctrl+, /

@@ -5,7 +5,7 @@ namespace Dartline {
 
 // What assistive technologies see of the custom-painted controls that the
 // stock accessibility of Qt Widgets cannot describe: the shortcut field's
-// value ("Alt+1", "未设置", "正在录制，请按快捷键") and the display map as one
+// value ("Alt+1", "Not set", "Recording; press a shortcut") and the display map as one
 // picture with a fixed label.
 namespace AccessibleWidgets {
 

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/AppVersion.h"
 
+#include <QCoreApplication>
+
 namespace Dartline {
 
 using namespace Qt::StringLiterals;
@@ -35,7 +37,8 @@ QString footerText(const QString &version)
 
 QString aboutLine(const QString &version, const QString &build)
 {
-    const QString line = u"版本 "_s + orFallback(version, u"0.1.0"_s);
+    const QString line
+        = QCoreApplication::translate("Dartline::AppVersion", "Version %1").arg(orFallback(version, u"0.1.0"_s));
     // No made-up number when the build gives none.
     return build.trimmed().isEmpty() ? line : line + u" ("_s + build.trimmed() + u")"_s;
 }

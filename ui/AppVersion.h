@@ -16,7 +16,7 @@ QString buildVersion(); // empty when absent
 
 // "v" and the short version, for the settings footer.
 QString footerText(const QString &shortVersion);
-// "版本 1.2 (7)", or "版本 1.2" without a build number.
+// "Version 1.2 (7)", or "Version 1.2" without a build number.
 QString aboutLine(const QString &shortVersion, const QString &buildVersion);
 
 } // namespace AppVersion

@@ -17,7 +17,7 @@ using namespace Qt::StringLiterals;
 DisplayMap::DisplayMap(QWidget *parent)
     : QWidget(parent)
 {
-    setAccessibleName(u"屏幕布局示意图，编号与下方列表对应"_s);
+    setAccessibleName(tr("Display arrangement; the numbers match the list below"));
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     setFixedHeight(PanelHeight);
 }

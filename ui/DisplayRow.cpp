@@ -69,7 +69,7 @@ DisplayRow::DisplayRow(QWidget *parent)
 
     m_recorder = new ShortcutRecorderButton(this);
     main->addWidget(m_recorder, 0, Qt::AlignVCenter);
-    m_jump = new SecondaryButton(u"跳转"_s, SecondaryButton::Appearance::Ghost, this);
+    m_jump = new SecondaryButton(tr("Jump"), SecondaryButton::Appearance::Ghost, this);
     main->addWidget(m_jump, 0, Qt::AlignVCenter);
 
     m_error = new ThemedLabel(QString(), UiFonts::Caption, QFont::Normal, ThemedLabel::Role::Red, this);
@@ -96,7 +96,7 @@ QString DisplayRow::detailText(const Display &display)
 {
     // Truncated toward zero and never grouped: 1512.5 reads 1512, 5120 not "5,120".
     auto whole = [](qreal v) { return QString::number(static_cast<qlonglong>(v)); };
-    const QString kind = display.builtIn ? u"内建屏幕"_s : u"外接屏幕"_s;
+    const QString kind = display.builtIn ? tr("Built-in display") : tr("External display");
     return kind + u" · "_s + whole(display.bounds.width()) + u" × "_s + whole(display.bounds.height());
 }
 
@@ -105,13 +105,13 @@ void DisplayRow::setFields(const Fields &fields)
     m_fields = fields;
     m_badge->setText(QString::number(fields.number));
     m_name->setText(fields.display.name);
-    m_name->setAccessibleName(fields.display.name + u"，已连接"_s);
+    m_name->setAccessibleName(tr("%1, connected").arg(fields.display.name));
     m_detail->setText(detailText(fields.display));
     m_recorder->setScreenNumber(fields.number);
     m_recorder->setShortcutLabels(fields.shortcutLabels);
     m_recorder->setRecording(fields.isRecording);
     m_jump->setEnabled(fields.canJump);
-    m_jump->setAccessibleName(u"跳转到屏幕 "_s + QString::number(fields.number));
+    m_jump->setAccessibleName(tr("Jump to display %1").arg(fields.number));
     m_error->setText(fields.error.value_or(QString()));
     m_error->setVisible(fields.error.has_value());
     update();

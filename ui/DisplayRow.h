@@ -18,7 +18,7 @@ class ShortcutRecorderButton;
 class ThemedLabel;
 
 // One display's card: its number, name and size, the shortcut field and a
-// "跳转" button, and under them the reason its shortcut could not be
+// "Jump" button, and under them the reason its shortcut could not be
 // registered, if any. A passive view: it shows the fields it is given and
 // reports clicks through the callbacks; it never reads the model.
 class DisplayRow : public QWidget
@@ -48,7 +48,7 @@ public:
     const Fields &fields() const { return m_fields; }
     void setCallbacks(Callback record, Callback clear, Callback jump);
 
-    // "外接屏幕 · 2560 × 1440": the kind and the size, truncated to integers.
+    // "External display · 2560 × 1440": the kind and the size, truncated to integers.
     static QString detailText(const Display &display);
 
     // The card's shape, in the row's coordinates; its shadow is painted by

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/ProjectLinks.h"
 
+#include <QCoreApplication>
+
 namespace Dartline {
 
 using namespace Qt::StringLiterals;
@@ -14,22 +16,22 @@ QUrl homepage()
 
 QString footerMaker()
 {
-    return u"Dartline 开源项目"_s;
+    return QCoreApplication::translate("Dartline::ProjectLinks", "Dartline open-source project");
 }
 
 QString footerLink()
 {
-    return u"项目主页"_s;
+    return QCoreApplication::translate("Dartline::ProjectLinks", "Project home page");
 }
 
 QString aboutMaker()
 {
-    return u"由 Dartline 开源社区制作"_s;
+    return QCoreApplication::translate("Dartline::ProjectLinks", "Made by the Dartline open-source community");
 }
 
 QString aboutLink()
 {
-    return u"访问项目主页"_s;
+    return QCoreApplication::translate("Dartline::ProjectLinks", "Visit the project home page");
 }
 
 } // namespace ProjectLinks

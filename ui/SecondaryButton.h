@@ -5,7 +5,7 @@
 
 namespace Dartline {
 
-// The secondary buttons ("识别屏幕", "跳转"): accent text on an accent pill
+// The secondary buttons ("Identify Displays", "Jump"): accent text on an accent pill
 // whose opacity answers hover and press. Tinted buttons show the pill at rest,
 // ghost buttons only while the pointer is on them. The whole pill reacts to
 // the pointer, not only the text.

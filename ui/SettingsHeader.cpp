@@ -7,6 +7,7 @@
 #include "ui/DartlineTheme.h"
 #include "ui/SecondaryButton.h"
 #include "ui/ThemedLabel.h"
+#include "ui/UiText.h"
 
 #include <QBoxLayout>
 #include <QGuiApplication>
@@ -35,7 +36,7 @@ SettingsHeader::SettingsHeader(std::function<void()> identify, QWidget *parent)
     m_title->setFont(font);
     row->addWidget(m_title, 0, Qt::AlignVCenter);
     row->addStretch(1);
-    m_identify = new SecondaryButton(u"识别屏幕"_s, SecondaryButton::Appearance::Tinted, this);
+    m_identify = new SecondaryButton(UiText::identifyLabel(), SecondaryButton::Appearance::Tinted, this);
     row->addWidget(m_identify, 0, Qt::AlignVCenter);
     connect(m_identify, &QAbstractButton::clicked, this, [this] {
         if (m_onIdentify)

@@ -13,7 +13,7 @@ class SecondaryButton;
 class ThemedLabel;
 
 // The top of the settings window: the application icon, the name and the
-// "识别屏幕" button.
+// "Identify Displays" button.
 class SettingsHeader : public QWidget
 {
     Q_OBJECT

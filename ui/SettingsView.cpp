@@ -19,6 +19,7 @@
 #include "ui/ThemedLabel.h"
 #include "ui/ToggleSwitch.h"
 #include "ui/UiFonts.h"
+#include "ui/UiText.h"
 
 #include <QBoxLayout>
 #include <QCoreApplication>
@@ -37,9 +38,6 @@ namespace {
 
 constexpr int PageInset = 28; // header, map and list
 constexpr int TextInset = 30; // section title, switch and footer
-
-const QString RecordingHint = u"按下新组合键；Esc 取消，Delete 清除。录制时暂停屏幕跳转。"_s;
-const QString IdleHint = u"点击键帽可重新设置。关闭窗口后，Dartline 会留在系统托盘。"_s;
 
 // The scrolling list's content. It paints the cards' shadows, which reach
 // beyond the cards themselves.
@@ -105,7 +103,8 @@ SettingsView::SettingsView(AppModel &model, KeyboardPlatform &keyboard, std::fun
     // Section title.
     auto *titleRow = insetRow(TextInset, 24, TextInset, 12);
     titleRow->addWidget(
-        new ThemedLabel(u"屏幕与快捷键"_s, 13, QFont::DemiBold, ThemedLabel::Role::Primary, this), 0, Qt::AlignVCenter);
+        new ThemedLabel(tr("Displays and Shortcuts"), 13, QFont::DemiBold, ThemedLabel::Role::Primary, this), 0,
+        Qt::AlignVCenter);
     titleRow->addStretch(1);
     m_count = new ThemedLabel(QString(), 11, QFont::Normal, ThemedLabel::Role::Secondary, this);
     titleRow->addWidget(m_count, 0, Qt::AlignVCenter);
@@ -130,8 +129,8 @@ SettingsView::SettingsView(AppModel &model, KeyboardPlatform &keyboard, std::fun
     m_listLayout->setContentsMargins(PageInset, 2, PageInset, 12);
     m_listLayout->setSpacing(12);
 
-    m_empty = new ThemedLabel(u"暂未检测到可用屏幕，请检查显示器连接。"_s, UiFonts::Body, QFont::Normal,
-        ThemedLabel::Role::Secondary, m_list);
+    m_empty = new ThemedLabel(tr("No usable display found; please check the monitor connections."), UiFonts::Body,
+        QFont::Normal, ThemedLabel::Role::Secondary, m_list);
     m_empty->setInsets(QMargins(16, 16, 16, 16));
     m_empty->setWordWrap(true);
     m_listLayout->addWidget(m_empty);
@@ -149,12 +148,12 @@ SettingsView::SettingsView(AppModel &model, KeyboardPlatform &keyboard, std::fun
         = new ThemedLabel(QString(), UiFonts::Caption, QFont::Normal, ThemedLabel::Role::Secondary, m_forgetLine);
     forgetRow->addWidget(m_forgetText, 0, Qt::AlignVCenter);
     forgetRow->addStretch(1);
-    m_forgetButton = new StandardButton(u"清除离线设置"_s, UiFonts::Caption, m_forgetLine);
+    m_forgetButton = new StandardButton(tr("Clear Offline Settings"), UiFonts::Caption, m_forgetLine);
     forgetRow->addWidget(m_forgetButton, 0, Qt::AlignVCenter);
     connect(m_forgetButton, &QAbstractButton::clicked, this, [this] { m_model.forgetDisconnected(); });
     m_listLayout->addWidget(m_forgetLine);
 
-    m_hint = new ThemedLabel(IdleHint, 11, QFont::Normal, ThemedLabel::Role::Secondary, m_list);
+    m_hint = new ThemedLabel(QString(), 11, QFont::Normal, ThemedLabel::Role::Secondary, m_list);
     m_hint->setWordWrap(true);
     m_hint->setInsets(QMargins(4, 2, 4, 0));
     m_listLayout->addWidget(m_hint);
@@ -166,7 +165,7 @@ SettingsView::SettingsView(AppModel &model, KeyboardPlatform &keyboard, std::fun
     m_scroll->installEventFilter(this);
 
     // Cursor pulse switch.
-    m_switch = new ToggleSwitch(u"跳转时放大光标"_s, 12, this);
+    m_switch = new ToggleSwitch(tr("Enlarge the pointer after a jump"), 12, this);
     auto *switchRow = insetRow(TextInset, 14, TextInset, 18);
     switchRow->addWidget(m_switch);
     stack->addLayout(switchRow);
@@ -188,7 +187,7 @@ SettingsView::SettingsView(AppModel &model, KeyboardPlatform &keyboard, std::fun
     m_link = new LinkButton(ProjectLinks::footerLink(), ProjectLinks::homepage(), 11, this);
     footer->addWidget(m_link, 0, Qt::AlignVCenter);
     footer->addStretch(1);
-    m_about = new LinkButton(u"关于 Dartline"_s, QUrl(), 11, this);
+    m_about = new LinkButton(UiText::aboutLabel(), QUrl(), 11, this);
     connect(m_about, &QAbstractButton::clicked, this, &SettingsView::aboutRequested);
     footer->addWidget(m_about, 0, Qt::AlignVCenter);
     footer->addSpacing(4);
@@ -226,18 +225,20 @@ void SettingsView::rebuild()
 
     m_header->setCanIdentify(!displays.isEmpty());
     m_map->setDisplays(displays);
-    m_count->setText(QString::number(displays.size()) + u" 块已连接"_s);
+    m_count->setText(tr("%1 connected").arg(displays.size()));
 
     rebuildRows();
 
     m_empty->setVisible(displays.isEmpty());
-    const std::optional<QString> &message = m_model.message();
-    m_status->setText(message.value_or(QString()));
+    const std::optional<Notice> &message = m_model.message();
+    m_status->setText(message ? UiText::notice(*message, m_keyboard) : QString());
     m_status->setVisible(message.has_value());
     const int disconnected = m_model.disconnectedCount();
-    m_forgetText->setText(u"已保留 "_s + QString::number(disconnected) + u" 块未连接屏幕的设置"_s);
+    m_forgetText->setText(tr("Disconnected displays with kept settings: %1").arg(disconnected));
     m_forgetLine->setVisible(disconnected >= 1);
-    m_hint->setText(recording ? RecordingHint : IdleHint);
+    m_hint->setText(recording
+            ? tr("Press the new combination; Esc cancels, Delete clears. Jumps pause while recording.")
+            : tr("Click a key cap to set it again. Closed, Dartline stays in the system tray."));
     m_switch->setChecked(m_model.animateCursor());
 
     // The lines follow the recording card, and stay with it (or with the card
@@ -335,7 +336,7 @@ void SettingsView::rebuildRows()
         fields.isRecording = recordingID && *recordingID == display.id;
         fields.canJump = !recordingID;
         if (const auto error = errors.constFind(display.id); error != errors.cend())
-            fields.error = *error;
+            fields.error = UiText::notice(*error, m_keyboard);
         row->setFields(fields);
 
         const QString id = display.id;

@@ -28,7 +28,7 @@ class WindowActions;
 // a later run; the first time, the window is centred on the primary screen.
 // Every time it is shown, it is first moved wholly onto a connected monitor
 // (see WindowPlacement). Ctrl+, / Ctrl+Q / Ctrl+W work while it is active
-// (see WindowActions); the view's "关于 Dartline" link asks for About.
+// (see WindowActions); the view's "About Dartline" link asks for About.
 class SettingsWindow : public QWidget
 {
     Q_OBJECT

@@ -6,9 +6,11 @@
 #include "ui/DartlineTheme.h"
 #include "ui/Symbols.h"
 #include "ui/UiFonts.h"
+#include "ui/UiText.h"
 
 #include <QAccessible>
 #include <QContextMenuEvent>
+#include <QCoreApplication>
 #include <QFontMetricsF>
 #include <QMenu>
 #include <QPainter>
@@ -22,8 +24,15 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-const QString RecordingText = u"请按快捷键…"_s;
-const QString UnsetText = u"设置快捷键"_s;
+QString recordingText()
+{
+    return QCoreApplication::translate("Dartline::ShortcutRecorderButton", "Press a shortcut…");
+}
+
+QString unsetText()
+{
+    return QCoreApplication::translate("Dartline::ShortcutRecorderButton", "Set Shortcut");
+}
 constexpr int TextSize = UiFonts::Callout;
 constexpr int PencilFontSize = 10;
 
@@ -44,7 +53,7 @@ ShortcutRecorderButton::ShortcutRecorderButton(QWidget *parent)
 {
     setCursor(Qt::PointingHandCursor);
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
-    setToolTip(u"点击设置快捷键；Esc 取消；Delete 清除"_s);
+    setToolTip(tr("Click to set the shortcut; Esc cancels, Delete clears"));
     setScreenNumber(0);
 }
 
@@ -59,7 +68,7 @@ void ShortcutRecorderButton::setShortcutLabels(const std::optional<QStringList> 
 void ShortcutRecorderButton::setScreenNumber(int number)
 {
     m_screenNumber = number;
-    setAccessibleName(u"屏幕 "_s + QString::number(number) + u" 快捷键"_s);
+    setAccessibleName(tr("Display %1 shortcut").arg(number));
 }
 
 void ShortcutRecorderButton::setRecording(bool recording)
@@ -82,19 +91,19 @@ void ShortcutRecorderButton::contentChanged()
 QString ShortcutRecorderButton::currentText() const
 {
     if (m_recording)
-        return RecordingText;
+        return recordingText();
     if (m_labels)
         return joinedKeycaps(*m_labels);
-    return UnsetText;
+    return unsetText();
 }
 
 QString ShortcutRecorderButton::accessibleValue() const
 {
     if (m_recording)
-        return u"正在录制，请按快捷键"_s;
+        return tr("Recording; press a shortcut");
     if (m_labels)
         return joinedKeycaps(*m_labels);
-    return u"未设置"_s;
+    return UiText::unset();
 }
 
 ShortcutRecorderButton::Layout ShortcutRecorderButton::layout() const
@@ -122,7 +131,7 @@ ShortcutRecorderButton::Layout ShortcutRecorderButton::layout() const
         l.content = QSizeF(x, height);
     } else {
         const QFontMetricsF metrics(textFont(false));
-        l.content = QSizeF(metrics.horizontalAdvance(UnsetText), metrics.height());
+        l.content = QSizeF(metrics.horizontalAdvance(unsetText()), metrics.height());
     }
 
     // Content sits at the trailing edge of the inner frame, centred vertically.
@@ -186,7 +195,7 @@ void ShortcutRecorderButton::paintButton(QPainter &painter)
     if (m_recording) {
         painter.setFont(textFont(true));
         painter.setPen(accent);
-        painter.drawText(l.text, Qt::AlignCenter | Qt::TextSingleLine, RecordingText);
+        painter.drawText(l.text, Qt::AlignCenter | Qt::TextSingleLine, recordingText());
     } else if (m_labels) {
         for (qsizetype i = 0; i < l.caps.size(); ++i)
             Keycap(m_labels->at(i)).paint(painter, l.caps.at(i));
@@ -195,7 +204,7 @@ void ShortcutRecorderButton::paintButton(QPainter &painter)
     } else {
         painter.setFont(textFont(false));
         painter.setPen(DartlineTheme::secondaryLabel());
-        painter.drawText(l.text, Qt::AlignCenter | Qt::TextSingleLine, UnsetText);
+        painter.drawText(l.text, Qt::AlignCenter | Qt::TextSingleLine, unsetText());
     }
 
     if (m_recording) {
@@ -218,7 +227,7 @@ void ShortcutRecorderButton::contextMenuEvent(QContextMenuEvent *event)
 {
     QMenu menu(this);
     // Offered whether or not a shortcut is set: clearing nothing is harmless.
-    QAction *clear = menu.addAction(u"清除快捷键"_s);
+    QAction *clear = menu.addAction(tr("Clear Shortcut"));
     const QPoint where
         = event->reason() == QContextMenuEvent::Mouse ? event->globalPos() : mapToGlobal(rect().bottomLeft());
     if (menu.exec(where) == clear)

@@ -13,9 +13,9 @@ namespace Dartline {
 
 // The clickable field that shows a display's shortcut as key caps and starts
 // or stops its recording. It has three looks, chosen in this order:
-// recording ("请按快捷键…" on an accent pill), a shortcut (caps and a pencil),
-// nothing set ("设置快捷键"). Clicking anywhere on the field emits clicked();
-// its context menu offers "清除快捷键" (clearRequested()).
+// recording ("Press a shortcut…" on an accent pill), a shortcut (caps and a pencil),
+// nothing set ("Set Shortcut"). Clicking anywhere on the field emits clicked();
+// its context menu offers "Clear Shortcut" (clearRequested()).
 class ShortcutRecorderButton : public PaintedButton
 {
     Q_OBJECT

@@ -1,22 +1,22 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/WindowActions.h"
 
+#include "ui/UiText.h"
+
 #include <QAction>
 #include <QEvent>
 #include <QWidget>
 
 namespace Dartline {
 
-using namespace Qt::StringLiterals;
-
 WindowActions::WindowActions(QWidget *window)
     : QObject(window)
     , m_window(window)
 {
-    m_about = new QAction(u"关于 Dartline"_s, this);
-    m_settings = new QAction(u"设置…"_s, this);
-    m_quit = new QAction(u"退出 Dartline"_s, this);
-    m_close = new QAction(u"关闭窗口"_s, this);
+    m_about = new QAction(UiText::aboutLabel(), this);
+    m_settings = new QAction(UiText::settingsLabel(), this);
+    m_quit = new QAction(UiText::quitLabel(), this);
+    m_close = new QAction(UiText::closeWindowLabel(), this);
     m_keys.insert(m_settings, QKeySequence(Qt::CTRL | Qt::Key_Comma));
     m_keys.insert(m_quit, QKeySequence(Qt::CTRL | Qt::Key_Q));
     m_keys.insert(m_close, QKeySequence(Qt::CTRL | Qt::Key_W));

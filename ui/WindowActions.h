@@ -10,9 +10,9 @@ class QWidget;
 
 namespace Dartline {
 
-// The main-menu commands every Dartline window answers to: "关于 Dartline",
-// "设置…" (Ctrl+,), "退出 Dartline" (Ctrl+Q) and "关闭窗口" (Ctrl+W, closes
-// the window). They are added to the window, so the keys work while it is
+// The main-menu commands every Dartline window answers to: "About Dartline",
+// "Settings…" (Ctrl+,), "Quit Dartline" (Ctrl+Q) and "Close Window" (Ctrl+W,
+// closes the window). They are added to the window, so the keys work while it is
 // active. When the window's host adds its own actions with the same keys, the
 // host's win and these give their keys up (two actions on one key would make
 // the key do nothing); they take them back when the host's go.

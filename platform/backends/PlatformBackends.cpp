@@ -2,14 +2,64 @@
 #include "platform/backends/PlatformBackends.h"
 
 #include "platform/NullPlatform.h"
+#include "platform/wayland/SwayHotKeyPlatform.h"
+#include "platform/wayland/WaylandConnection.h"
+#include "platform/wayland/WaylandCursorPlatform.h"
+#include "platform/wayland/WaylandDisplayPlatform.h"
 #include "platform/x11/X11Platform.h"
 
 #include <QGuiApplication>
 
 namespace Dartline {
 
+namespace {
+
+// A sway session: displays, the jump and shortcuts go through the compositor;
+// the keyboard, the desktop's appearance and the cursor's looks through
+// XWayland, where Dartline's windows live.
+class SwayPlatform : public Platform
+{
+public:
+    SwayPlatform(std::unique_ptr<WaylandConnection> connection, const QString &ipcSocket)
+        : m_connection(std::move(connection))
+        , m_displays(*m_connection)
+        , m_cursor(*m_connection, &m_x11Cursor)
+        , m_hotKeys(ipcSocket)
+    { }
+
+    DisplayPlatform &displays() override { return m_displays; }
+    CursorPlatform &cursor() override { return m_cursor; }
+    HotKeyPlatform &hotKeys() override { return m_hotKeys; }
+    KeyboardPlatform &keyboard() override { return m_keyboard; }
+    AppearancePlatform &appearance() override { return m_appearance; }
+
+private:
+    std::unique_ptr<WaylandConnection> m_connection;
+    X11CursorPlatform m_x11Cursor;
+    WaylandDisplayPlatform m_displays;
+    WaylandCursorPlatform m_cursor;
+    SwayHotKeyPlatform m_hotKeys;
+    X11KeyboardPlatform m_keyboard;
+    X11AppearancePlatform m_appearance;
+};
+
+std::unique_ptr<Platform> createSwayPlatform()
+{
+    const QString ipcSocket = qEnvironmentVariable("SWAYSOCK");
+    if (ipcSocket.isEmpty() || qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+        return nullptr;
+    std::unique_ptr<WaylandConnection> connection = WaylandConnection::open();
+    if (!connection || !connection->virtualPointers() || !connection->seat() || !connection->hasOutputLayout())
+        return nullptr;
+    return std::make_unique<SwayPlatform>(std::move(connection), ipcSocket);
+}
+
+} // namespace
+
 std::unique_ptr<Platform> createPlatform()
 {
+    if (std::unique_ptr<Platform> sway = createSwayPlatform())
+        return sway;
     if (QGuiApplication::platformName() == QLatin1String("xcb"))
         return std::make_unique<X11Platform>();
     return createNullPlatform();

@@ -1,46 +1,135 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "tests/harness/XServer.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QDir>
 #include <QProcess>
+#include <QRect>
 #include <QTemporaryDir>
 
+#include <cstdlib>
 #include <memory>
+#include <optional>
+#include <xcb/xcb.h>
 
 namespace Dartline {
 
-// The dartline program as a user starts it, with config and runtime
-// directories of its own, on the test's X server. Its milestones
-// ("…startup: launched") are read from standard error.
+using namespace Qt::StringLiterals;
+
+// The dartline program on the test's X server, with config and runtime directories of its own or of
+// another copy (the same user); its milestones ("…startup: launched") are read from standard error.
 class DartlineProcess
 {
 public:
-    DartlineProcess();
-    ~DartlineProcess();
-    DartlineProcess(const DartlineProcess &) = delete;
-    DartlineProcess &operator=(const DartlineProcess &) = delete;
+    explicit DartlineProcess(const QProcessEnvironment *sameUser = nullptr)
+        : environment(sameUser ? *sameUser : QProcessEnvironment::systemEnvironment())
+    {
+        const QString run = m_dir.filePath(u"run"_s);
+        if (sameUser)
+            return;
+        QDir().mkdir(run);
+        QFile::setPermissions(run, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        environment.insert(u"DISPLAY"_s, XServer::current()->displayName());
+        environment.insert(u"XDG_CONFIG_HOME"_s, m_dir.path());
+        environment.insert(u"XDG_RUNTIME_DIR"_s, run);
+        environment.insert(u"QT_LOGGING_RULES"_s, u"org.dartline.Dartline.startup.info=true"_s);
+        // No session bus unless the test gives one: the tray is the XEmbed one.
+        environment.remove(u"DBUS_SESSION_BUS_ADDRESS"_s);
+        environment.remove(u"QT_QPA_PLATFORM"_s);
+    }
+    ~DartlineProcess()
+    {
+        process.kill();
+        process.waitForFinished(5000);
+    }
 
-    bool isValid() const { return m_dir.isValid(); }
-    QString configPath(const QString &name) const; // a file in the config directory
-    QString runtimeDirectory() const;
+    QString storePath() const { return environment.value(u"XDG_CONFIG_HOME"_s) + u"/org.dartline.Dartline.ini"_s; }
+    QString runtimeDirectory() const { return environment.value(u"XDG_RUNTIME_DIR"_s); }
     // Written before start: the INI file's [General] section.
-    bool writeStore(const QByteArray &general);
+    bool writeStore(const QByteArray &general)
+    {
+        QFile ini(storePath());
+        return ini.open(QIODevice::WriteOnly) && ini.write("[General]\n" + general) > 0;
+    }
+    void start(const QStringList &arguments = {})
+    {
+        process.setProcessEnvironment(environment);
+        process.setReadChannel(QProcess::StandardError);
+        process.start(QStringLiteral(DARTLINE_BINARY), arguments);
+    }
+    QByteArray standardError() { return m_seen += process.readAllStandardError(); }
+    bool waitForLine(const QByteArray &line = "org.dartline.Dartline.startup: launched")
+    {
+        for (const QDeadlineTimer deadline(20000); !standardError().split('\n').contains(line);) {
+            if (deadline.hasExpired() || process.state() == QProcess::NotRunning)
+                return false;
+            // Serving the test's own events in between: the program may be
+            // waiting for an answer from an object of the test.
+            process.waitForReadyRead(20);
+            QCoreApplication::processEvents();
+        }
+        return true;
+    }
+    // Ends, normally and with status 0, within the time given.
+    bool ends(int timeoutMs = 5000)
+    {
+        return process.waitForFinished(timeoutMs) && process.exitStatus() == QProcess::NormalExit
+            && process.exitCode() == 0;
+    }
 
-    QProcessEnvironment &environment() { return m_environment; }
-    void start(const QStringList &arguments = {});
-    // Waits for the start-up to finish: hot keys registered, tray and windows
-    // on the server.
-    bool waitForLaunched(int timeoutMs = 20000);
-    bool waitForLine(const QByteArray &line, int timeoutMs);
-    QByteArray standardError();
-
-    QProcess &process() { return *m_process; }
-    qint64 pid() const { return m_process ? m_process->processId() : 0; }
+    QProcessEnvironment environment;
+    QProcess process;
 
 private:
     QTemporaryDir m_dir;
-    QProcessEnvironment m_environment;
-    std::unique_ptr<QProcess> m_process;
     QByteArray m_seen;
 };
+
+// Where a window of WM_CLASS `wmClass` lies (root coordinates) that sits inside
+// another client's window, asked over a connection of the test's own: an
+// XEmbed tray has docked the icon.
+inline std::optional<QRect> dockedIcon(const QString &wmClass = u"Dartline"_s)
+{
+    xcb_connection_t *c = xcb_connect(XServer::current()->displayName().toLatin1().constData(), nullptr);
+    const auto reply = [](auto *p) {
+        return std::unique_ptr<std::remove_pointer_t<decltype(p)>, decltype(&std::free)>(p, &std::free);
+    };
+    const auto property = [&](xcb_window_t window, xcb_atom_t name) {
+        const auto value
+            = reply(xcb_get_property_reply(c, xcb_get_property(c, 0, window, name, XCB_ATOM_ANY, 0, 256), nullptr));
+        return value ? QByteArray(static_cast<const char *>(xcb_get_property_value(value.get())),
+                   xcb_get_property_value_length(value.get()))
+                     : QByteArray();
+    };
+    const auto children = [&](xcb_window_t window) {
+        const auto tree = reply(xcb_query_tree_reply(c, xcb_query_tree(c, window), nullptr));
+        const xcb_window_t *first = tree ? xcb_query_tree_children(tree.get()) : nullptr;
+        return tree ? QList<xcb_window_t>(first, first + xcb_query_tree_children_length(tree.get()))
+                    : QList<xcb_window_t>();
+    };
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
+    const auto wmState = reply(xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, 8, "WM_STATE"), nullptr));
+    std::optional<QRect> found;
+    // Below the top level. A window manager's frames hold windows of the class
+    // too, but those carry the WM_STATE the manager gives the windows it manages.
+    for (QList<xcb_window_t> pending = children(root); !found && wmState && !pending.isEmpty();) {
+        for (const xcb_window_t window : children(pending.takeFirst())) {
+            pending.append(window);
+            if (!property(window, XCB_ATOM_WM_CLASS).split('\0').contains(wmClass.toUtf8())
+                || !property(window, wmState->atom).isEmpty())
+                continue;
+            const auto geometry = reply(xcb_get_geometry_reply(c, xcb_get_geometry(c, window), nullptr));
+            const auto origin
+                = reply(xcb_translate_coordinates_reply(c, xcb_translate_coordinates(c, window, root, 0, 0), nullptr));
+            if (geometry && origin)
+                found = QRect(origin->dst_x, origin->dst_y, geometry->width, geometry->height);
+        }
+    }
+    xcb_disconnect(c);
+    return found;
+}
 
 } // namespace Dartline

@@ -1,33 +1,45 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The dartline program itself, started as a user would start it, on a
-// private Xvfb: first launch and --settings, the second copy's hand-over,
-// quitting and a crashed copy, the tray arriving late, and the command line
-// without a display. Every process runs with its own config and runtime
-// directories.
+// The dartline program on a private Xvfb, without a tray, then with openbox and a tint2 XEmbed tray.
 
-#include "tests/app/XWindows.h"
+#include "tests/app/DartlineProcess.h"
 #include "tests/harness/X11TestMain.h"
-#include "tests/harness/XTestClient.h"
 
-#include <QDeadlineTimer>
-#include <QDir>
-#include <QFile>
-#include <QProcess>
 #include <QSettings>
-#include <QTemporaryDir>
+
+#include <csignal>
 
 using namespace Dartline;
-
 using namespace Qt::StringLiterals;
 
 namespace {
 
-XServer &server()
+const QByteArray Usual = "hasLaunched=true\nanimateCursor=false\n";
+const QString SettingsTitle = u"Dartline"_s;
+enum class Shown { Settings, About, Pulse };
+enum class Path { Signal, ControlQ, TrayMenu };
+
+// xdotool, quietly: failing is an answer too.
+bool xdotool(const QStringList &arguments, QByteArray *output = nullptr)
 {
-    return *XServer::current();
+    QProcess run;
+    run.start(u"xdotool"_s, arguments);
+    const bool ok = run.waitForFinished(5000) && run.exitCode() == 0;
+    if (output)
+        *output = run.readAllStandardOutput().trimmed();
+    return ok;
 }
 
-const QString SettingsTitle = u"Dartline"_s;
+// The program has a viewable window titled `title`, framed or not.
+bool shown(const DartlineProcess &dartline, const QString &title)
+{
+    return xdotool({ u"search"_s, u"--all"_s, u"--onlyvisible"_s, u"--pid"_s,
+        QString::number(dartline.process.processId()), u"--name"_s, u'^' + title + u'$' });
+}
+
+QStringList runtimeEntries(const DartlineProcess &dartline)
+{
+    return QDir(dartline.runtimeDirectory()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System);
+}
 
 } // namespace
 
@@ -35,306 +47,243 @@ class TestLaunch : public QObject
 {
     Q_OBJECT
 
-private Q_SLOTS:
-    void init();
-    void cleanup();
-    void settingsAtLaunch_data();
-    void settingsAtLaunch();
-    void secondCopyHandsOver();
-    void quitCleansUp();
-    void startsOverLeftovers_data();
-    void startsOverLeftovers();
-    void trayArrivesLater();
-    void commandLine_data();
-    void commandLine();
-    void jumpLogging_data();
-    void jumpLogging();
+    QTemporaryDir m_dir;
+    QProcess m_windowManager;
+    QProcess m_panel;
+    XTestClient m_input { XServer::current()->displayName() };
 
-private:
-    std::unique_ptr<QProcess> start(const QStringList &arguments = {});
-    // Reads the process's standard error until `line` appears.
-    bool waitForLine(QProcess &process, const QByteArray &line, int timeoutMs = 10000);
-    void writeHasLaunched(const QString &value);
-    QProcessEnvironment environment() const;
+    void startDesktop()
+    {
+        if (m_panel.state() != QProcess::NotRunning)
+            return;
+        m_windowManager.start(u"openbox"_s, { u"--sm-disable"_s });
+        const QString config = m_dir.filePath(u"tint2rc"_s);
+        QFile file(config);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write("panel_items = S\npanel_size = 240 32\n") > 0);
+        file.close();
+        m_panel.start(u"tint2"_s, { u"-c"_s, config });
+        QVERIFY2(m_windowManager.waitForStarted(5000) && m_panel.waitForStarted(5000), "openbox and tint2 are needed");
+    }
 
-    std::unique_ptr<QTemporaryDir> m_dir;
-    QString m_runtime; // $XDG_RUNTIME_DIR of every process
-    QHash<QProcess *, QByteArray> m_errors;
-};
-
-void TestLaunch::init()
-{
-    m_dir = std::make_unique<QTemporaryDir>();
-    QVERIFY(m_dir->isValid());
-    QVERIFY(QDir(m_dir->path()).mkdir(u"config"_s));
-    QVERIFY(QDir(m_dir->path()).mkdir(u"run"_s));
-    QVERIFY(QFile::setPermissions(m_dir->filePath(u"run"_s), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
-    m_runtime = m_dir->filePath(u"run"_s);
-}
-
-void TestLaunch::cleanup()
-{
-    m_errors.clear();
-    m_dir.reset();
-}
-
-QProcessEnvironment TestLaunch::environment() const
-{
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(u"DISPLAY"_s, server().displayName());
-    env.insert(u"XDG_CONFIG_HOME"_s, m_dir->filePath(u"config"_s));
-    env.insert(u"XDG_RUNTIME_DIR"_s, m_runtime);
-    env.insert(u"QT_LOGGING_RULES"_s, u"*.debug=false;org.dartline.Dartline.startup.info=true"_s);
-    // No session bus: the tray is the XEmbed one of this server, if any.
-    env.remove(u"DBUS_SESSION_BUS_ADDRESS"_s);
-    env.remove(u"QT_QPA_PLATFORM"_s);
-    return env;
-}
-
-std::unique_ptr<QProcess> TestLaunch::start(const QStringList &arguments)
-{
-    auto process = std::make_unique<QProcess>();
-    process->setProcessEnvironment(environment());
-    // waitForReadyRead() waits on this channel: the milestones are on stderr.
-    process->setReadChannel(QProcess::StandardError);
-    process->start(QStringLiteral(DARTLINE_BINARY), arguments);
-    return process;
-}
-
-bool TestLaunch::waitForLine(QProcess &process, const QByteArray &line, int timeoutMs)
-{
-    QByteArray &seen = m_errors[&process];
-    const QDeadlineTimer deadline(timeoutMs);
-    for (;;) {
-        seen += process.readAllStandardError();
-        if (seen.split('\n').contains(line))
-            return true;
-        if (deadline.hasExpired() || process.state() == QProcess::NotRunning)
+    bool openTrayMenu()
+    {
+        std::optional<QRect> icon;
+        if (!QTest::qWaitFor([&] { return (icon = dockedIcon()).has_value(); }, 10000))
             return false;
-        process.waitForReadyRead(static_cast<int>(qMax<qint64>(1, deadline.remainingTime())));
-    }
-}
-
-void TestLaunch::writeHasLaunched(const QString &value)
-{
-    QFile ini(m_dir->filePath(u"config/org.dartline.Dartline.ini"_s));
-    QVERIFY(ini.open(QIODevice::WriteOnly));
-    ini.write("[General]\nhasLaunched=" + value.toUtf8() + "\nanimateCursor=false\n");
-}
-
-static const QByteArray Launched = "org.dartline.Dartline.startup: launched";
-static const QByteArray Registered = "org.dartline.Dartline.startup: hot keys registered";
-
-void TestLaunch::settingsAtLaunch_data()
-{
-    QTest::addColumn<QString>("stored"); // "hasLaunched" before; empty: absent
-    QTest::addColumn<QStringList>("arguments");
-    QTest::addColumn<bool>("opens");
-    QTest::newRow("first launch") << QString() << QStringList() << true;
-    QTest::newRow("later launch") << u"true"_s << QStringList() << false;
-    QTest::newRow("later launch with --settings") << u"true"_s << QStringList { u"--settings"_s } << true;
-    QTest::newRow("stored false") << u"false"_s << QStringList() << true;
-    QTest::newRow("stored nonsense counts as absent") << u"yes"_s << QStringList() << true;
-}
-
-void TestLaunch::settingsAtLaunch()
-{
-    QFETCH(QString, stored);
-    QFETCH(QStringList, arguments);
-    QFETCH(bool, opens);
-    if (!stored.isEmpty())
-        writeHasLaunched(stored);
-
-    const auto dartline = start(arguments);
-    QVERIFY(waitForLine(*dartline, Launched));
-    QCOMPARE(XWindows::shown(server().displayName(), dartline->processId(), SettingsTitle), opens);
-
-    dartline->terminate();
-    QVERIFY(dartline->waitForFinished(5000));
-    QCOMPARE(dartline->exitCode(), 0);
-    const QSettings store(m_dir->filePath(u"config/org.dartline.Dartline.ini"_s), QSettings::IniFormat);
-    // Written when the window was opened, and never taken back.
-    QCOMPARE(store.value(u"hasLaunched"_s).toString(), opens ? u"true"_s : stored);
-}
-
-void TestLaunch::secondCopyHandsOver()
-{
-    writeHasLaunched(u"true"_s);
-    const auto first = start();
-    QVERIFY(waitForLine(*first, Launched));
-    QVERIFY(!XWindows::shown(server().displayName(), first->processId(), SettingsTitle));
-
-    const auto second = start();
-    // A deadline for a hung copy only; how fast the hand-over is, is
-    // measured by bench_startup, not here.
-    QVERIFY(second->waitForFinished(30000));
-    QCOMPARE(second->exitStatus(), QProcess::NormalExit);
-    QCOMPARE(second->exitCode(), 0);
-    // It ended before it made a model: no hot key was ever registered.
-    QVERIFY(!second->readAllStandardError().contains(Registered));
-
-    QTRY_VERIFY(XWindows::shown(server().displayName(), first->processId(), SettingsTitle));
-    first->terminate();
-    QVERIFY(first->waitForFinished(5000));
-}
-
-void TestLaunch::quitCleansUp()
-{
-    writeHasLaunched(u"true"_s);
-    const auto dartline = start();
-    QVERIFY(waitForLine(*dartline, Launched));
-    const QDir run(m_dir->filePath(u"run"_s));
-    QCOMPARE(run.entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System).size(), 2);
-
-    dartline->terminate();
-    QVERIFY(dartline->waitForFinished(5000));
-    QCOMPARE(dartline->exitStatus(), QProcess::NormalExit);
-    QCOMPARE(dartline->exitCode(), 0);
-    QCOMPARE(run.entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System), QStringList());
-}
-
-void TestLaunch::startsOverLeftovers_data()
-{
-    QTest::addColumn<QString>("left");
-    // A copy killed between creating its lock file and writing it.
-    QTest::newRow("empty instance lock") << u"empty"_s;
-    QTest::newRow("garbage instance lock") << u"garbage"_s;
-    // A copy killed during a save leaves the settings' lock file, empty.
-    QTest::newRow("settings lock") << u"settings"_s;
-    QTest::newRow("runtime directory too deep for a socket path") << u"deep"_s;
-}
-
-void TestLaunch::startsOverLeftovers()
-{
-    QFETCH(QString, left);
-    writeHasLaunched(u"true"_s);
-    if (left == u"deep"_s) {
-        while (m_runtime.size() < 120)
-            m_runtime += u"/runtime"_s;
-        QVERIFY(QDir().mkpath(m_runtime));
-        QVERIFY(QFile::setPermissions(m_runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
-    } else if (left == u"settings"_s) {
-        QFile lock(m_dir->filePath(u"config/org.dartline.Dartline.ini.lock"_s));
-        QVERIFY(lock.open(QIODevice::WriteOnly));
-    } else {
-        const auto crashed = start();
-        QVERIFY(waitForLine(*crashed, Launched));
-        crashed->kill();
-        QVERIFY(crashed->waitForFinished(5000));
-        const QStringList locks = QDir(m_runtime).entryList({ u"*.lock"_s });
-        QCOMPARE(locks.size(), 1);
-        QFile lock(QDir(m_runtime).filePath(locks.constFirst()));
-        QVERIFY(lock.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        if (left == u"garbage"_s)
-            lock.write("\x01\x02garbage");
+        // Right after a window of the program took the focus, Qt may let a
+        // click on the icon pass; a user clicks again, and so does this. Open,
+        // the menu holds the keyboard for its arrow keys.
+        for (int attempt = 0; attempt < 5; ++attempt) {
+            if (!m_input.movePointer(icon->center()) || !m_input.pressButton(3) || !m_input.releaseButton(3))
+                return false;
+            if (QTest::qWaitFor([&] { return m_input.grabKeyboard() == 1 || (m_input.ungrabKeyboard(), false); }, 1000))
+                return true;
+        }
+        return false;
     }
 
-    // QSettings waits up to 30 s for a lock it cannot read.
-    const auto first = start();
-    QVERIFY(waitForLine(*first, Registered, 10000));
-    QVERIFY(waitForLine(*first, Launched));
-    const auto second = start({ u"--settings"_s });
-    QVERIFY(second->waitForFinished(30000));
-    QCOMPARE(second->exitCode(), 0);
-    QTRY_VERIFY(XWindows::shown(server().displayName(), first->processId(), SettingsTitle));
-    first->terminate();
-    QVERIFY(first->waitForFinished(5000));
-    QCOMPARE(first->exitCode(), 0);
-}
+private Q_SLOTS:
+    void cleanupTestCase()
+    {
+        for (QProcess *process : { &m_panel, &m_windowManager }) {
+            process->terminate();
+            process->waitForFinished(5000);
+        }
+    }
 
-void TestLaunch::trayArrivesLater()
-{
-    writeHasLaunched(u"true"_s);
-    const auto dartline = start();
-    QVERIFY(waitForLine(*dartline, Launched));
-    // Said once, with the way to the settings.
-    QCOMPARE(m_errors[dartline.get()].count("dartline --settings"), 2); // the Chinese and the English line
-    QCOMPARE(m_errors[dartline.get()].count("no system tray found"), 1);
+    void trayArrivesLater()
+    {
+        DartlineProcess dartline;
+        QVERIFY(dartline.writeStore(Usual));
+        dartline.start();
+        QVERIFY(dartline.waitForLine());
+        // Said once, in the session's language (English here), with the way to the settings.
+        QCOMPARE(dartline.standardError().count("no system tray found; the shortcuts work. To open the settings run: "
+                                                "dartline --settings"),
+            1);
+        startDesktop();
+        QTRY_VERIFY_WITH_TIMEOUT(dockedIcon(), 20000);
+        dartline.process.terminate();
+        QVERIFY(dartline.ends());
+    }
 
-    QProcess tray;
-    tray.setProcessEnvironment(environment());
-    tray.start(u"trayer"_s, { u"--edge"_s, u"top"_s });
-    QVERIFY(tray.waitForStarted(5000));
-    QTRY_VERIFY_WITH_TIMEOUT(XWindows::docked(server().displayName(), u"Dartline"_s), 10000);
+    void launch_data()
+    {
+        QTest::addColumn<QByteArray>("stored"); // hasLaunched
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("rules"); // QT_LOGGING_RULES beside the start-up milestones
+        QTest::addColumn<bool>("opens"); // the settings window
+        QTest::addColumn<bool>("logged"); // the jump
+        QTest::newRow("first launch") << QByteArray() << QStringList() << QString() << true << false;
+        QTest::newRow("later launch") << QByteArray("true") << QStringList() << QString() << false << false;
+        QTest::newRow("--settings --verbose")
+            << QByteArray("true") << QStringList { u"--settings"_s, u"--verbose"_s } << QString() << true << true;
+        QTest::newRow("nonsense stored, logging rules")
+            << QByteArray("yes") << QStringList() << u";org.dartline.Dartline.cursor.info=true"_s << true << true;
+    }
 
-    dartline->terminate();
-    QVERIFY(dartline->waitForFinished(5000));
-    tray.terminate();
-    tray.waitForFinished(5000);
-}
+    void launch()
+    {
+        QFETCH(QByteArray, stored);
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, rules);
+        QFETCH(bool, opens);
+        QFETCH(bool, logged);
+        DartlineProcess dartline;
+        QVERIFY(dartline.writeStore(stored.isEmpty() ? "animateCursor=false\n" : "hasLaunched=" + stored + '\n'));
+        dartline.environment.insert(u"QT_LOGGING_RULES"_s, dartline.environment.value(u"QT_LOGGING_RULES"_s) + rules);
+        dartline.start(arguments);
+        QVERIFY(dartline.waitForLine());
+        QTRY_COMPARE(shown(dartline, SettingsTitle), opens);
+        // The first display's default shortcut takes the pointer to its centre.
+        QVERIFY(m_input.movePointer(QPoint(3, 3)) && m_input.typeCombination(u"Alt_L+1"_s));
+        QTRY_COMPARE(m_input.pointer(), std::optional<QPoint>(QPoint(512, 384)));
+        dartline.process.terminate();
+        QVERIFY(dartline.ends());
+        QCOMPARE(dartline.standardError().contains("org.dartline.Dartline.cursor: Cursor moved"), logged);
+        // Written when the window opened, and never taken back.
+        const QSettings store(dartline.storePath(), QSettings::IniFormat);
+        QCOMPARE(store.value(u"hasLaunched"_s).toByteArray(), opens ? QByteArray("true") : stored);
+    }
 
-void TestLaunch::commandLine_data()
-{
-    QTest::addColumn<bool>("display");
-    QTest::addColumn<QStringList>("arguments");
-    QTest::addColumn<int>("exitCode");
-    QTest::addColumn<QByteArray>("output"); // expected in stdout and stderr together
-    QTest::newRow("--version without display")
-        << false << QStringList { u"--version"_s } << 0 << QByteArray("dartline " DARTLINE_VERSION "\n");
-    QTest::newRow("--help without display") << false << QStringList { u"--help"_s } << 0 << QByteArray("--settings");
-    QTest::newRow("no display") << false << QStringList() << 1 << QByteArray("DISPLAY");
-    QTest::newRow("unknown option") << true << QStringList { u"--bogus"_s } << 2 << QByteArray("bogus");
-    QTest::newRow("stray argument") << true << QStringList { u"file.txt"_s } << 2 << QByteArray("file.txt");
-    // Qt's own single-dash options are not bundles of letters: -reverse is no -v.
-    QTest::newRow("Qt option then version")
-        << false << QStringList { u"-reverse"_s, u"--version"_s } << 0 << QByteArray("dartline " DARTLINE_VERSION "\n");
-}
+    void secondCopyHandsOver_data()
+    {
+        QTest::addColumn<QString>("left");
+        QTest::newRow("nothing left") << QString();
+        // A copy killed during a save leaves the settings' lock file, empty.
+        QTest::newRow("settings lock") << u"settings"_s;
+        QTest::newRow("runtime directory too deep for a socket path") << u"deep"_s;
+        QTest::newRow("unreadable preferences") << u"unreadable"_s;
+    }
 
-void TestLaunch::commandLine()
-{
-    QFETCH(bool, display);
-    QFETCH(QStringList, arguments);
-    QFETCH(int, exitCode);
-    QFETCH(QByteArray, output);
-    QProcess dartline;
-    QProcessEnvironment env = environment();
-    if (!display)
-        env.remove(u"DISPLAY"_s);
-    dartline.setProcessEnvironment(env);
-    dartline.start(QStringLiteral(DARTLINE_BINARY), arguments);
-    QVERIFY(dartline.waitForFinished(5000));
-    QCOMPARE(dartline.exitStatus(), QProcess::NormalExit);
-    QCOMPARE(dartline.exitCode(), exitCode);
-    const QByteArray all = dartline.readAllStandardOutput() + dartline.readAllStandardError();
-    QVERIFY2(all.contains(output), all.constData());
-}
+    void secondCopyHandsOver()
+    {
+        QFETCH(QString, left);
+        DartlineProcess first;
+        QVERIFY(first.writeStore(Usual + (left == u"unreadable"_s ? "displayPreferences.v1=not a document\n" : "")));
+        const QDir config = QFileInfo(first.storePath()).dir();
+        if (left == u"deep"_s) {
+            QString deep = first.runtimeDirectory();
+            while (deep.size() < 120)
+                deep += u"/runtime"_s;
+            QVERIFY(QDir().mkpath(deep)
+                && QFile::setPermissions(deep, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+            first.environment.insert(u"XDG_RUNTIME_DIR"_s, deep);
+        }
+        QFile lock(first.storePath() + u".lock"_s);
+        QVERIFY(left != u"settings"_s || lock.open(QIODevice::WriteOnly));
 
-void TestLaunch::jumpLogging_data()
-{
-    QTest::addColumn<QStringList>("arguments");
-    QTest::addColumn<QString>("rules"); // QT_LOGGING_RULES; empty: unset
-    QTest::addColumn<bool>("printed");
-    QTest::newRow("quiet by default") << QStringList() << QString() << false;
-    QTest::newRow("--verbose") << QStringList { u"--verbose"_s } << QString() << true;
-    QTest::newRow("QT_LOGGING_RULES") << QStringList() << u"org.dartline.Dartline.cursor.info=true"_s << true;
-}
+        first.start();
+        QVERIFY(first.waitForLine());
+        QVERIFY(!shown(first, SettingsTitle));
+        QVERIFY(!runtimeEntries(first).isEmpty());
+        // What could not be read is kept beside the store.
+        const QStringList kept = config.entryList({ u"*.unreadable-*"_s });
+        QCOMPARE(kept.size(), left == u"unreadable"_s ? 1 : 0);
+        if (!kept.isEmpty()) {
+            const QSettings copy(config.filePath(kept.constFirst()), QSettings::IniFormat);
+            QCOMPARE(copy.value(u"displayPreferences.v1"_s).toString(), u"not a document"_s);
+        }
 
-void TestLaunch::jumpLogging()
-{
-    QFETCH(QStringList, arguments);
-    QFETCH(QString, rules);
-    QFETCH(bool, printed);
-    writeHasLaunched(u"true"_s);
-    QProcessEnvironment env = environment();
-    env.remove(u"QT_LOGGING_RULES"_s);
-    if (!rules.isEmpty())
-        env.insert(u"QT_LOGGING_RULES"_s, rules);
-    QProcess dartline;
-    dartline.setProcessEnvironment(env);
-    dartline.start(QStringLiteral(DARTLINE_BINARY), arguments);
+        DartlineProcess second(&first.environment);
+        second.start();
+        QVERIFY(second.ends(30000));
+        // It ended before it made a model: no hot key was ever registered.
+        QVERIFY(!second.standardError().contains("hot keys registered"));
+        QTRY_VERIFY(shown(first, SettingsTitle));
+        first.process.terminate();
+        QVERIFY(first.ends());
+        QCOMPARE(runtimeEntries(first), QStringList());
+    }
 
-    // The first display's default shortcut, pressed until the pointer jumps
-    // (the hot key is live only once start-up is done).
-    XTestClient input(server().displayName());
-    QVERIFY(input.movePointer(QPoint(3, 3)));
-    const QPoint centre(server().size().width() / 2, server().size().height() / 2);
-    QTRY_VERIFY_WITH_TIMEOUT(input.typeCombination(u"Alt_L+1"_s) && input.pointer() == centre, 10000);
+    void commandLine_data()
+    {
+        QTest::addColumn<bool>("display");
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QByteArray>("output"); // in stdout or stderr
+        const QByteArray version = "dartline " DARTLINE_VERSION "\n";
+        QTest::newRow("--version, no display") << false << QStringList { u"--version"_s } << 0 << version;
+        QTest::newRow("--help, no display") << false << QStringList { u"--help"_s } << 0 << QByteArray("--settings");
+        QTest::newRow("no display") << false << QStringList() << 1 << QByteArray("DISPLAY");
+        QTest::newRow("unknown option") << true << QStringList { u"--bogus"_s } << 2 << QByteArray("bogus");
+        QTest::newRow("stray argument") << true << QStringList { u"file.txt"_s } << 2 << QByteArray("file.txt");
+        // Qt's own single-dash options are not bundles of letters: -reverse is no -v.
+        QTest::newRow("Qt option, --version") << false << QStringList { u"-reverse"_s, u"--version"_s } << 0 << version;
+    }
 
-    dartline.terminate();
-    QVERIFY(dartline.waitForFinished(5000));
-    const QByteArray errors = dartline.readAllStandardError();
-    QVERIFY2(errors.contains("org.dartline.Dartline.cursor: Cursor moved") == printed, errors.constData());
-}
+    void commandLine()
+    {
+        QFETCH(bool, display);
+        QFETCH(QStringList, arguments);
+        QFETCH(int, exitCode);
+        QFETCH(QByteArray, output);
+        DartlineProcess dartline;
+        if (!display)
+            dartline.environment.remove(u"DISPLAY"_s);
+        dartline.start(arguments);
+        QVERIFY(dartline.process.waitForFinished(5000));
+        QCOMPARE(dartline.process.exitCode(), exitCode);
+        const QByteArray all = dartline.process.readAllStandardOutput() + dartline.standardError();
+        QVERIFY2(all.contains(output), all.constData());
+    }
+
+    void quitEnds_data()
+    {
+        QTest::addColumn<Path>("path");
+        QTest::addColumn<int>("signal");
+        QTest::addColumn<Shown>("shown");
+        QTest::newRow("SIGTERM, settings open") << Path::Signal << SIGTERM << Shown::Settings;
+        QTest::newRow("SIGTERM, pulse running") << Path::Signal << SIGTERM << Shown::Pulse;
+        QTest::newRow("SIGINT, About open") << Path::Signal << SIGINT << Shown::About;
+        QTest::newRow("SIGHUP, settings open") << Path::Signal << SIGHUP << Shown::Settings;
+        QTest::newRow("Ctrl+Q, settings open") << Path::ControlQ << 0 << Shown::Settings;
+        QTest::newRow("Ctrl+Q, About open") << Path::ControlQ << 0 << Shown::About;
+        QTest::newRow("tray menu, settings open") << Path::TrayMenu << 0 << Shown::Settings;
+        QTest::newRow("tray menu, About open") << Path::TrayMenu << 0 << Shown::About;
+        QTest::newRow("tray menu, pulse running") << Path::TrayMenu << 0 << Shown::Pulse;
+    }
+
+    void quitEnds()
+    {
+        QFETCH(Path, path);
+        QFETCH(int, signal);
+        QFETCH(Shown, shown);
+        startDesktop();
+        // Which window Qt looks at first differs from run to run: a stress
+        // run repeats each row.
+        for (int run = qMax(1, qEnvironmentVariableIntValue("DARTLINE_QUIT_REPEATS")); run > 0; --run) {
+            DartlineProcess dartline;
+            QVERIFY(dartline.writeStore(shown == Shown::Pulse ? "hasLaunched=true\nanimateCursor=true\n" : Usual));
+            dartline.start(shown == Shown::Settings ? QStringList { u"--settings"_s } : QStringList());
+            QVERIFY(dartline.waitForLine());
+            QTRY_VERIFY_WITH_TIMEOUT(dockedIcon(), 10000);
+            // The menu's last items: About, a separator, Quit.
+            if (shown == Shown::About)
+                QVERIFY(openTrayMenu() && m_input.tapKey(u"Up"_s) && m_input.tapKey(u"Up"_s)
+                    && m_input.tapKey(u"Return"_s));
+            if (shown == Shown::Pulse) {
+                QVERIFY(m_input.typeCombination(u"Alt_L+1"_s));
+            } else {
+                QTRY_VERIFY_WITH_TIMEOUT(
+                    ::shown(dartline, shown == Shown::About ? u"About Dartline"_s : SettingsTitle), 10000);
+                // Settled: the window manager has given it the focus.
+                QByteArray pid;
+                QTRY_VERIFY_WITH_TIMEOUT(xdotool({ u"getwindowfocus"_s, u"getwindowpid"_s }, &pid)
+                        && pid.toLongLong() == dartline.process.processId(),
+                    10000);
+            }
+            if (path == Path::Signal)
+                QCOMPARE(::kill(static_cast<pid_t>(dartline.process.processId()), signal), 0);
+            else if (path == Path::ControlQ)
+                QVERIFY(m_input.typeCombination(u"Control_L+q"_s));
+            else
+                QVERIFY(openTrayMenu() && m_input.tapKey(u"Up"_s) && m_input.tapKey(u"Return"_s));
+            QVERIFY(dartline.ends());
+            QCOMPARE(runtimeEntries(dartline), QStringList());
+        }
+    }
+};
 
 DARTLINE_X11_TEST_MAIN_WITH(TestLaunch, XServer::Kind::Xvfb)
 #include "tst_launch.moc"

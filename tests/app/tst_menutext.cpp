@@ -4,57 +4,45 @@
 #include <QTest>
 
 using namespace Dartline;
+using namespace Qt::StringLiterals;
 
 class TestMenuText : public QObject
 {
     Q_OBJECT
 
 private Q_SLOTS:
-    void displayItem_data();
-    void displayItem();
+    void displayItem_data()
+    {
+        QTest::addColumn<int>("number");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("caps");
+        QTest::addColumn<QString>("title");
+        QTest::newRow("cut to 14") << 2 << u"Office Monitor Left"_s << u"Alt+2"_s << u"2. Office Monitor   Alt+2"_s;
+        QTest::newRow("exactly 14") << 12 << u"ABCDEFGHIJKLMN"_s << u"Ctrl+Alt+Shift+Super+F12"_s
+                                    << u"12. ABCDEFGHIJKLMN   Ctrl+Alt+Shift+Super+F12"_s;
+        QTest::newRow("empty name") << 4 << QString() << u"未设置"_s << u"4.    未设置"_s;
+        QTest::newRow("20 ideographs") << 1 << u"会议室左侧的戴尔二十七英寸超高清显示器甲"_s << QString()
+                                       << u"1. 会议室左侧的戴尔二十七英寸超   "_s;
+        // A cut never splits a combining sequence, an emoji sequence or an astral letter.
+        QTest::newRow("combining marks") << 1 << u"e\u0301e\u0301e\u0301e\u0301e\u0301e\u0301e\u0301X"_s << QString()
+                                         << u"1. e\u0301e\u0301e\u0301e\u0301e\u0301e\u0301e\u0301X   "_s;
+        QTest::newRow("emoji family") << 1 << u"👨‍👩‍👧‍👦123456789012345"_s << QString()
+                                      << u"1. 👨‍👩‍👧‍👦1234567890123   "_s;
+        QTest::newRow("astral letters") << 1 << u"𠀀𠀁𠀂𠀃𠀄𠀅𠀆𠀇𠀈𠀉𠀊𠀋𠀌𠀍𠀎"_s << QString()
+                                        << u"1. 𠀀𠀁𠀂𠀃𠀄𠀅𠀆𠀇𠀈𠀉𠀊𠀋𠀌𠀍   "_s;
+        // An '&' would become a mnemonic and a tab a shortcut column in QAction.
+        QTest::newRow("ampersand") << 1 << u"Dell & HP"_s << u"&"_s << u"1. Dell && HP   &&"_s;
+        QTest::newRow("control characters") << 1 << u"A\tB\nC"_s << QString() << u"1. A B C   "_s;
+    }
+    void displayItem()
+    {
+        QFETCH(int, number);
+        QFETCH(QString, name);
+        QFETCH(QString, caps);
+        QFETCH(QString, title);
+        QCOMPARE(MenuText::displayItem(number, name, caps), title);
+    }
 };
-
-void TestMenuText::displayItem_data()
-{
-    QTest::addColumn<int>("number");
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QString>("caps");
-    QTest::addColumn<QString>("title");
-
-    const QString unset = QString::fromUtf8("未设置");
-    QTest::newRow("example: second, cut to 14")
-        << 2 << QStringLiteral("Office Monitor Left") << unset << QStringLiteral("2. Office Monitor   ") + unset;
-    QTest::newRow("short name whole") << 1 << QStringLiteral("DP-1") << QStringLiteral("Alt+1")
-                                      << QStringLiteral("1. DP-1   Alt+1");
-    QTest::newRow("exactly 14") << 3 << QStringLiteral("ABCDEFGHIJKLMN") << QStringLiteral("Ctrl+Alt+Shift+Super+F12")
-                                << QStringLiteral("3. ABCDEFGHIJKLMN   Ctrl+Alt+Shift+Super+F12");
-    QTest::newRow("empty name") << 4 << QString() << unset << QStringLiteral("4.    ") + unset;
-    QTest::newRow("20 ideographs") << 1 << QString::fromUtf8("会议室左侧的戴尔二十七英寸超高清显示器甲") << unset
-                                   << QString::fromUtf8("1. 会议室左侧的戴尔二十七英寸超   ") + unset;
-    // Combining marks, emoji sequences and supplementary-plane letters are
-    // one character each, and a cut never splits one.
-    QTest::newRow("combining marks") << 1 << QString::fromUtf8("e\u0301e\u0301e\u0301e\u0301e\u0301e\u0301e\u0301X")
-                                     << QString()
-                                     << QString::fromUtf8("1. e\u0301e\u0301e\u0301e\u0301e\u0301e\u0301e\u0301X   ");
-    QTest::newRow("emoji family") << 1 << QString::fromUtf8("👨‍👩‍👧‍👦123456789012345") << QString()
-                                  << QString::fromUtf8("1. 👨‍👩‍👧‍👦1234567890123   ");
-    QTest::newRow("astral letters") << 1 << QString::fromUtf8("𠀀𠀁𠀂𠀃𠀄𠀅𠀆𠀇𠀈𠀉𠀊𠀋𠀌𠀍𠀎") << QString()
-                                    << QString::fromUtf8("1. 𠀀𠀁𠀂𠀃𠀄𠀅𠀆𠀇𠀈𠀉𠀊𠀋𠀌𠀍   ");
-    // An '&' would become a mnemonic and a tab a shortcut column in QAction.
-    QTest::newRow("ampersand kept") << 1 << QStringLiteral("Dell & HP") << QStringLiteral("&")
-                                    << QStringLiteral("1. Dell && HP   &&");
-    QTest::newRow("control characters") << 1 << QStringLiteral("A\tB\nC") << QString() << QStringLiteral("1. A B C   ");
-    QTest::newRow("two digits") << 12 << QStringLiteral("X") << unset << QStringLiteral("12. X   ") + unset;
-}
-
-void TestMenuText::displayItem()
-{
-    QFETCH(int, number);
-    QFETCH(QString, name);
-    QFETCH(QString, caps);
-    QFETCH(QString, title);
-    QCOMPARE(MenuText::displayItem(number, name, caps), title);
-}
 
 QTEST_GUILESS_MAIN(TestMenuText)
 #include "tst_menutext.moc"

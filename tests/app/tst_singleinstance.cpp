@@ -2,229 +2,135 @@
 #include "app/InstanceMessage.h"
 #include "app/SingleInstance.h"
 
-#include <QDateTime>
 #include <QDir>
-#include <QFile>
-#include <QLocalSocket>
-#include <QProcess>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <sys/socket.h>
 #include <sys/un.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 using namespace Dartline;
-
 using namespace Qt::StringLiterals;
+
+namespace {
+
+const QString Key = u"org.dartline.Dartline-test-_0"_s;
+const QStringList Arguments { u"--settings"_s, u"第二"_s };
+
+// The running copy's socket, reached as any process on the machine would.
+int connectTo(const SingleInstance &instance)
+{
+    sockaddr_un address { AF_UNIX, {} };
+    const QByteArray name = QFile::encodeName(instance.socketPath());
+    const size_t offset = instance.socketIsAbstract() ? 1 : 0; // an abstract name starts with a NUL byte
+    memcpy(address.sun_path + offset, name.constData(), size_t(name.size()));
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    const auto size = socklen_t(offsetof(sockaddr_un, sun_path) + offset + size_t(name.size()));
+    return ::connect(fd, reinterpret_cast<const sockaddr *>(&address), size) == 0 ? fd : -1;
+}
+
+// Exits 0 with the running copy's answer, 1 when it hangs up, 2 when it cannot connect.
+[[noreturn]] void sendAs(uid_t uid, const SingleInstance &running, const QByteArray &sent)
+{
+    alarm(SingleInstance::PeerTimeoutMs / 1000 + 2); // kept waiting, it ends on the signal
+    const int fd = uid == getuid() || setuid(uid) == 0 ? connectTo(running) : -1;
+    static_cast<void>(::send(fd, sent.constData(), static_cast<size_t>(sent.size()), MSG_NOSIGNAL));
+    char answer[64];
+    const ssize_t got = ::recv(fd, answer, sizeof(answer), MSG_WAITALL);
+    _exit(fd < 0 ? 2 : got == InstanceMessage::AcknowledgementSize ? 0 : 1);
+}
+
+} // namespace
 
 class TestSingleInstance : public QObject
 {
     Q_OBJECT
 
 private Q_SLOTS:
-    void init();
-    void takesOverWhatACrashLeft_data();
-    void takesOverWhatACrashLeft();
-    void secondCopyHandsOver_data();
-    void secondCopyHandsOver();
-    void silentRunningCopy();
-    void dropsStrangers_data();
-    void dropsStrangers();
-    void keyFollowsServerNotScreen();
+    void silentRunningCopy()
+    {
+        // The lock is held, not yet written, and nobody answers: the new copy gives up in time.
+        const QTemporaryDir dir;
+        SingleInstance second(dir.path(), Key);
+        QLockFile holder(second.lockPath());
+        QVERIFY(holder.tryLock(0) && QFile(second.lockPath()).resize(0));
+        QCOMPARE(second.claim(), SingleInstance::Role::Secondary);
+        QVERIFY(!second.handOver({ u"--settings"_s }, 300) && !second.errorString().isEmpty());
+    }
 
-private:
-    std::unique_ptr<QTemporaryDir> m_dir;
-};
+    void handsOver_data()
+    {
+        QTest::addColumn<bool>("killed"); // a copy ran here and was killed, leaving its socket file and lock
+        QTest::addColumn<QByteArray>("lock"); // then written over it, unless null
+        QTest::addColumn<QByteArray>("sent"); // by a peer; null: a second copy
+        QTest::addColumn<uid_t>("uid"); // of the peer
+        QTest::addColumn<int>("idlePeers"); // connected before it, saying nothing
+        const QByteArray valid = InstanceMessage::encode(Arguments);
+        const uid_t self = getuid();
+        const QString parent = QFile::symLinkTarget(u"/proc/%1/exe"_s.arg(getppid())).section(u'/', -1);
+        const QByteArray live = QByteArray::number(getppid()) + '\n' + parent.toUtf8() + '\n', none;
+        QTest::newRow("after a killed copy") << true << none << none << self << 0;
+        QTest::newRow("killed while writing its lock") << true << ""_ba << none << self << 0;
+        QTest::newRow("lock of another live program") << true << live << none << self << 0;
+        // Too deep a directory for a socket file: an abstract name, which any process may reach.
+        QTest::newRow("many idle peers") << false << none << none << self << 3 * SingleInstance::MaximumPeers;
+        QTest::newRow("message") << false << none << valid << self << 0;
+        QTest::newRow("stalls half-way") << false << none << valid.chopped(1) << self << 0;
+        QTest::newRow("another user's message") << false << none << valid << uid_t(65534) << 0;
+    }
 
-namespace {
-
-const QString Key = QStringLiteral("org.dartline.Dartline-test-_0");
-
-qint64 deadProcessId()
-{
-    QProcess process;
-    process.start(QStringLiteral("true"), {});
-    process.waitForStarted();
-    const qint64 pid = process.processId();
-    process.waitForFinished();
-    return pid;
-}
-
-// What a killed copy leaves: a socket file nobody listens on.
-bool leaveDeadSocket(const QString &path)
-{
-    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
-    sockaddr_un address {};
-    address.sun_family = AF_UNIX;
-    const QByteArray native = QFile::encodeName(path);
-    qstrncpy(address.sun_path, native.constData(), sizeof(address.sun_path));
-    const bool bound = ::bind(fd, reinterpret_cast<sockaddr *>(&address), sizeof(address)) == 0;
-    ::close(fd);
-    return bound;
-}
-
-} // namespace
-
-void TestSingleInstance::init()
-{
-    m_dir = std::make_unique<QTemporaryDir>();
-    QVERIFY(m_dir->isValid());
-}
-
-void TestSingleInstance::takesOverWhatACrashLeft_data()
-{
-    QTest::addColumn<QString>("left"); // what the lock file holds; empty: there is none
-    QTest::addColumn<bool>("deadSocket");
-    QTest::newRow("nothing left") << QString() << false;
-    QTest::newRow("lock of a dead process") << u"dead"_s << false;
-    QTest::newRow("socket file") << QString() << true;
-    QTest::newRow("both") << u"dead"_s << true;
-    // Killed between creating the lock and writing it.
-    QTest::newRow("empty lock") << u"empty"_s << true;
-    QTest::newRow("garbage lock") << u"garbage"_s << false;
-    QTest::newRow("lock of another program") << u"other"_s << true;
-}
-
-void TestSingleInstance::takesOverWhatACrashLeft()
-{
-    QFETCH(QString, left);
-    QFETCH(bool, deadSocket);
-    SingleInstance first(m_dir->path(), Key);
-    QProcess other;
-    if (!left.isEmpty()) {
-        QByteArray content;
-        const QByteArray host = QSysInfo::machineHostName().toUtf8();
-        if (left == u"dead"_s) {
-            content = QByteArray::number(deadProcessId()) + "\ndartline\n" + host + '\n';
-        } else if (left == u"garbage"_s) {
-            content = "\x7f\x01 not a lock\n";
-        } else if (left == u"other"_s) {
-            // Alive, and the program the file names: only not this program.
-            other.start(u"sleep"_s, { u"60"_s });
-            QVERIFY(other.waitForStarted());
-            content = QByteArray::number(other.processId()) + "\nsleep\n" + host + '\n';
+    void handsOver()
+    {
+        QFETCH(bool, killed);
+        QFETCH(QByteArray, lock);
+        QFETCH(QByteArray, sent);
+        QFETCH(uid_t, uid);
+        QFETCH(int, idlePeers);
+        if (uid != getuid() && geteuid() != 0)
+            QSKIP("only root starts a process of another user");
+        const QByteArray valid = InstanceMessage::encode(Arguments);
+        const bool taken = uid == getuid() && (sent.isNull() || sent == valid);
+        const QTemporaryDir dir(QDir::tempPath() + u'/' + QString(killed ? 0 : 120, u'd') + u"XXXXXX"_s);
+        const QString directory = dir.path();
+        auto running = std::make_unique<SingleInstance>(directory, Key);
+        const pid_t copy = killed ? fork() : -1;
+        if (copy == 0)
+            _exit(SingleInstance(directory, Key).claim() == SingleInstance::Role::Primary ? pause() : 1);
+        QTRY_VERIFY(copy < 0 || QFile::exists(running->socketPath()));
+        QVERIFY(copy < 0 || (::kill(copy, SIGKILL) == 0 && waitpid(copy, nullptr, 0) == copy));
+        QFile file(running->lockPath());
+        QVERIFY(lock.isNull() || (file.open(QIODevice::WriteOnly) && file.write(lock) >= 0));
+        file.close();
+        QCOMPARE(running->claim(), SingleInstance::Role::Primary);
+        QVERIFY2(running->errorString().isEmpty(), qPrintable(running->errorString()));
+        QSignalSpy reopened(running.get(), &SingleInstance::reopened);
+        std::vector<int> idle;
+        for (int i = 0; i < idlePeers; ++i) {
+            idle.push_back(connectTo(*running));
+            QCoreApplication::processEvents(); // the running copy takes it in
         }
-        QFile file(first.lockPath());
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(content);
+        // One that speaks once taken in is heard as well.
+        QVERIFY(idle.empty() || ::send(idle.back(), valid.constData(), size_t(valid.size()), 0) == valid.size());
+        const pid_t peer = fork();
+        if (peer == 0 && sent.isNull()) {
+            SingleInstance second(directory, Key);
+            _exit(second.claim() == SingleInstance::Role::Secondary && second.handOver(Arguments, 800) ? 0 : 1);
+        } else if (peer == 0) {
+            sendAs(uid, *running, sent);
+        }
+        int status = 0, ended = 0;
+        QTRY_VERIFY_WITH_TIMEOUT(ended || (ended = waitpid(peer, &status, WNOHANG) == peer), 10000);
+        QCOMPARE(WIFEXITED(status) ? WEXITSTATUS(status) : -1, taken ? 0 : 1);
+        QTRY_COMPARE(reopened.size(), int(taken) + int(!idle.empty()));
+        QCOMPARE(reopened.value(0).value(0).toStringList(), taken ? Arguments : QStringList());
+        // Beyond the cap, each newcomer took the place of the peer connected longest.
+        char byte;
+        QVERIFY(idle.empty() || ::recv(idle.front(), &byte, 1, MSG_DONTWAIT) == 0);
     }
-    if (deadSocket)
-        QVERIFY(leaveDeadSocket(first.socketPath()));
-
-    QCOMPARE(first.claim(), SingleInstance::Role::Primary);
-    QVERIFY2(first.errorString().isEmpty(), qPrintable(first.errorString()));
-    QLocalSocket probe;
-    probe.connectToServer(first.socketPath());
-    QVERIFY(probe.waitForConnected(1000));
-
-    // While it runs, the next claim is refused however old the lock gets.
-    QFile lock(first.lockPath());
-    QVERIFY(lock.open(QIODevice::ReadWrite));
-    QVERIFY(lock.setFileTime(QDateTime::currentDateTime().addDays(-2), QFileDevice::FileModificationTime));
-    lock.close();
-    SingleInstance second(m_dir->path(), Key);
-    QCOMPARE(second.claim(), SingleInstance::Role::Secondary);
-    other.kill();
-    other.waitForFinished();
-}
-
-void TestSingleInstance::secondCopyHandsOver_data()
-{
-    QTest::addColumn<int>("depth"); // bytes of the directory path below the temporary one
-    QTest::addColumn<int>("idlePeers"); // connected to the running copy before, saying nothing
-    QTest::newRow("plain") << 0 << 0;
-    QTest::newRow("directory too deep for a socket path") << 120 << 0;
-    QTest::newRow("idle peers up to the cap") << 0 << SingleInstance::MaximumPeers;
-    QTest::newRow("both") << 120 << SingleInstance::MaximumPeers;
-}
-
-void TestSingleInstance::secondCopyHandsOver()
-{
-    QFETCH(int, depth);
-    QFETCH(int, idlePeers);
-    QString directory = m_dir->path();
-    while (directory.size() < m_dir->path().size() + depth)
-        directory += u'/' + QString(20, u'd');
-    QVERIFY(QDir().mkpath(directory));
-    SingleInstance running(directory, Key);
-    QCOMPARE(running.claim(), SingleInstance::Role::Primary);
-    QVERIFY2(running.errorString().isEmpty(), qPrintable(running.errorString()));
-    QCOMPARE(running.socketIsAbstract(), depth > 0);
-    QSignalSpy reopened(&running, &SingleInstance::reopened);
-
-    std::vector<std::unique_ptr<QLocalSocket>> idle;
-    for (int i = 0; i < idlePeers; ++i) {
-        idle.push_back(std::make_unique<QLocalSocket>());
-        if (running.socketIsAbstract())
-            idle.back()->setSocketOptions(QLocalSocket::AbstractNamespaceOption);
-        idle.back()->connectToServer(running.socketPath());
-        QVERIFY(idle.back()->waitForConnected(1000));
-    }
-    QCoreApplication::processEvents(); // the running copy takes them all in
-
-    QProcess second;
-    const QStringList arguments { QStringLiteral("--settings"), QString::fromUtf8("第二") };
-    second.start(QStringLiteral(INSTANCE_CLIENT), QStringList { directory, Key } + arguments);
-    QVERIFY(reopened.wait(20000));
-    QCOMPARE(reopened.first().first().toStringList(), arguments);
-    QTRY_COMPARE_WITH_TIMEOUT(second.state(), QProcess::NotRunning, 20000);
-    QCOMPARE(second.exitStatus(), QProcess::NormalExit);
-    QCOMPARE(second.exitCode(), 0);
-    // The newcomer took the place of the peer connected longest.
-    if (idlePeers > 0)
-        QTRY_COMPARE(idle.front()->state(), QLocalSocket::UnconnectedState);
-}
-
-void TestSingleInstance::silentRunningCopy()
-{
-    // The lock is held but nobody answers: the new copy gives up in time
-    // and says so instead of starting a second set of hot keys. That holds
-    // while the holder has not written the file yet, too.
-    QLockFile holder(QDir(m_dir->path()).filePath(Key + QStringLiteral(".lock")));
-    QVERIFY(holder.tryLock(0));
-    QVERIFY(QFile(QDir(m_dir->path()).filePath(Key + QStringLiteral(".lock"))).resize(0));
-    SingleInstance second(m_dir->path(), Key);
-    QCOMPARE(second.claim(), SingleInstance::Role::Secondary);
-    QVERIFY(!second.handOver({ QStringLiteral("--settings") }, 300));
-    QVERIFY(!second.errorString().isEmpty());
-}
-
-void TestSingleInstance::dropsStrangers_data()
-{
-    QTest::addColumn<QByteArray>("sent");
-    const QByteArray valid = InstanceMessage::encode({ QStringLiteral("--settings") });
-    QTest::newRow("garbage") << QByteArray("hello, anyone there?");
-    QTest::newRow("oversized") << QByteArray("DLIN\x01\x00\x00\x10\x01", 9) + QByteArray(4097, 'a');
-    QTest::newRow("trailing bytes") << valid + "more";
-    QTest::newRow("stalls half-way") << valid.left(valid.size() - 1);
-    QTest::newRow("says nothing") << QByteArray();
-}
-
-void TestSingleInstance::dropsStrangers()
-{
-    QFETCH(QByteArray, sent);
-    SingleInstance running(m_dir->path(), Key);
-    QCOMPARE(running.claim(), SingleInstance::Role::Primary);
-    QSignalSpy reopened(&running, &SingleInstance::reopened);
-
-    QLocalSocket peer;
-    QSignalSpy closed(&peer, &QLocalSocket::disconnected);
-    peer.connectToServer(running.socketPath());
-    QVERIFY(peer.waitForConnected(1000));
-    peer.write(sent);
-    QVERIFY(closed.wait(SingleInstance::PeerTimeoutMs + 2000));
-    QCOMPARE(peer.readAll(), QByteArray());
-    QCOMPARE(reopened.size(), 0);
-}
-
-void TestSingleInstance::keyFollowsServerNotScreen()
-{
-    QCOMPARE(SingleInstance::defaultKey(QStringLiteral(":0")), SingleInstance::defaultKey(QStringLiteral(":0.1")));
-    QVERIFY(SingleInstance::defaultKey(QStringLiteral(":0")) != SingleInstance::defaultKey(QStringLiteral(":1")));
-    QVERIFY(!SingleInstance::defaultKey(QStringLiteral("host/../x:0")).contains(u'/'));
-}
+};
 
 QTEST_GUILESS_MAIN(TestSingleInstance)
 #include "tst_singleinstance.moc"

@@ -1,29 +1,28 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The shell inside one process on a private Xorg with three monitors and an
-// XEmbed tray (trayer): the tray icon, its menu, jumps and identify tiles
-// from it, display changes and the commands of the two windows.
+// The tray on a private Xorg with openbox, a tint2 panel and a private session bus.
 
 #include "app/TrayApplication.h"
-#include "displays/DisplayOverlay.h"
-#include "displays/IdentifyTile.h"
+#include "app/TrayGlyph.h"
 #include "model/AppModel.h"
 #include "model/SettingsStore.h"
-#include "platform/fake/FakePlatform.h"
-#include "tests/app/XWindows.h"
+#include "tests/app/DartlineProcess.h"
+#include "tests/harness/TestXSettings.h"
 #include "tests/harness/X11TestMain.h"
 #include "ui/AboutWindow.h"
+#include "ui/DartlineTheme.h"
 #include "ui/SettingsWindow.h"
+#include "ui/ThemeMonitor.h"
 #include "ui/WindowActions.h"
 
-#include <QMenu>
-#include <QPointer>
-#include <QProcess>
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusVariant>
 #include <QSettings>
 #include <QSystemTrayIcon>
-#include <QTemporaryDir>
+
+#include <xcb/xcb.h>
 
 using namespace Dartline;
-
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -33,23 +32,56 @@ XServer &server()
     return *XServer::current();
 }
 
-// The texts of a menu as a user reads them, separators as "-".
-QStringList itemTexts(const QMenu &menu)
+// A settings daemon publishing a theme, in either byte order: the reader must take both.
+std::unique_ptr<XSettingsDaemon> themeDaemon(const QByteArray &theme, bool bigEndian = false)
 {
-    QStringList texts;
-    for (const QAction *action : menu.actions())
-        texts << (action->isSeparator() ? u"-"_s : action->text());
-    return texts;
+    auto daemon = std::make_unique<XSettingsDaemon>(server().displayName());
+    daemon->publish(TestXSettings().integer("Xft/DPI", 98304).string("Net/ThemeName", theme).bytes(bigEndian));
+    return daemon;
 }
 
-QAction *itemNamed(const QMenu &menu, const QString &text)
+// The desktop portal's Settings interface, as far as it carries the colour
+// scheme: Read answers it, SettingChanged announces a new one.
+class FakePortal : public QObject
 {
-    for (QAction *action : menu.actions()) {
-        if (action->text() == text)
-            return action;
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.portal.Settings")
+public:
+    QDBusConnection bus { u""_s };
+    uint scheme = 0;
+
+    void setScheme(uint value)
+    {
+        scheme = value;
+        bus.send(QDBusMessage::createSignal(
+                     u"/org/freedesktop/portal/desktop"_s, u"org.freedesktop.portal.Settings"_s, u"SettingChanged"_s)
+            << u"org.freedesktop.appearance"_s << u"color-scheme"_s
+            << QVariant::fromValue(QDBusVariant(QVariant::fromValue(value))));
     }
-    return nullptr;
-}
+
+public Q_SLOTS:
+    QDBusVariant Read(const QString &nameSpace, const QString &key)
+    {
+        const bool known = nameSpace == u"org.freedesktop.appearance"_s && key == u"color-scheme"_s;
+        return QDBusVariant(known ? QVariant::fromValue(scheme) : QVariant());
+    }
+};
+
+// What a panel registers on the bus so that programs export their icons
+// instead of docking them.
+class StatusNotifierWatcher : public QObject
+{
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.kde.StatusNotifierWatcher")
+    Q_PROPERTY(bool IsStatusNotifierHostRegistered READ isHostRegistered)
+
+public:
+    bool isHostRegistered() const { return true; }
+    QStringList items;
+
+public Q_SLOTS:
+    void RegisterStatusNotifierItem(const QString &service) { items << service; }
+};
 
 } // namespace
 
@@ -57,264 +89,216 @@ class TestTrayApplication : public QObject
 {
     Q_OBJECT
 
-private Q_SLOTS:
-    void initTestCase();
-    void init();
-    void cleanup();
-    void cleanupTestCase();
-    void trayIconDocks();
-    void menuListsDisplays();
-    void choosingDisplayJumps_data();
-    void choosingDisplayJumps();
-    void itemOfVanishedDisplayDoesNothing();
-    void identifyShowsTiles();
-    void displayChangeRefreshes();
-    void windowCommandsReachTheTray();
-    void switchingAwayEndsRecording();
-    void menuTitles_data();
-    void menuTitles();
-
-private:
-    std::unique_ptr<TrayApplication> makeApplication(std::function<std::unique_ptr<Platform>()> makePlatform = {});
-    QMenu &openMenu(TrayApplication &tray);
-
+    QProcess m_bus;
+    QString m_address;
+    QProcess m_windowManager;
+    FakePortal m_portal;
     QProcess m_tray;
-    std::unique_ptr<QTemporaryDir> m_dir;
-    std::unique_ptr<XTestClient> m_input;
-};
+    QTemporaryDir m_dir;
+    std::unique_ptr<TrayApplication> m_app;
 
-void TestTrayApplication::initTestCase()
-{
-    m_tray.start(u"trayer"_s, { u"--edge"_s, u"top"_s, u"--align"_s, u"left"_s });
-    QVERIFY2(m_tray.waitForStarted(5000), "trayer is needed for the tray tests");
-    QTRY_VERIFY_WITH_TIMEOUT(QSystemTrayIcon::isSystemTrayAvailable(), 10000);
-    m_input = std::make_unique<XTestClient>(server().displayName());
-}
+    void start(const QColor &panel = QColor(0x80, 0x80, 0x80))
+    {
+        // A 120 x 40 panel at the top left holding only a system tray, in one
+        // flat colour; tint2 draws the icons on it itself.
+        QFile config(m_dir.filePath(u"tint2rc"_s));
+        QVERIFY(config.open(QIODevice::WriteOnly));
+        config.write(
+            u"background_color = %1 100\npanel_background_id = 1\npanel_items = S\npanel_size = 120 40\n"
+            "panel_padding = 8 8 8\npanel_position = top left horizontal\nsystray_icon_size = 24\n"_s.arg(panel.name())
+                .toUtf8());
+        config.close();
+        m_tray.start(u"tint2"_s, { u"-c"_s, config.fileName() });
+        QTRY_VERIFY_WITH_TIMEOUT(QSystemTrayIcon::isSystemTrayAvailable(), 20000);
 
-void TestTrayApplication::cleanupTestCase()
-{
-    m_tray.terminate();
-    m_tray.waitForFinished(5000);
-}
-
-void TestTrayApplication::init()
-{
-    // 1024x768 | 1024x768 | 800x600, left to right: displays 1, 2 and 3.
-    QVERIFY(server().resetOutputs());
-    QVERIFY(server().setEdid(u"DUMMY0"_s, TestEdid { u"DLT"_s, 1, 11, u"Left Panel"_s, {} }.bytes()));
-    QVERIFY(server().setEdid(u"DUMMY1"_s, TestEdid { u"DLT"_s, 2, 22, u"Middle & Co"_s, {} }.bytes()));
-    QVERIFY(server().setEdid(u"DUMMY2"_s, TestEdid { u"DLT"_s, 3, 33, u"Right"_s, {} }.bytes()));
-    QVERIFY(server().xrandr({ u"--output"_s, u"DUMMY1"_s, u"--mode"_s, u"1024x768"_s, u"--right-of"_s, u"DUMMY0"_s }));
-    QVERIFY(server().xrandr({ u"--output"_s, u"DUMMY2"_s, u"--mode"_s, u"800x600"_s, u"--right-of"_s, u"DUMMY1"_s }));
-    m_dir = std::make_unique<QTemporaryDir>();
-    QVERIFY(m_dir->isValid());
-    QVERIFY(QDir(m_dir->path()).mkdir(u"run"_s));
-    QSettings store(m_dir->filePath(u"store.ini"_s), QSettings::IniFormat);
-    store.setValue(SettingsStore::HasLaunchedKey, true);
-    store.setValue(SettingsStore::AnimateCursorKey, false);
-    QVERIFY(m_input->movePointer(QPoint(5, 5)));
-}
-
-void TestTrayApplication::cleanup()
-{
-    m_dir.reset();
-}
-
-std::unique_ptr<TrayApplication> TestTrayApplication::makeApplication(
-    std::function<std::unique_ptr<Platform>()> makePlatform)
-{
-    TrayApplication::Options options;
-    options.arguments = QStringList { u"dartline"_s };
-    options.instanceDirectory = m_dir->filePath(u"run"_s);
-    options.instanceKey = u"org.dartline.Dartline-test"_s;
-    options.makePlatform = std::move(makePlatform);
-    const QString storePath = m_dir->filePath(u"store.ini"_s);
-    options.makeStore = [storePath] { return std::make_unique<QSettings>(storePath, QSettings::IniFormat); };
-    auto tray = std::make_unique<TrayApplication>(options);
-    if (tray->launch() != TrayApplication::Launch::Running)
-        return nullptr;
-    return tray;
-}
-
-QMenu &TestTrayApplication::openMenu(TrayApplication &tray)
-{
-    // What the tray does before it shows the menu, without a pointer click.
-    Q_EMIT tray.statusMenu()->aboutToShow();
-    return *tray.statusMenu();
-}
-
-void TestTrayApplication::trayIconDocks()
-{
-    const auto tray = makeApplication();
-    QVERIFY(tray);
-    QTRY_VERIFY_WITH_TIMEOUT(XWindows::docked(server().displayName(), QCoreApplication::applicationName()), 5000);
-    QCOMPARE(tray->trayIcon()->toolTip(), QString::fromUtf8("Dartline · 多屏之间，一键即达"));
-}
-
-void TestTrayApplication::menuListsDisplays()
-{
-    const auto tray = makeApplication();
-    QVERIFY(tray);
-    const QMenu &menu = openMenu(*tray);
-    const QStringList expected { QString::fromUtf8("1. Left Panel   Alt+1"),
-        QString::fromUtf8("2. Middle && Co   Alt+2"), QString::fromUtf8("3. Right   Alt+3"), u"-"_s,
-        QString::fromUtf8("识别屏幕"), QString::fromUtf8("设置…"), QString::fromUtf8("关于 Dartline"), u"-"_s,
-        QString::fromUtf8("退出 Dartline") };
-    QCOMPARE(itemTexts(menu), expected);
-    // Ctrl+, and Ctrl+Q belong to the windows; the tray menu shows no keys.
-    for (const QAction *action : menu.actions())
-        QVERIFY2(action->shortcut().isEmpty(), qPrintable(action->text()));
-
-    // A changed binding shows without the menu being opened again.
-    tray->model()->clearShortcut(tray->model()->displays().at(1).id);
-    QTRY_COMPARE(itemTexts(menu).at(1), QString::fromUtf8("2. Middle && Co   未设置"));
-}
-
-void TestTrayApplication::choosingDisplayJumps_data()
-{
-    QTest::addColumn<int>("item");
-    QTest::addColumn<QPoint>("centre");
-    QTest::newRow("display 1") << 0 << QPoint(512, 384);
-    QTest::newRow("display 2") << 1 << QPoint(1024 + 512, 384);
-    QTest::newRow("display 3") << 2 << QPoint(2048 + 400, 300);
-}
-
-void TestTrayApplication::choosingDisplayJumps()
-{
-    QFETCH(int, item);
-    QFETCH(QPoint, centre);
-    const auto tray = makeApplication();
-    QVERIFY(tray);
-    openMenu(*tray).actions().at(item)->trigger();
-    QTRY_COMPARE(m_input->pointer(), std::optional<QPoint>(centre));
-}
-
-void TestTrayApplication::itemOfVanishedDisplayDoesNothing()
-{
-    const auto tray = makeApplication();
-    QVERIFY(tray);
-    const QPointer<QAction> third = openMenu(*tray).actions().at(2);
-    const QString vanished = third->data().toString();
-    QVERIFY(server().xrandr({ u"--output"_s, u"DUMMY2"_s, u"--off"_s }));
-    QTRY_COMPARE(tray->model()->displays().size(), 2);
-    // The menu follows without being opened again: the item is gone.
-    QTRY_VERIFY(!third);
-    QCOMPARE(itemTexts(*tray->statusMenu()).mid(0, 3),
-        (QStringList {
-            QString::fromUtf8("1. Left Panel   Alt+1"), QString::fromUtf8("2. Middle && Co   Alt+2"), u"-"_s }));
-    // A click that was on its way when the display went does nothing.
-    QVERIFY(m_input->movePointer(QPoint(1500, 700)));
-    QAction late;
-    late.setData(vanished);
-    tray->jumpFromMenu(&late);
-    QCOMPARE(m_input->pointer(), std::optional<QPoint>(QPoint(1500, 700)));
-}
-
-void TestTrayApplication::identifyShowsTiles()
-{
-    const auto tray = makeApplication();
-    QVERIFY(tray);
-    itemNamed(openMenu(*tray), QString::fromUtf8("识别屏幕"))->trigger();
-    QVERIFY(tray->overlay()->isShowing());
-    const QList<IdentifyTile *> tiles = tray->overlay()->tiles();
-    QCOMPARE(tiles.size(), 3);
-    for (const IdentifyTile *tile : tiles)
-        QTRY_VERIFY(tile->isVisible());
-}
-
-void TestTrayApplication::displayChangeRefreshes()
-{
-    const auto tray = makeApplication();
-    QVERIFY(tray);
-    QVERIFY(server().xrandr({ u"--output"_s, u"DUMMY3"_s, u"--mode"_s, u"800x600"_s, u"--right-of"_s, u"DUMMY2"_s }));
-    QTRY_COMPARE(tray->model()->displays().size(), 4);
-    QCOMPARE(itemTexts(openMenu(*tray)).size(), 4 + 6);
-}
-
-void TestTrayApplication::windowCommandsReachTheTray()
-{
-    const auto tray = makeApplication();
-    QVERIFY(tray);
-    tray->showSettings();
-    auto *settings = static_cast<SettingsWindow *>(tray->settingsWindow());
-    // The windows' own main-menu commands reach the tray.
-    settings->windowActions()->about()->trigger();
-    QVERIFY(tray->aboutWindow());
-    settings->close();
-    QTRY_VERIFY(!settings->isVisible());
-    static_cast<AboutWindow *>(tray->aboutWindow())->windowActions()->settings()->trigger();
-    QCOMPARE(tray->settingsWindow(), settings); // reused, not a second window
-    QTRY_VERIFY(settings->isVisible() && tray->aboutWindow()->isVisible());
-}
-
-void TestTrayApplication::switchingAwayEndsRecording()
-{
-    const auto tray = makeApplication();
-    QVERIFY(tray);
-    tray->showSettings();
-    QWidget *settings = tray->settingsWindow();
-    QTRY_VERIFY(settings->isActiveWindow());
-    // Let the display notifications of init()'s xrandr calls arrive first:
-    // the refresh they cause would end the recording on its own.
-    QGuiApplication::sync();
-    QCoreApplication::sendPostedEvents();
-    AppModel &model = *tray->model();
-    model.beginRecording(model.displays().at(0).id);
-    QVERIFY(model.recordingID());
-
-    // Another program takes the focus, as clicking into it would.
-    QByteArray found;
-    QVERIFY(server().xdotool({ u"search"_s, u"--onlyvisible"_s, u"--class"_s, u"trayer"_s }, &found));
-    const QByteArray other = found.trimmed().split('\n').constFirst();
-    QVERIFY(server().xdotool({ u"windowfocus"_s, QString::fromLatin1(other) }));
-    QTRY_VERIFY(!model.recordingID());
-}
-
-void TestTrayApplication::menuTitles_data()
-{
-    QTest::addColumn<QStringList>("names");
-    QTest::addColumn<QStringList>("items");
-    const QStringList fixed { u"-"_s, QString::fromUtf8("识别屏幕"), QString::fromUtf8("设置…"),
-        QString::fromUtf8("关于 Dartline"), u"-"_s, QString::fromUtf8("退出 Dartline") };
-    QTest::newRow("no displays: starts with the separator") << QStringList() << fixed;
-    QTest::newRow("20 Chinese characters cut to 14")
-        << QStringList { QString::fromUtf8("会议室左侧的戴尔二十七英寸超高清显示器甲") }
-        << QStringList { QString::fromUtf8("1. 会议室左侧的戴尔二十七英寸超   Alt+1") } + fixed;
-    QTest::newRow("same names stay apart")
-        << QStringList { u"Dell"_s, u"Dell"_s }
-        << QStringList { QString::fromUtf8("1. Dell   Alt+1"), QString::fromUtf8("2. Dell   Alt+2") } + fixed;
-}
-
-void TestTrayApplication::menuTitles()
-{
-    QFETCH(QStringList, names);
-    QFETCH(QStringList, items);
-    FakePlatform *fake = nullptr;
-    const auto tray = makeApplication([&] {
-        auto platform = std::make_unique<FakePlatform>();
-        platform->keyboard().useUsLayout();
-        QList<FakeScreen> screens;
-        for (int i = 0; i < names.size(); ++i) {
-            FakeScreen screen;
-            screen.number = quint32(i + 1);
-            screen.name = names.at(i);
-            screen.bounds = QRectF(i * 1000, 0, 1000, 800);
-            screen.uuid = u"00000000-0000-0000-0000-00000000000"_s + QString::number(i);
-            screens.append(screen);
-        }
-        platform->displays().setScreens(screens);
-        fake = platform.get();
-        return platform;
-    });
-    QVERIFY(tray);
-    QMenu &menu = openMenu(*tray);
-    QCOMPARE(itemTexts(menu), items);
-    // Two items with the same name still jump each to its own display.
-    if (names.size() == 2) {
-        menu.actions().at(1)->trigger();
-        QCOMPARE(fake->cursor().warps().last(), QPointF(1500, 400));
+        const QString store = m_dir.filePath(u"store.ini"_s);
+        QSettings(store, QSettings::IniFormat).setValue(SettingsStore::HasLaunchedKey, true);
+        TrayApplication::Options options;
+        options.arguments = QStringList { u"dartline"_s };
+        options.instanceDirectory = m_dir.path();
+        options.instanceKey = u"tray"_s;
+        options.makeStore = [store] { return std::make_unique<QSettings>(store, QSettings::IniFormat); };
+        m_app = std::make_unique<TrayApplication>(options);
+        QCOMPARE(m_app->launch(), TrayApplication::Launch::Running);
+        QTRY_VERIFY_WITH_TIMEOUT(dockedIcon(QCoreApplication::applicationName()), 5000);
     }
-}
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QVERIFY(server().resetOutputs());
+        // tint2 waits for a window manager's desktops before it starts.
+        m_windowManager.start(u"openbox"_s, { u"--sm-disable"_s });
+        // A private session bus with the portal; no status-notifier watcher runs
+        // there until the last test, so the icon docks over XEmbed.
+        m_bus.start(u"dbus-daemon"_s, { u"--session"_s, u"--nofork"_s, u"--print-address"_s });
+        QVERIFY2(
+            m_windowManager.waitForStarted(5000) && m_bus.waitForStarted(5000), "openbox and dbus-daemon are needed");
+        QTRY_VERIFY(m_bus.canReadLine());
+        m_address = QString::fromUtf8(m_bus.readLine().trimmed());
+        qputenv("DBUS_SESSION_BUS_ADDRESS", m_address.toUtf8());
+        m_portal.bus = QDBusConnection::connectToBus(m_address, u"portal"_s);
+        QVERIFY(m_portal.bus.registerObject(
+            u"/org/freedesktop/portal/desktop"_s, &m_portal, QDBusConnection::ExportAllSlots));
+        QVERIFY(m_portal.bus.registerService(u"org.freedesktop.portal.Desktop"_s));
+    }
+
+    void cleanup()
+    {
+        m_app.reset();
+        m_tray.terminate();
+        m_tray.waitForFinished(5000);
+    }
+
+    void cleanupTestCase()
+    {
+        for (QProcess *process : { &m_windowManager, &m_bus }) {
+            process->terminate();
+            process->waitForFinished(5000);
+        }
+    }
+
+    void visibleOnEveryPanel_data()
+    {
+        QTest::addColumn<QColor>("panel");
+        QTest::addColumn<QByteArray>("theme");
+        for (const QColor panel : { QColor(Qt::black), QColor(Qt::white), QColor(0x80, 0x80, 0x80) }) {
+            QTest::addRow("%s panel, light theme", qPrintable(panel.name())) << panel << QByteArray("Adwaita");
+            QTest::addRow("%s panel, dark theme", qPrintable(panel.name())) << panel << QByteArray("Adwaita-dark");
+        }
+    }
+
+    void visibleOnEveryPanel()
+    {
+        QFETCH(QColor, panel);
+        QFETCH(QByteArray, theme);
+        const auto daemon = themeDaemon(theme);
+        start(panel);
+        QTRY_COMPARE(ThemeMonitor::instance().isDark(), theme.endsWith("dark"));
+        // What the screen shows of the panel: the corner is panel, and enough of
+        // the icon to make out a shape (an 18-pixel glyph's outline alone has
+        // about 50 pixels) stands well apart from it in brightness.
+        xcb_connection_t *connection = xcb_connect(qPrintable(server().displayName()), nullptr);
+        const auto standingOut = [&] {
+            const QImage shot = XTestClient::rootImage(connection, QRect(0, 0, 120, 40));
+            int count = 0;
+            for (int y = 0; y < shot.height(); ++y) {
+                for (int x = 0; x < shot.width(); ++x)
+                    count += std::abs(qGray(shot.pixel(x, y)) - qGray(panel.rgb())) >= 85;
+            }
+            return !shot.isNull() && (shot.pixel(1, 1) & 0xffffff) == (panel.rgb() & 0xffffff) ? count : -1;
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(standingOut() >= 50, 5000);
+        xcb_disconnect(connection);
+    }
+
+    void followsTheDesktopLive()
+    {
+        start();
+        std::unique_ptr<XSettingsDaemon> daemon;
+        // Each step changes the desktop as its own tool does; windows and icon follow.
+        const std::tuple<const char *, std::function<void()>, bool> steps[] = {
+            { "no settings daemon, no portal preference", [] {}, false },
+            { "a settings daemon starts, dark", [&] { daemon = themeDaemon("Adwaita-dark"); }, true },
+            { "the theme switches to light",
+                [&] { daemon->publish(TestXSettings().string("Net/ThemeName", "Adwaita").bytes(true)); }, false },
+            { "another daemon replaces it, dark", [&] { daemon = themeDaemon("Greybird-DARK", true); }, true },
+            { "the daemon quits", [&] { daemon.reset(); }, false },
+            { "a daemon starts again, dark", [&] { daemon = themeDaemon("Adwaita-dark"); }, true },
+            { "the portal prefers light over it", [&] { m_portal.setScheme(2); }, false },
+            { "the portal prefers dark over a light theme",
+                [&] { daemon = themeDaemon("Adwaita"), m_portal.setScheme(1); }, true },
+            { "no portal preference: the daemon decides", [&] { m_portal.setScheme(0); }, false },
+        };
+        for (const auto &[what, change, dark] : steps) {
+            change();
+            QTRY_VERIFY2(ThemeMonitor::instance().isDark() == dark, what);
+            QVERIFY2(DartlineTheme::isDark() == dark, what);
+            // The glyph's own ink (not its halo): the middle of the monitor's foot.
+            QTRY_VERIFY2(
+                m_app->trayIcon()->icon().pixmap(36, 36).toImage().pixel(18, 32) == TrayGlyph::ink(dark).rgba(), what);
+        }
+    }
+
+    void windows()
+    {
+        start();
+        m_app->showSettings();
+        auto *settings = static_cast<SettingsWindow *>(m_app->settingsWindow());
+        QTRY_VERIFY(settings->isActiveWindow());
+        // Another program taking the focus ends a recording.
+        AppModel &model = *m_app->model();
+        model.beginRecording(model.displays().at(0).id);
+        QVERIFY(model.recordingID());
+        QVERIFY(server().xdotool({ u"search"_s, u"--onlyvisible"_s, u"--class"_s, u"tint2"_s, u"windowfocus"_s }));
+        QTRY_VERIFY(!model.recordingID());
+
+        // The windows' own main-menu commands reach the tray.
+        settings->windowActions()->about()->trigger();
+        QVERIFY(m_app->aboutWindow());
+        settings->close();
+        QTRY_VERIFY(!settings->isVisible());
+        static_cast<AboutWindow *>(m_app->aboutWindow())->windowActions()->settings()->trigger();
+        QCOMPARE(m_app->settingsWindow(), settings); // reused, not a second window
+        QTRY_VERIFY(settings->isVisible() && m_app->aboutWindow()->isVisible());
+        // Quitting takes the windows and the icon off the screen at once.
+        m_app->quit();
+        QVERIFY(!settings->isVisible() && !m_app->aboutWindow()->isVisible() && !m_app->trayIcon()->isVisible());
+    }
+
+    void menuOverStatusNotifier()
+    {
+        StatusNotifierWatcher watcher;
+        QVERIFY(m_portal.bus.registerObject(u"/StatusNotifierWatcher"_s, &watcher,
+            QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllProperties));
+        QVERIFY(m_portal.bus.registerService(u"org.kde.StatusNotifierWatcher"_s));
+        // Their identifiers sort the other way round: the places must decide.
+        QVERIFY(server().setEdid(u"DUMMY0"_s, TestEdid { u"DLT"_s, 2, 2, u"Right"_s, {} }.bytes()));
+        QVERIFY(server().setEdid(u"DUMMY1"_s, TestEdid { u"DLT"_s, 1, 1, u"Left"_s, {} }.bytes()));
+        QVERIFY(
+            server().xrandr({ u"--output"_s, u"DUMMY1"_s, u"--mode"_s, u"800x600"_s, u"--left-of"_s, u"DUMMY0"_s }));
+        DartlineProcess dartline;
+        QVERIFY(dartline.writeStore("hasLaunched=true\nanimateCursor=false\n"));
+        dartline.environment.insert(u"DBUS_SESSION_BUS_ADDRESS"_s, m_address);
+        dartline.start();
+        QVERIFY(dartline.waitForLine());
+        QTRY_COMPARE_WITH_TIMEOUT(watcher.items.size(), 1, 10000);
+        // The host asks for the layout right away, without announcing a show.
+        const auto menu = [&](const QStringList &call) {
+            QProcess send;
+            send.start(u"dbus-send"_s,
+                QStringList { u"--bus="_s + m_address, u"--print-reply"_s, u"--dest="_s + watcher.items.constFirst(),
+                    u"/MenuBar"_s }
+                    + call);
+            send.waitForFinished(10000);
+            return send.readAllStandardOutput() + send.readAllStandardError();
+        };
+        const QStringList layout { u"com.canonical.dbusmenu.GetLayout"_s, u"int32:0"_s, u"int32:-1"_s,
+            u"array:string:"_s };
+        QByteArray items = menu(layout);
+        const qsizetype second = items.indexOf("2. Right   Alt+2");
+        QVERIFY2(items.indexOf("1. Left   Alt+1") >= 0 && second > items.indexOf("1. Left   Alt+1"), items.constData());
+        for (const char *label : { "Identify Displays", "Settings…", "About Dartline", "Quit Dartline" })
+            QVERIFY2(items.indexOf(label) > second, items.constData());
+        // Ctrl+, and Ctrl+Q act in the windows, not in the tray's menu.
+        QVERIFY2(!items.contains("shortcut"), items.constData());
+
+        // A click on an item jumps to its display.
+        XTestClient input(server().displayName());
+        QVERIFY(input.movePointer(QPoint(5, 5)));
+        const qsizetype idAt = items.lastIndexOf("int32 ", second) + 6;
+        const QByteArray id = items.mid(idAt, items.indexOf('\n', idAt) - idAt);
+        menu({ u"com.canonical.dbusmenu.Event"_s, u"int32:"_s + QString::fromLatin1(id), u"string:clicked"_s,
+            u"variant:int32:0"_s, u"uint32:0"_s });
+        QTRY_COMPARE(input.pointer(), std::optional<QPoint>(QPoint(800 + 512, 384)));
+        // A monitor switched off leaves the exported menu by itself.
+        QVERIFY(server().xrandr({ u"--output"_s, u"DUMMY1"_s, u"--off"_s }));
+        QTRY_VERIFY_WITH_TIMEOUT((items = menu(layout)).contains("1. Right"), 10000);
+        QVERIFY2(!items.contains("2. ") && items.contains("1. Right   Alt+2"), items.constData());
+        dartline.process.terminate();
+        QVERIFY(dartline.ends());
+    }
+};
 
 DARTLINE_X11_TEST_MAIN(TestTrayApplication)
 #include "tst_trayapplication.moc"

@@ -1,191 +1,172 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The whole path of a hot key on a real X server with three monitors: an
-// XTEST key press, the grab on the root, the hot-key service, the model's
-// jump and the pointer read back from the server.
-
+// Hot keys and recording end to end: XTEST key presses, the grabs, the model, the pointer as the server has it.
 #include "displays/CursorAnimator.h"
 #include "model/AppModel.h"
 #include "model/SettingsStore.h"
 #include "platform/backends/PlatformBackends.h"
 #include "tests/harness/X11TestMain.h"
-#include "tests/harness/OtherClient.h"
 
 #include <QSettings>
 #include <QTemporaryDir>
-
-using namespace Dartline;
+#include <QWidget>
 
 using namespace Qt::StringLiterals;
-
-namespace {
-
-XServer &server()
-{
-    return *XServer::current();
-}
-
-const QString Refused = QString::fromUtf8("快捷键注册失败，可能已被系统或其他应用占用。（-9878）");
-
-} // namespace
+using Message = std::optional<Dartline::Notice>;
+Q_DECLARE_METATYPE(Message)
 
 class TestJumpEndToEnd : public QObject
 {
     Q_OBJECT
 
-private Q_SLOTS:
-    void initTestCase();
-    void init();
-    void cleanup();
-    void hotKeyJumps_data();
-    void hotKeyJumps();
-    void combinationHeldElsewhere();
-    void displayChangedSinceRegistration_data();
-    void displayChangedSinceRegistration();
-    void unreadableStoreStartsEmpty();
-
-private:
-    void pressAlt(const char *digit);
-    std::unique_ptr<AppModel> makeModel();
-
     QTemporaryDir m_dir;
+    QSettings m_store { m_dir.filePath(u"store.ini"_s), QSettings::IniFormat };
     std::unique_ptr<Platform> m_platform;
-    std::unique_ptr<QSettings> m_store;
     std::unique_ptr<XTestClient> m_input;
+    std::unique_ptr<QWidget> m_window;
+    XServer &server() { return *XServer::current(); }
+
+    // A display that is not connected holds Alt+7; the connected ones get Alt+1, 2 and 3. A focused
+    // window takes the keys a recording reads.
+    std::unique_ptr<AppModel> makeModel()
+    {
+        Preferences stored;
+        stored.bindings.insert(u"fallback-gone"_s, Shortcut(26, Shortcut::Alt));
+        stored.knownDisplays.insert(u"fallback-gone"_s);
+        m_store.setValue(SettingsStore::PreferencesKey, stored.toJson());
+        auto model = std::make_unique<AppModel>(*m_platform, m_store);
+        model->setAnimateCursor(false);
+        m_window = std::make_unique<QWidget>();
+        m_window->setGeometry(100, 100, 300, 200);
+        m_window->show();
+        m_window->activateWindow();
+        return QTest::qWaitFor([&] { return m_window->isActiveWindow(); }) ? std::move(model) : nullptr;
+    }
+private Q_SLOTS:
+    void initTestCase()
+    {
+        m_platform = createPlatform();
+        m_input = std::make_unique<XTestClient>(server().displayName());
+    }
+
+    void init()
+    {
+        // 1024x768 | 1024x768 | 800x600, left to right: displays 1, 2 and 3.
+        QVERIFY(server().resetOutputs());
+        QVERIFY(server().xrandr(
+            u"--output DUMMY1 --mode 1024x768 --right-of DUMMY0 --output DUMMY2 --mode 800x600 --right-of DUMMY1"_s
+                .split(u' ')));
+        QVERIFY(m_input->movePointer(QPoint(5, 5)));
+    }
+
+    void cleanup() { m_window.reset(); }
+
+    void displayChangedSinceRegistration_data()
+    {
+        QTest::addColumn<QStringList>("change");
+        QTest::addColumn<std::optional<QPoint>>("landing"); // none: the jump is refused
+        QTest::newRow("switched off") << u"--output DUMMY2 --off"_s.split(u' ') << std::optional<QPoint>();
+        QTest::newRow("moved") << u"--output DUMMY2 --below DUMMY0"_s.split(u' ')
+                               << std::optional<QPoint>(QPoint(400, 768 + 300));
+        QTest::newRow("new mode") << u"--output DUMMY2 --mode 1024x768"_s.split(u' ')
+                                  << std::optional<QPoint>(QPoint(2048 + 512, 384));
+    }
+
+    void displayChangedSinceRegistration()
+    {
+        QFETCH(QStringList, change);
+        QFETCH(std::optional<QPoint>, landing);
+        const auto model = makeModel();
+        QVERIFY(m_input->typeCombination(u"Alt_L+3"_s));
+        QTRY_COMPARE(m_input->pointer(), std::optional<QPoint>(QPoint(2048 + 400, 300)));
+        QVERIFY(m_input->movePointer(QPoint(100, 100)));
+        // The change and the press come before this process reads either: the press must act on the
+        // layout the server reported first.
+        QVERIFY(server().xrandr(change));
+        QVERIFY(m_input->typeCombination(u"Alt_L+3"_s));
+        if (!landing) {
+            QTRY_COMPARE(model->message(), Message(Dartline::Notice(Dartline::Notice::Kind::JumpFailed, 1010)));
+            QCOMPARE(m_input->pointer(), std::optional<QPoint>(QPoint(100, 100)));
+            return;
+        }
+        QTRY_VERIFY(m_input->pointer() != std::optional<QPoint>(QPoint(100, 100)));
+        QCOMPARE(m_input->pointer(), landing);
+        QVERIFY(!model->message());
+    }
+
+    void record_data()
+    {
+        QTest::addColumn<QStringList>("presses");
+        QTest::addColumn<bool>("stillRecording");
+        QTest::addColumn<int>("keyCode"); // of the first display's binding afterwards; -1: none
+        QTest::addColumn<quint32>("modifiers");
+        QTest::addColumn<Message>("message");
+        QTest::addColumn<QString>("globalKey"); // then jumps to the first display; empty: nothing bound
+        const quint32 alt = Shortcut::Alt;
+        const QString altOne = u"Alt_L+1"_s;
+        Message refused = Dartline::Notice(Dartline::Notice::Kind::RegistrationFailed, -9878);
+        refused->keptPrevious = true;
+        QTest::newRow("Escape with Super held")
+            << QStringList { u"Super_L+Escape"_s } << false << 18 << alt << Message() << altOne;
+        QTest::newRow("Backspace") << QStringList { u"BackSpace"_s } << false << -1 << 0u << Message() << QString();
+        QTest::newRow("Delete") << QStringList { u"Delete"_s } << false << -1 << 0u << Message() << QString();
+        QTest::newRow("Ctrl+Q") << QStringList { u"Control_L+q"_s } << true << 18 << alt
+                                << Message(Dartline::Notice::Kind::NeedsModifier) << altOne;
+        QTest::newRow("bound to a disconnected display") << QStringList { u"Alt_L+7"_s } << true << 18 << alt
+                                                         << Message(Dartline::Notice::Kind::ShortcutTaken) << altOne;
+        QTest::newRow("accepted") << QStringList { u"Control_L+Alt_L+k"_s } << false << 40 << (Shortcut::Control | alt)
+                                  << Message() << u"Control_L+Alt_L+k"_s;
+        QTest::newRow("held by another client")
+            << QStringList { u"Control_L+Alt_L+j"_s } << false << 18 << alt << refused << altOne;
+        QTest::newRow("Alt alone, then Alt+5")
+            << QStringList { u"Alt_L"_s, u"Alt_L+5"_s } << false << 23 << alt << Message() << u"Alt_L+5"_s;
+    }
+
+    void record()
+    {
+        QFETCH(QStringList, presses);
+        QFETCH(bool, stillRecording);
+        QFETCH(int, keyCode);
+        QFETCH(quint32, modifiers);
+        QFETCH(Message, message);
+        QFETCH(QString, globalKey);
+        const auto model = makeModel();
+        XTestClient other(server().displayName());
+        const quint8 j = m_input->keycodeOf(u"j"_s).value_or(0);
+        const quint16 controlAlt = other.modifierOf(u"Control_L"_s) | other.modifierOf(u"Alt_L"_s);
+        QVERIFY(other.grabKey(j, controlAlt));
+        const QString first = model->displays().first().id;
+        model->beginRecording(first);
+        const auto keyboardFree = [&] {
+            const bool free = other.grabKeyboard() == std::optional<int>(0);
+            other.ungrabKeyboard();
+            return free;
+        };
+        QVERIFY(!keyboardFree());
+        for (const QString &press : std::as_const(presses))
+            QVERIFY(m_input->typeCombination(press));
+        QTRY_VERIFY(!model->recordingID() || model->message());
+        QCOMPARE(model->recordingID().has_value(), stillRecording);
+        QCOMPARE(model->message(), message);
+        const auto binding = model->preferences().bindings.constFind(first);
+        QCOMPARE(binding != model->preferences().bindings.cend(), keyCode >= 0);
+        if (keyCode >= 0)
+            QCOMPARE(*binding, Shortcut(quint32(keyCode), modifiers));
+        // The store holds what the model holds: saved when accepted, never with a rolled-back binding.
+        const auto stored = Preferences::fromJson(
+            QSettings(m_store.fileName(), QSettings::IniFormat).value(SettingsStore::PreferencesKey).toByteArray());
+        QVERIFY(stored);
+        QCOMPARE(stored->bindings, model->preferences().bindings);
+        if (stillRecording)
+            model->cancelRecording(true);
+        QVERIFY(keyboardFree());
+        other.ungrabKey(j, controlAlt);
+        if (!globalKey.isEmpty()) {
+            QVERIFY(m_input->movePointer(QPoint(1500, 500)));
+            QVERIFY(m_input->typeCombination(globalKey));
+            QTRY_COMPARE(m_input->pointer(), std::optional<QPoint>(QPoint(512, 384)));
+        }
+    }
 };
 
-void TestJumpEndToEnd::initTestCase()
-{
-    QVERIFY(m_dir.isValid());
-    m_platform = createPlatform();
-    m_input = std::make_unique<XTestClient>(server().displayName());
-}
-
-void TestJumpEndToEnd::init()
-{
-    // 1024x768 | 1024x768 | 800x600, left to right: displays 1, 2 and 3.
-    QVERIFY(server().resetOutputs());
-    QVERIFY(server().xrandr({ u"--output"_s, u"DUMMY1"_s, u"--mode"_s, u"1024x768"_s, u"--right-of"_s, u"DUMMY0"_s }));
-    QVERIFY(server().xrandr({ u"--output"_s, u"DUMMY2"_s, u"--mode"_s, u"800x600"_s, u"--right-of"_s, u"DUMMY1"_s }));
-    m_store = std::make_unique<QSettings>(m_dir.filePath(u"store.ini"_s), QSettings::IniFormat);
-    m_store->clear();
-    QVERIFY(m_input->movePointer(QPoint(5, 5)));
-}
-
-void TestJumpEndToEnd::cleanup()
-{
-    m_input->setLock(XTestClient::Lock::NumLock, false);
-    m_input->setLock(XTestClient::Lock::CapsLock, false);
-    m_store.reset();
-}
-
-std::unique_ptr<AppModel> TestJumpEndToEnd::makeModel()
-{
-    auto model = std::make_unique<AppModel>(*m_platform, *m_store);
-    model->setAnimateCursor(false);
-    return model;
-}
-
-void TestJumpEndToEnd::pressAlt(const char *digit)
-{
-    QVERIFY(m_input->pressKey(u"Alt_L"_s));
-    QVERIFY(m_input->tapKey(QLatin1String(digit)));
-    QVERIFY(m_input->releaseKey(u"Alt_L"_s));
-}
-
-void TestJumpEndToEnd::hotKeyJumps_data()
-{
-    QTest::addColumn<bool>("numLock");
-    QTest::addColumn<bool>("capsLock");
-    QTest::newRow("Alt+2") << false << false;
-    QTest::newRow("Alt+2, Num Lock on") << true << false;
-    QTest::newRow("Alt+2, Caps Lock on") << false << true;
-}
-
-void TestJumpEndToEnd::hotKeyJumps()
-{
-    QFETCH(bool, numLock);
-    QFETCH(bool, capsLock);
-
-    const auto model = makeModel();
-    QCOMPARE(model->displays().size(), 3);
-    QVERIFY(model->registrationErrors().isEmpty());
-    QVERIFY(m_input->setLock(XTestClient::Lock::NumLock, numLock));
-    QVERIFY(m_input->setLock(XTestClient::Lock::CapsLock, capsLock));
-
-    pressAlt("2");
-    QTRY_COMPARE(m_input->pointer(), std::optional<QPoint>(QPoint(1024 + 512, 384)));
-    pressAlt("3");
-    QTRY_COMPARE(m_input->pointer(), std::optional<QPoint>(QPoint(2048 + 400, 300)));
-    QVERIFY(!model->message());
-}
-
-void TestJumpEndToEnd::combinationHeldElsewhere()
-{
-    OtherClient other(server().displayName());
-    const quint8 three = m_input->keycodeOf(u"3"_s).value_or(0);
-    QVERIFY(other.grabKey(three, other.modifierOf(m_input->keycodeOf(u"Alt_L"_s).value_or(0)).value_or(0)));
-
-    const auto model = makeModel();
-    const QList<Dartline::Display> displays = model->displays();
-    QCOMPARE(model->registrationErrors(), (QHash<QString, QString> { { displays[2].id, Refused } }));
-    pressAlt("2");
-    QTRY_COMPARE(m_input->pointer(), std::optional<QPoint>(QPoint(1024 + 512, 384)));
-    pressAlt("1");
-    QTRY_COMPARE(m_input->pointer(), std::optional<QPoint>(QPoint(512, 384)));
-}
-
-void TestJumpEndToEnd::displayChangedSinceRegistration_data()
-{
-    QTest::addColumn<QStringList>("change");
-    QTest::addColumn<std::optional<QPoint>>("landing"); // none: the jump is refused
-
-    QTest::newRow("switched off") << QStringList { u"--output"_s, u"DUMMY2"_s, u"--off"_s } << std::optional<QPoint>();
-    QTest::newRow("moved") << QStringList { u"--output"_s, u"DUMMY2"_s, u"--below"_s, u"DUMMY0"_s }
-                           << std::optional<QPoint>(QPoint(400, 768 + 300));
-    QTest::newRow("new mode") << QStringList { u"--output"_s, u"DUMMY2"_s, u"--mode"_s, u"1024x768"_s }
-                              << std::optional<QPoint>(QPoint(2048 + 512, 384));
-}
-
-void TestJumpEndToEnd::displayChangedSinceRegistration()
-{
-    QFETCH(QStringList, change);
-    QFETCH(std::optional<QPoint>, landing);
-
-    const auto model = makeModel();
-    pressAlt("3");
-    QTRY_COMPARE(m_input->pointer(), std::optional<QPoint>(QPoint(2048 + 400, 300)));
-    QVERIFY(m_input->movePointer(QPoint(100, 100)));
-
-    // The change and the press follow each other before this process reads
-    // either: the press must act on the layout the server reported first.
-    QVERIFY(server().xrandr(change));
-    pressAlt("3");
-    if (!landing) {
-        QTRY_VERIFY(model->message().has_value());
-        QCOMPARE(*model->message(), QString::fromUtf8("无法移动到该屏幕，请检查显示器连接。（1010）"));
-        QCOMPARE(m_input->pointer(), std::optional<QPoint>(QPoint(100, 100)));
-        return;
-    }
-    QTRY_VERIFY(m_input->pointer() != std::optional<QPoint>(QPoint(100, 100)));
-    QCOMPARE(m_input->pointer(), landing);
-    QVERIFY(!model->message());
-}
-
-void TestJumpEndToEnd::unreadableStoreStartsEmpty()
-{
-    m_store->setValue(SettingsStore::PreferencesKey, QByteArray("{\"bindings\": [oops"));
-    m_store->sync();
-
-    const auto model = makeModel();
-    // Nothing was read; the connected displays were discovered anew.
-    QCOMPARE(model->preferences().knownDisplays.size(), 3);
-    QCOMPARE(model->preferences().bindings.size(), 3);
-    QSettings reread(m_store->fileName(), QSettings::IniFormat);
-    const auto stored = Preferences::fromJson(reread.value(SettingsStore::PreferencesKey).toByteArray());
-    QVERIFY(stored.has_value());
-    QCOMPARE(*stored, model->preferences());
-}
-
 DARTLINE_X11_TEST_MAIN(TestJumpEndToEnd)
-
 #include "tst_jump_e2e.moc"

@@ -1,34 +1,21 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "tests/harness/TestXSettings.h"
 
+#include <QtEndian>
+
 #include <xcb/xcb.h>
 
 #include <cstdlib>
-
-#include <QtEndian>
 
 namespace Dartline {
 
 namespace {
 
-QByteArray word(quint32 v, bool big)
+QByteArray number(quint32 v, bool big, int size = 4)
 {
     QByteArray w(4, '\0');
-    if (big)
-        qToBigEndian(v, w.data());
-    else
-        qToLittleEndian(v, w.data());
-    return w;
-}
-
-QByteArray half(quint16 v, bool big)
-{
-    QByteArray w(2, '\0');
-    if (big)
-        qToBigEndian(v, w.data());
-    else
-        qToLittleEndian(v, w.data());
-    return w;
+    big ? qToBigEndian(v << (32 - 8 * size), w.data()) : qToLittleEndian(v, w.data());
+    return w.left(size);
 }
 
 QByteArray pad(qsizetype n)
@@ -36,96 +23,65 @@ QByteArray pad(qsizetype n)
     return QByteArray((4 - n % 4) % 4, '\0');
 }
 
+xcb_atom_t atom(xcb_connection_t *c, const char *name)
+{
+    auto *r = xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, quint16(qstrlen(name)), name), nullptr);
+    const xcb_atom_t a = r ? r->atom : xcb_atom_t(XCB_ATOM_NONE);
+    free(r);
+    return a;
+}
+
 } // namespace
+
+TestXSettings &TestXSettings::add(quint8 type, const QByteArray &name, const QByteArray &little, const QByteArray &big)
+{
+    for (const bool b : { false, true }) {
+        m_settings[b] += char(type) + QByteArray(1, '\0') + number(quint32(name.size()), b, 2) + name + pad(name.size())
+            + number(1, b) + (b ? big : little);
+    }
+    ++m_count;
+    return *this;
+}
 
 TestXSettings &TestXSettings::integer(const QByteArray &name, qint32 value)
 {
-    m_settings.append({ Integer, name, [value](bool big) { return word(static_cast<quint32>(value), big); } });
-    return *this;
+    return add(Integer, name, number(quint32(value), false), number(quint32(value), true));
 }
 
 TestXSettings &TestXSettings::string(const QByteArray &name, const QByteArray &value)
 {
-    m_settings.append({ String, name,
-        [value](bool big) { return word(static_cast<quint32>(value.size()), big) + value + pad(value.size()); } });
-    return *this;
-}
-
-TestXSettings &TestXSettings::color(const QByteArray &name)
-{
-    return raw(Color, name, QByteArray(8, '\x7f'));
-}
-
-TestXSettings &TestXSettings::raw(quint8 type, const QByteArray &name, const QByteArray &valueBytes)
-{
-    m_settings.append({ type, name, [valueBytes](bool) { return valueBytes; } });
-    return *this;
-}
-
-TestXSettings &TestXSettings::claimCount(quint32 count)
-{
-    m_claimedCount = count;
-    return *this;
+    const auto size = quint32(value.size());
+    return add(String, name, number(size, false) + value + pad(size), number(size, true) + value + pad(size));
 }
 
 QByteArray TestXSettings::bytes(bool big) const
 {
-    QByteArray out;
-    out.append(big ? '\1' : '\0').append(3, '\0');
-    out.append(word(7, big)); // serial
-    out.append(word(
-        m_claimedCount >= 0 ? static_cast<quint32>(m_claimedCount) : static_cast<quint32>(m_settings.size()), big));
-    for (const Setting &s : m_settings) {
-        out.append(static_cast<char>(s.type)).append('\0');
-        out.append(half(static_cast<quint16>(s.name.size()), big));
-        out.append(s.name).append(pad(s.name.size()));
-        out.append(word(1, big)); // last change serial
-        out.append(s.value(big));
-    }
-    return out;
+    return QByteArray(1, big ? '\1' : '\0') + QByteArray(3, '\0') + number(7, big) + number(m_count, big)
+        + m_settings[big];
 }
 
-struct XSettingsDaemon::Private
-{
-    xcb_connection_t *c = nullptr;
-    xcb_window_t window = 0;
-    xcb_atom_t property = 0;
-
-    xcb_atom_t atom(const char *name) const
-    {
-        xcb_intern_atom_reply_t *r
-            = xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, static_cast<quint16>(qstrlen(name)), name), nullptr);
-        const xcb_atom_t a = r ? r->atom : xcb_atom_t(XCB_ATOM_NONE);
-        free(r);
-        return a;
-    }
-    void sync() const { free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr)); }
-};
-
 XSettingsDaemon::XSettingsDaemon(const QString &displayName)
-    : d(new Private)
+    : m_connection(xcb_connect(displayName.toLatin1().constData(), nullptr))
+    , m_window(xcb_generate_id(m_connection))
+    , m_property(atom(m_connection, "_XSETTINGS_SETTINGS"))
 {
-    d->c = xcb_connect(displayName.toLatin1().constData(), nullptr);
-    const xcb_screen_t *screen = xcb_setup_roots_iterator(xcb_get_setup(d->c)).data;
-    d->window = xcb_generate_id(d->c);
-    xcb_create_window(d->c, XCB_COPY_FROM_PARENT, d->window, screen->root, 0, 0, 1, 1, 0, XCB_WINDOW_CLASS_INPUT_ONLY,
+    xcb_create_window(m_connection, XCB_COPY_FROM_PARENT, m_window,
+        xcb_setup_roots_iterator(xcb_get_setup(m_connection)).data->root, 0, 0, 1, 1, 0, XCB_WINDOW_CLASS_INPUT_ONLY,
         XCB_COPY_FROM_PARENT, 0, nullptr);
-    d->property = d->atom("_XSETTINGS_SETTINGS");
-    xcb_set_selection_owner(d->c, d->window, d->atom("_XSETTINGS_S0"), XCB_CURRENT_TIME);
-    d->sync();
+    xcb_set_selection_owner(m_connection, m_window, atom(m_connection, "_XSETTINGS_S0"), XCB_CURRENT_TIME);
+    free(xcb_get_input_focus_reply(m_connection, xcb_get_input_focus(m_connection), nullptr));
 }
 
 XSettingsDaemon::~XSettingsDaemon()
 {
-    xcb_disconnect(d->c);
-    delete d;
+    xcb_disconnect(m_connection);
 }
 
 void XSettingsDaemon::publish(const QByteArray &settings)
 {
-    xcb_change_property(d->c, XCB_PROP_MODE_REPLACE, d->window, d->property, d->property, 8,
-        static_cast<quint32>(settings.size()), settings.constData());
-    d->sync();
+    xcb_change_property(m_connection, XCB_PROP_MODE_REPLACE, m_window, m_property, m_property, 8,
+        quint32(settings.size()), settings.constData());
+    free(xcb_get_input_focus_reply(m_connection, xcb_get_input_focus(m_connection), nullptr));
 }
 
 } // namespace Dartline

@@ -2,10 +2,9 @@
 #pragma once
 
 #include <QByteArray>
-#include <QList>
 #include <QString>
 
-#include <functional>
+struct xcb_connection_t;
 
 namespace Dartline {
 
@@ -17,28 +16,23 @@ public:
 
     TestXSettings &integer(const QByteArray &name, qint32 value);
     TestXSettings &string(const QByteArray &name, const QByteArray &value);
-    TestXSettings &color(const QByteArray &name);
     // A setting of any type tag with the value bytes as given.
-    TestXSettings &raw(quint8 type, const QByteArray &name, const QByteArray &valueBytes);
-    // Claims this many settings instead of the number added.
-    TestXSettings &claimCount(quint32 count);
+    TestXSettings &raw(quint8 type, const QByteArray &name, const QByteArray &valueBytes)
+    {
+        return add(type, name, valueBytes, valueBytes);
+    }
 
     QByteArray bytes(bool bigEndian = false) const;
 
 private:
-    struct Setting
-    {
-        quint8 type;
-        QByteArray name;
-        std::function<QByteArray(bool bigEndian)> value;
-    };
-    QList<Setting> m_settings;
-    qint64 m_claimedCount = -1;
+    TestXSettings &add(quint8 type, const QByteArray &name, const QByteArray &little, const QByteArray &big);
+
+    QByteArray m_settings[2]; // little, big endian
+    quint32 m_count = 0;
 };
 
-// Plays a desktop settings daemon on a connection of its own: owns the
-// XSETTINGS selection of screen 0 and publishes _XSETTINGS_SETTINGS on its
-// window; the selection goes with it when destroyed.
+// A desktop settings daemon: owns the XSETTINGS selection of screen 0 while it lives, and publishes
+// _XSETTINGS_SETTINGS on its window.
 class XSettingsDaemon
 {
 public:
@@ -51,8 +45,9 @@ public:
     void publish(const QByteArray &settings);
 
 private:
-    struct Private;
-    Private *d;
+    xcb_connection_t *m_connection;
+    quint32 m_window;
+    quint32 m_property;
 };
 
 } // namespace Dartline

@@ -1,57 +1,22 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-// A private X server for tests that need a real window system.
-//
-//   #include "X11TestMain.h"
-//   class TestFoo : public QObject { ... };
-//   DARTLINE_X11_TEST_MAIN(TestFoo)                       // Xorg, dummy driver
-//   DARTLINE_X11_TEST_MAIN_WITH(TestFoo, XServer::Kind::Xvfb)
-//
-// The main macro starts the server before the application object exists,
-// points DISPLAY at it, forces QT_QPA_PLATFORM=xcb, then creates
-// QApplication (QGuiApplication when the test does not link Qt Widgets) and
-// runs QTest::qExec. Inside a test, XServer::current() is that server.
-//
-// XServer
-//   XServer(kind, size)   not started yet; size is the first monitor's mode
-//   start()               false on failure, errorString() says why (with the
-//                         tail of the server's own log)
-//   stop()                also done by the destructor; the server also dies
-//                         with the test process
-//   displayName()         ":N"
-//   run(program, args)    runs a client against this server, bounded by a
-//                         deadline; xrandr(), xdotool(), setxkbmap() wrap it
-//   resetOutputs()        back to the starting layout: Xorg: DUMMY0 alone at
-//                         +0+0 with the starting mode, primary, no EDIDs;
-//                         Xvfb: only the automatic monitor
-//   setEdid(output, bytes) sets (empty: removes) the output's "EDID"
-//                         property, as a kernel driver would
-//   outputNames()         the RandR outputs of the server
-//
-// Kind::Xorg runs the dummy video driver (0.4.x): sixteen RandR outputs
-// DUMMY0…DUMMY15 with real CRTCs, all connected, only DUMMY0 switched on.
-// All outputs carry the modes in standardModes(), so
-//   xrandr({"--output", "DUMMY1", "--mode", "1024x768", "--left-of", "DUMMY0"})
-// works directly; --same-as gives mirror pairs and --off turns a monitor off
-// (the output stays connected, without a CRTC).
-//
-// Kind::Xvfb has a single output "screen"; `xrandr --setmonitor` adds virtual
-// monitors without outputs.
-//
-// TestEdid (TestEdid.h) builds a valid 128-byte EDID block from vendor,
-// product, serial, name and serial string. XTestClient (XTestClient.h) is a
-// second connection that presses keys and buttons through XTEST (keys by
-// keycode or keysym name), moves and reads the pointer and toggles Num Lock /
-// Caps Lock.
+// A private X server for the tests that need a real window system; X11TestMain.h starts it.
+// Kind::Xorg runs the dummy video driver: RandR outputs DUMMY0…DUMMY15 with real CRTCs, all
+// connected and carrying the modes 1024x768, 1280x1024, 1920x1080, 800x600, 1280x720, 1600x900 and
+// 640x480; only DUMMY0 is on. `xrandr --output DUMMY1 --mode 800x600 --left-of DUMMY0` works
+// directly, --same-as makes a mirror pair, --off switches a monitor off (it stays connected).
+// Kind::Xvfb has one output, "screen"; `xrandr --setmonitor` adds virtual monitors without outputs.
+// resetOutputs() goes back to the start and drops the EDIDs and the monitors a client set up.
 
 #include <QByteArray>
+#include <QProcess>
 #include <QSize>
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <memory>
-#include <sys/types.h>
 
 class QTemporaryDir;
 struct xcb_connection_t;
@@ -63,51 +28,47 @@ class XServer
 public:
     enum class Kind { Xorg, Xvfb };
 
-    explicit XServer(Kind kind = Kind::Xorg, QSize size = QSize(1024, 768));
+    // `screen` is Xvfb's size; the dummy driver's first monitor is always 1024x768. The tests get
+    // theirs from exec(); the benchmarks make their own.
+    explicit XServer(Kind kind, QSize screen = QSize(1024, 768));
     ~XServer();
-    XServer(const XServer &) = delete;
-    XServer &operator=(const XServer &) = delete;
+    Q_DISABLE_COPY_MOVE(XServer)
+    QString start(); // empty, or what went wrong with the server's log
 
-    bool start();
-    void stop();
-    bool isRunning() const;
+    QSize size() const { return m_kind == Kind::Xvfb ? m_screen : QSize(1024, 768); } // of the first monitor
+    QString displayName() const { return QStringLiteral(":%1").arg(m_number); }
 
-    Kind kind() const { return m_kind; }
-    QSize size() const { return m_size; }
-    int displayNumber() const { return m_number; }
-    QString displayName() const;
-    QString errorString() const { return m_error; }
-
-    bool run(const QString &program, const QStringList &arguments, QByteArray *output = nullptr,
-        int timeoutMs = 10000) const;
-    bool xrandr(const QStringList &arguments, QByteArray *output = nullptr) const;
-    bool xdotool(const QStringList &arguments, QByteArray *output = nullptr) const;
-    bool setxkbmap(const QStringList &arguments) const;
+    // Runs a client against this server, bounded by a deadline.
+    bool run(const QString &program, const QStringList &arguments, QByteArray *output = nullptr) const;
+    bool xrandr(const QStringList &arguments, QByteArray *output = nullptr) const
+    {
+        return run(QStringLiteral("xrandr"), arguments, output);
+    }
+    bool xdotool(const QStringList &arguments, QByteArray *output = nullptr) const
+    {
+        return run(QStringLiteral("xdotool"), arguments, output);
+    }
+    bool setxkbmap(const QStringList &arguments) const { return run(QStringLiteral("setxkbmap"), arguments); }
 
     bool resetOutputs();
-    bool setEdid(const QString &output, const QByteArray &edid);
-    QStringList outputNames() const;
+    bool setEdid(const QString &output, const QByteArray &edid); // empty: removes it
 
-    static QStringList standardModes();
-
-    // The server of the running test executable, set by the main macro.
-    static XServer *current();
-    static void setCurrent(XServer *server);
+    // Starts a server, points DISPLAY at it and runs the test; the server outlives the application,
+    // whose connection must close first.
+    static int exec(Kind kind, const std::function<int()> &test);
+    // The server of the running test executable.
+    static XServer *current() { return s_current; }
 
 private:
-    bool writeXorgConfig();
-    bool launch(int number);
-    bool waitForConnection();
-    bool connectOutputs();
-    QString diagnostics() const;
+    bool launch();
 
     Kind m_kind;
-    QSize m_size;
+    QSize m_screen;
     int m_number = -1;
-    pid_t m_pid = -1;
-    QString m_error;
+    std::unique_ptr<QProcess> m_process;
     std::unique_ptr<QTemporaryDir> m_dir;
     xcb_connection_t *m_connection = nullptr;
+    static inline XServer *s_current = nullptr;
 };
 
 } // namespace Dartline

@@ -1,10 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "displays/CursorAnimator.h"
 #include "model/AppModel.h"
 #include "model/SettingsStore.h"
 #include "platform/fake/FakePlatform.h"
 
+#include <QApplication>
+#include <QPalette>
 #include <QSettings>
 #include <QTemporaryDir>
 
@@ -19,21 +22,24 @@ class UiFixture
 public:
     UiFixture();
 
-    static FakeScreen screen(quint32 number, const QString &name, const QRectF &bounds, bool builtIn = false);
-    // Three displays: a built-in panel, an external monitor to its right and
-    // a smaller one above, left of centre.
-    static QList<FakeScreen> threeScreens();
-
-    // Preferences stored before the model starts: a known display that is
-    // not connected, with a shortcut.
+    // A built-in panel, a monitor right of it, a smaller one left of it and
+    // above, then more to the right: left to right they are 3, 1, 2, 4, ...
+    static QList<FakeScreen> screens(int count);
+    static QList<FakeScreen> threeScreens() { return screens(3); }
+    // A known display that is not connected, with a shortcut, in the store.
     void storeDisconnected(const QString &id, const Shortcut &shortcut);
-    AppModel &start();
+    AppModel &start()
+    {
+        model = std::make_unique<AppModel>(platform, *store);
+        return *model;
+    }
 
-    // Light or dark application palette; the theme follows it.
-    static void setDarkPalette(bool dark);
-    // Keeps the desktop's colour-scheme setting out of the test: call before
-    // anything reads the theme.
-    static void isolateTheme();
+    // The theme follows the palette once isolateTheme() hides the desktop's.
+    static void setDarkPalette(bool dark)
+    {
+        QApplication::setPalette(dark ? QPalette(QColor(0x33363F), QColor(0x2B2E36)) : QPalette(QColor(0xEFEFEF)));
+    }
+    static void isolateTheme() { qunsetenv("DBUS_SESSION_BUS_ADDRESS"); }
 
     FakePlatform platform;
     QTemporaryDir dir;

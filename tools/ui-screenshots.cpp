@@ -9,6 +9,7 @@
 #include "ui/AboutWindow.h"
 #include "ui/SettingsView.h"
 #include "ui/SettingsWindow.h"
+#include "ui/Translations.h"
 
 #include <QApplication>
 #include <QDir>
@@ -78,6 +79,7 @@ int main(int argc, char **argv)
 {
     UiFixture::isolateTheme(); // the palette alone picks light or dark here
     QApplication app(argc, argv);
+    Translations::install(); // the session's language, as dartline itself
     const QStringList args = QCoreApplication::arguments();
     const QDir out(args.size() > 1 ? args.at(1) : u"screenshots"_s);
     if (!QDir().mkpath(out.path())) {

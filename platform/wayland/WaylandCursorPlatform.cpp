@@ -1,0 +1,90 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "platform/wayland/WaylandCursorPlatform.h"
+
+#include "platform/wayland/WaylandConnection.h"
+
+#include <QDeadlineTimer>
+
+#include <wayland-client.h>
+#include <wlr-virtual-pointer-unstable-v1-client.h>
+
+#include <cmath>
+
+namespace Dartline {
+
+namespace {
+
+// Positions go out in 1/16 pixels, so fractional centres land exactly too.
+constexpr double SubPixels = 16;
+
+} // namespace
+
+WaylandCursorPlatform::WaylandCursorPlatform(WaylandConnection &connection, CursorPlatform *fallback)
+    : m_connection(connection)
+    , m_fallback(fallback)
+{
+    QObject::connect(&m_connection, &WaylandConnection::outputRemoved, &m_connection, [this](quint32 output) {
+        if (zwlr_virtual_pointer_v1 *pointer = m_pointers.take(output))
+            zwlr_virtual_pointer_v1_destroy(pointer);
+    });
+}
+
+WaylandCursorPlatform::~WaylandCursorPlatform()
+{
+    QObject::disconnect(&m_connection, &WaylandConnection::outputRemoved, &m_connection, nullptr);
+    for (zwlr_virtual_pointer_v1 *pointer : std::as_const(m_pointers))
+        zwlr_virtual_pointer_v1_destroy(pointer);
+    m_connection.flush();
+}
+
+int WaylandCursorPlatform::warp(const QPointF &point)
+{
+    if (!m_connection.virtualPointers() || !m_connection.seat())
+        return NoOutput;
+    for (const auto &output : m_connection.outputs()) {
+        const QRectF box(output->logical);
+        if (box.isEmpty() || point.x() < box.left() || point.y() < box.top() || point.x() >= box.right()
+            || point.y() >= box.bottom())
+            continue;
+        zwlr_virtual_pointer_v1 *&pointer = m_pointers[output->globalName];
+        if (!pointer) {
+            pointer = zwlr_virtual_pointer_manager_v1_create_virtual_pointer_with_output(
+                m_connection.virtualPointers(), m_connection.seat(), output->output);
+        }
+        const auto time = static_cast<quint32>(QDeadlineTimer::current().deadline());
+        zwlr_virtual_pointer_v1_motion_absolute(pointer, time,
+            static_cast<quint32>(std::lround((point.x() - box.left()) * SubPixels)),
+            static_cast<quint32>(std::lround((point.y() - box.top()) * SubPixels)),
+            static_cast<quint32>(box.width() * SubPixels), static_cast<quint32>(box.height() * SubPixels));
+        zwlr_virtual_pointer_v1_frame(pointer);
+        m_connection.flush();
+        m_warped = point;
+        m_xAtWarp.reset();
+        return 0;
+    }
+    return NoOutput;
+}
+
+PointerState WaylandCursorPlatform::pointerState()
+{
+    PointerState state = m_fallback ? m_fallback->pointerState() : PointerState {};
+    if (!m_warped)
+        return state;
+    // XWayland's answer right after the jump is stale; once it changes, the
+    // pointer has moved over an X window and XWayland knows best again.
+    if (!m_xAtWarp)
+        m_xAtWarp = state.location;
+    if (state.location != *m_xAtWarp) {
+        m_warped.reset();
+        return state;
+    }
+    state.location = m_warped;
+    return state;
+}
+
+std::optional<CursorImage> WaylandCursorPlatform::currentCursor()
+{
+    return m_fallback ? m_fallback->currentCursor() : std::nullopt;
+}
+
+} // namespace Dartline

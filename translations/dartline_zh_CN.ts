@@ -1,0 +1,253 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="zh_CN">
+<context>
+    <name>Dartline::AboutView</name>
+    <message>
+        <source>Every display, one key away.</source>
+        <translation>多屏之间，一键即达。</translation>
+    </message>
+</context>
+<context>
+    <name>Dartline::AppVersion</name>
+    <message>
+        <source>Version %1</source>
+        <translation>版本 %1</translation>
+    </message>
+</context>
+<context>
+    <name>Dartline::DisplayMap</name>
+    <message>
+        <source>Display arrangement; the numbers match the list below</source>
+        <translation>屏幕布局示意图，编号与下方列表对应</translation>
+    </message>
+</context>
+<context>
+    <name>Dartline::DisplayRow</name>
+    <message>
+        <source>Jump</source>
+        <translation>跳转</translation>
+    </message>
+    <message>
+        <source>Built-in display</source>
+        <translation>内建屏幕</translation>
+    </message>
+    <message>
+        <source>External display</source>
+        <translation>外接屏幕</translation>
+    </message>
+    <message>
+        <source>%1, connected</source>
+        <translation>%1，已连接</translation>
+    </message>
+    <message>
+        <source>Jump to display %1</source>
+        <translation>跳转到屏幕 %1</translation>
+    </message>
+</context>
+<context>
+    <name>Dartline::KeyLabels</name>
+    <message>
+        <source>Key %1</source>
+        <translation>键 %1</translation>
+    </message>
+    <message>
+        <source>Space</source>
+        <translation>空格</translation>
+    </message>
+</context>
+<context>
+    <name>Dartline::ProjectLinks</name>
+    <message>
+        <source>Dartline open-source project</source>
+        <translation>Dartline 开源项目</translation>
+    </message>
+    <message>
+        <source>Project home page</source>
+        <translation>项目主页</translation>
+    </message>
+    <message>
+        <source>Made by the Dartline open-source community</source>
+        <translation>由 Dartline 开源社区制作</translation>
+    </message>
+    <message>
+        <source>Visit the project home page</source>
+        <translation>访问项目主页</translation>
+    </message>
+</context>
+<context>
+    <name>Dartline::SettingsView</name>
+    <message>
+        <source>Displays and Shortcuts</source>
+        <translation>屏幕与快捷键</translation>
+    </message>
+    <message>
+        <source>No usable display found; please check the monitor connections.</source>
+        <translation>暂未检测到可用屏幕，请检查显示器连接。</translation>
+    </message>
+    <message>
+        <source>Clear Offline Settings</source>
+        <translation>清除离线设置</translation>
+    </message>
+    <message>
+        <source>Enlarge the pointer after a jump</source>
+        <translation>跳转时放大光标</translation>
+    </message>
+    <message>
+        <source>%1 connected</source>
+        <translation>%1 块已连接</translation>
+    </message>
+    <message>
+        <source>Disconnected displays with kept settings: %1</source>
+        <translation>已保留 %1 块未连接屏幕的设置</translation>
+    </message>
+    <message>
+        <source>Press the new combination; Esc cancels, Delete clears. Jumps pause while recording.</source>
+        <translation>按下新组合键；Esc 取消，Delete 清除。录制时暂停屏幕跳转。</translation>
+    </message>
+    <message>
+        <source>Click a key cap to set it again. Closed, Dartline stays in the system tray.</source>
+        <translation>点击键帽可重新设置。关闭窗口后，Dartline 会留在系统托盘。</translation>
+    </message>
+</context>
+<context>
+    <name>Dartline::ShortcutRecorderButton</name>
+    <message>
+        <source>Press a shortcut…</source>
+        <translation>请按快捷键…</translation>
+    </message>
+    <message>
+        <source>Set Shortcut</source>
+        <translation>设置快捷键</translation>
+    </message>
+    <message>
+        <source>Click to set the shortcut; Esc cancels, Delete clears</source>
+        <translation>点击设置快捷键；Esc 取消；Delete 清除</translation>
+    </message>
+    <message>
+        <source>Display %1 shortcut</source>
+        <translation>屏幕 %1 快捷键</translation>
+    </message>
+    <message>
+        <source>Recording; press a shortcut</source>
+        <translation>正在录制，请按快捷键</translation>
+    </message>
+    <message>
+        <source>Clear Shortcut</source>
+        <translation>清除快捷键</translation>
+    </message>
+</context>
+<context>
+    <name>Dartline::TrayApplication</name>
+    <message>
+        <source>Dartline · Every display, one key away</source>
+        <translation>Dartline · 多屏之间，一键即达</translation>
+    </message>
+    <message>
+        <source>no system tray found; the shortcuts work. To open the settings run: %1
+</source>
+        <translation>未找到系统托盘，快捷键照常可用。打开设置请运行：%1
+</translation>
+    </message>
+</context>
+<context>
+    <name>Dartline::UiText</name>
+    <message>
+        <source>Could not register the shortcut; the system or another app may be using it. (%1)</source>
+        <translation>快捷键注册失败，可能已被系统或其他应用占用。（%1）</translation>
+    </message>
+    <message>
+        <source>The current keyboard layout has no such key; the shortcut cannot be registered. (%1)</source>
+        <translation>当前键盘布局中没有这个键，快捷键无法注册。（%1）</translation>
+    </message>
+    <message>
+        <source>Could not register the shortcut. (%1)</source>
+        <translation>快捷键注册失败。（%1）</translation>
+    </message>
+    <message>
+        <source>About Dartline</source>
+        <translation>关于 Dartline</translation>
+    </message>
+    <message>
+        <source>Settings…</source>
+        <translation>设置…</translation>
+    </message>
+    <message>
+        <source>Quit Dartline</source>
+        <translation>退出 Dartline</translation>
+    </message>
+    <message>
+        <source>Close Window</source>
+        <translation>关闭窗口</translation>
+    </message>
+    <message>
+        <source>Identify Displays</source>
+        <translation>识别屏幕</translation>
+    </message>
+    <message>
+        <source>Not set</source>
+        <translation>未设置</translation>
+    </message>
+    <message>
+        <source>This shortcut is not valid; please set it again.</source>
+        <translation>快捷键无效，请重新设置。</translation>
+    </message>
+    <message>
+        <source>%1 is reserved for Dartline&apos;s own windows; please set it again.</source>
+        <translation>%1 保留给 Dartline 自己的窗口，请重新设置。</translation>
+    </message>
+    <message>
+        <source>Cannot move to this display; please check its connection. (%1)</source>
+        <translation>无法移动到该屏幕，请检查显示器连接。（%1）</translation>
+    </message>
+    <message>
+        <source>Include Ctrl, Alt or Super; Ctrl+Q, Ctrl+W and Ctrl+, are reserved for Dartline&apos;s own windows.</source>
+        <translation>请包含 Ctrl、Alt 或 Super；Ctrl+Q、Ctrl+W 和 Ctrl+, 保留给 Dartline 自己的窗口。</translation>
+    </message>
+    <message>
+        <source>This shortcut is already used by another display (including disconnected ones).</source>
+        <translation>该快捷键已绑定另一块屏幕（包括暂未连接的屏幕）。</translation>
+    </message>
+    <message>
+        <source>%1 The previous setting was kept.</source>
+        <translation>%1 已保留原设置。</translation>
+    </message>
+</context>
+<context>
+    <name>Dartline::main</name>
+    <message>
+        <source>Every display, one key away: one global shortcut per display moves the pointer to its centre.</source>
+        <translation>多屏之间，一键即达：每块屏幕一个全局快捷键，把鼠标指针移到它的中央。</translation>
+    </message>
+    <message>
+        <source>Open the settings window; when Dartline is already running, open the running one&apos;s.</source>
+        <translation>打开设置窗口；Dartline 已在运行时，打开正在运行的那一个的设置窗口。</translation>
+    </message>
+    <message>
+        <source>Report every jump and the start-up on standard error (by default only warnings and errors).</source>
+        <translation>在标准错误上报告每次跳转和启动过程（默认只报告警告和错误）。</translation>
+    </message>
+    <message>
+        <source>no X display (DISPLAY is not set); start it from an X11 desktop session.
+</source>
+        <translation>没有 X 显示（未设置 DISPLAY），请在 X11 桌面会话中启动。
+</translation>
+    </message>
+    <message>
+        <source>unexpected argument &apos;%1&apos;</source>
+        <translation>多余的参数“%1”</translation>
+    </message>
+    <message>
+        <source>For usage, see %1
+</source>
+        <translation>用法见 %1
+</translation>
+    </message>
+    <message>
+        <source>Dartline is already running but does not answer (%1).
+</source>
+        <translation>Dartline 已在运行，但没有响应（%1）。
+</translation>
+    </message>
+</context>
+</TS>

@@ -1,0 +1,98 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "ui/UiText.h"
+
+#include "hotkeys/KeyLabels.h"
+#include "model/AppModel.h"
+
+#include <QCoreApplication>
+
+namespace Dartline {
+
+namespace {
+
+QString registrationText(int status)
+{
+    QString reason;
+    switch (static_cast<HotKeyStatus>(status)) {
+    case HotKeyStatus::HotKeyExists:
+        reason = QCoreApplication::translate(
+            "Dartline::UiText", "Could not register the shortcut; the system or another app may be using it. (%1)");
+        break;
+    case HotKeyStatus::NoKeyCode:
+        reason = QCoreApplication::translate(
+            "Dartline::UiText", "The current keyboard layout has no such key; the shortcut cannot be registered. (%1)");
+        break;
+    default:
+        reason = QCoreApplication::translate("Dartline::UiText", "Could not register the shortcut. (%1)");
+        break;
+    }
+    return reason.arg(status);
+}
+
+} // namespace
+
+QString UiText::aboutLabel()
+{
+    return QCoreApplication::translate("Dartline::UiText", "About Dartline");
+}
+
+QString UiText::settingsLabel()
+{
+    return QCoreApplication::translate("Dartline::UiText", "Settings…");
+}
+
+QString UiText::quitLabel()
+{
+    return QCoreApplication::translate("Dartline::UiText", "Quit Dartline");
+}
+
+QString UiText::closeWindowLabel()
+{
+    return QCoreApplication::translate("Dartline::UiText", "Close Window");
+}
+
+QString UiText::identifyLabel()
+{
+    return QCoreApplication::translate("Dartline::UiText", "Identify Displays");
+}
+
+QString UiText::unset()
+{
+    return QCoreApplication::translate("Dartline::UiText", "Not set");
+}
+
+QString UiText::notice(const Notice &notice, KeyboardPlatform &keyboard)
+{
+    QString text;
+    switch (notice.kind) {
+    case Notice::Kind::InvalidShortcut:
+        text = QCoreApplication::translate("Dartline::UiText", "This shortcut is not valid; please set it again.");
+        break;
+    case Notice::Kind::ReservedShortcut:
+        text = QCoreApplication::translate(
+            "Dartline::UiText", "%1 is reserved for Dartline's own windows; please set it again.")
+                   .arg(shortcutText(notice.shortcut, keyboard));
+        break;
+    case Notice::Kind::RegistrationFailed:
+        text = registrationText(notice.code);
+        break;
+    case Notice::Kind::JumpFailed:
+        text = QCoreApplication::translate(
+            "Dartline::UiText", "Cannot move to this display; please check its connection. (%1)")
+                   .arg(notice.code);
+        break;
+    case Notice::Kind::NeedsModifier:
+        text = QCoreApplication::translate("Dartline::UiText",
+            "Include Ctrl, Alt or Super; Ctrl+Q, Ctrl+W and Ctrl+, are reserved for Dartline's own windows.");
+        break;
+    case Notice::Kind::ShortcutTaken:
+        text = QCoreApplication::translate(
+            "Dartline::UiText", "This shortcut is already used by another display (including disconnected ones).");
+        break;
+    }
+    if (notice.keptPrevious)
+        text = QCoreApplication::translate("Dartline::UiText", "%1 The previous setting was kept.").arg(text);
+    return text;
+}
+
+} // namespace Dartline
