@@ -22,12 +22,16 @@ QString text(const char *value)
     return QString::fromUtf8(value);
 }
 
-// Modes say nothing the jump needs; they are only released when they go.
+// Modes say nothing the jump needs; they are only released when they go,
+// or with the connection.
 const zwlr_output_mode_v1_listener modeListener = {
     [](void *, zwlr_output_mode_v1 *, qint32, qint32) {},
     [](void *, zwlr_output_mode_v1 *, qint32) {},
     [](void *, zwlr_output_mode_v1 *) {},
-    [](void *, zwlr_output_mode_v1 *mode) { zwlr_output_mode_v1_destroy(mode); },
+    [](void *modes, zwlr_output_mode_v1 *mode) {
+        static_cast<QList<zwlr_output_mode_v1 *> *>(modes)->removeOne(mode);
+        zwlr_output_mode_v1_destroy(mode);
+    },
 };
 
 } // namespace
@@ -71,6 +75,8 @@ WaylandConnection::~WaylandConnection()
             zxdg_output_v1_destroy(output->xdgOutput);
         wl_output_destroy(output->output);
     }
+    for (zwlr_output_mode_v1 *mode : std::as_const(m_modes))
+        zwlr_output_mode_v1_destroy(mode);
     for (const auto &head : m_headList)
         zwlr_output_head_v1_destroy(head->head);
     if (m_heads)
@@ -246,12 +252,15 @@ void WaylandConnection::onHead(void *data, zwlr_output_manager_v1 *, zwlr_output
     auto *self = static_cast<WaylandConnection *>(data);
     auto head = std::make_unique<Head>();
     head->head = proxy;
+    head->modes = &self->m_modes;
     static const zwlr_output_head_v1_listener listener = {
         [](void *p, zwlr_output_head_v1 *, const char *connector) { static_cast<Head *>(p)->name = text(connector); },
         [](void *, zwlr_output_head_v1 *, const char *) {},
         [](void *, zwlr_output_head_v1 *, qint32, qint32) {},
-        [](void *, zwlr_output_head_v1 *, zwlr_output_mode_v1 *mode) {
-            zwlr_output_mode_v1_add_listener(mode, &modeListener, nullptr);
+        [](void *p, zwlr_output_head_v1 *, zwlr_output_mode_v1 *mode) {
+            QList<zwlr_output_mode_v1 *> &modes = *static_cast<Head *>(p)->modes;
+            modes.append(mode);
+            zwlr_output_mode_v1_add_listener(mode, &modeListener, &modes);
         },
         [](void *, zwlr_output_head_v1 *, qint32) {},
         [](void *, zwlr_output_head_v1 *, zwlr_output_mode_v1 *) {},

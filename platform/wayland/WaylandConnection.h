@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <QList>
 #include <QObject>
 #include <QRect>
 #include <QString>
@@ -16,6 +17,7 @@ struct zxdg_output_manager_v1;
 struct zxdg_output_v1;
 struct zwlr_output_manager_v1;
 struct zwlr_output_head_v1;
+struct zwlr_output_mode_v1;
 struct zwlr_virtual_pointer_manager_v1;
 
 class QSocketNotifier;
@@ -46,6 +48,7 @@ public:
     struct Head
     {
         zwlr_output_head_v1 *head = nullptr;
+        QList<zwlr_output_mode_v1 *> *modes = nullptr; // the connection's
         QString name;
         QString make;
         QString model;
@@ -101,6 +104,7 @@ private:
     zwlr_virtual_pointer_manager_v1 *m_virtualPointers = nullptr;
     std::vector<std::unique_ptr<Output>> m_outputs;
     std::vector<std::unique_ptr<Head>> m_headList;
+    QList<zwlr_output_mode_v1 *> m_modes;
     std::unique_ptr<QSocketNotifier> m_notifier;
     bool m_opened = false;
     bool m_changePending = false;

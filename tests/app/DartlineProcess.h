@@ -66,8 +66,7 @@ public:
         for (const QDeadlineTimer deadline(20000); !standardError().split('\n').contains(line);) {
             if (deadline.hasExpired() || process.state() == QProcess::NotRunning)
                 return false;
-            // Serving the test's own events in between: the program may be
-            // waiting for an answer from an object of the test.
+            // Serving the test's events: the program may be waiting for an object of the test.
             process.waitForReadyRead(20);
             QCoreApplication::processEvents();
         }
@@ -88,9 +87,7 @@ private:
     QByteArray m_seen;
 };
 
-// Where a window of WM_CLASS `wmClass` lies (root coordinates) that sits inside
-// another client's window, asked over a connection of the test's own: an
-// XEmbed tray has docked the icon.
+// Where a window of WM_CLASS `wmClass` sits inside another client's window (an XEmbed tray docked it).
 inline std::optional<QRect> dockedIcon(const QString &wmClass = u"Dartline"_s)
 {
     xcb_connection_t *c = xcb_connect(XServer::current()->displayName().toLatin1().constData(), nullptr);
@@ -113,8 +110,7 @@ inline std::optional<QRect> dockedIcon(const QString &wmClass = u"Dartline"_s)
     const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
     const auto wmState = reply(xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, 8, "WM_STATE"), nullptr));
     std::optional<QRect> found;
-    // Below the top level. A window manager's frames hold windows of the class
-    // too, but those carry the WM_STATE the manager gives the windows it manages.
+    // Below the top level; managed windows in a window manager's frames carry WM_STATE.
     for (QList<xcb_window_t> pending = children(root); !found && wmState && !pending.isEmpty();) {
         for (const xcb_window_t window : children(pending.takeFirst())) {
             pending.append(window);

@@ -70,9 +70,8 @@ class TestLaunch : public QObject
         std::optional<QRect> icon;
         if (!QTest::qWaitFor([&] { return (icon = dockedIcon()).has_value(); }, 10000))
             return false;
-        // Right after a window of the program took the focus, Qt may let a
-        // click on the icon pass; a user clicks again, and so does this. Open,
-        // the menu holds the keyboard for its arrow keys.
+        // Right after a window took the focus, Qt may let a click on the icon pass; a user clicks
+        // again, and so does this. Open, the menu holds the keyboard for its arrow keys.
         for (int attempt = 0; attempt < 5; ++attempt) {
             if (!m_input.movePointer(icon->center()) || !m_input.pressButton(3) || !m_input.releaseButton(3))
                 return false;
@@ -250,8 +249,7 @@ private Q_SLOTS:
         QFETCH(int, signal);
         QFETCH(Shown, shown);
         startDesktop();
-        // Which window Qt looks at first differs from run to run: a stress
-        // run repeats each row.
+        // Which window Qt looks at first differs from run to run: a stress run repeats each row.
         for (int run = qMax(1, qEnvironmentVariableIntValue("DARTLINE_QUIT_REPEATS")); run > 0; --run) {
             DartlineProcess dartline;
             QVERIFY(dartline.writeStore(shown == Shown::Pulse ? "hasLaunched=true\nanimateCursor=true\n" : Usual));

@@ -40,8 +40,7 @@ std::unique_ptr<XSettingsDaemon> themeDaemon(const QByteArray &theme, bool bigEn
     return daemon;
 }
 
-// The desktop portal's Settings interface, as far as it carries the colour
-// scheme: Read answers it, SettingChanged announces a new one.
+// The desktop portal's colour scheme: Read answers it, SettingChanged announces a new one.
 class FakePortal : public QObject
 {
     Q_OBJECT
@@ -67,8 +66,7 @@ public Q_SLOTS:
     }
 };
 
-// What a panel registers on the bus so that programs export their icons
-// instead of docking them.
+// What a panel registers on the bus so that programs export their icons instead of docking them.
 class StatusNotifierWatcher : public QObject
 {
     Q_OBJECT
@@ -99,8 +97,7 @@ class TestTrayApplication : public QObject
 
     void start(const QColor &panel = QColor(0x80, 0x80, 0x80))
     {
-        // A 120 x 40 panel at the top left holding only a system tray, in one
-        // flat colour; tint2 draws the icons on it itself.
+        // A 120 x 40 panel at the top left holding only a system tray, in one flat colour.
         QFile config(m_dir.filePath(u"tint2rc"_s));
         QVERIFY(config.open(QIODevice::WriteOnly));
         config.write(
@@ -129,8 +126,7 @@ private Q_SLOTS:
         QVERIFY(server().resetOutputs());
         // tint2 waits for a window manager's desktops before it starts.
         m_windowManager.start(u"openbox"_s, { u"--sm-disable"_s });
-        // A private session bus with the portal; no status-notifier watcher runs
-        // there until the last test, so the icon docks over XEmbed.
+        // A private bus with the portal; no status-notifier watcher until the last test: XEmbed.
         m_bus.start(u"dbus-daemon"_s, { u"--session"_s, u"--nofork"_s, u"--print-address"_s });
         QVERIFY2(
             m_windowManager.waitForStarted(5000) && m_bus.waitForStarted(5000), "openbox and dbus-daemon are needed");
@@ -175,9 +171,7 @@ private Q_SLOTS:
         const auto daemon = themeDaemon(theme);
         start(panel);
         QTRY_COMPARE(ThemeMonitor::instance().isDark(), theme.endsWith("dark"));
-        // What the screen shows of the panel: the corner is panel, and enough of
-        // the icon to make out a shape (an 18-pixel glyph's outline alone has
-        // about 50 pixels) stands well apart from it in brightness.
+        // Enough of the icon to make out a shape (an outline alone has about 50 pixels) stands out.
         xcb_connection_t *connection = xcb_connect(qPrintable(server().displayName()), nullptr);
         const auto standingOut = [&] {
             const QImage shot = XTestClient::rootImage(connection, QRect(0, 0, 120, 40));

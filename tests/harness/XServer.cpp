@@ -30,8 +30,7 @@ QString name(QSize mode)
     return QString::asprintf("%dx%d", mode.width(), mode.height());
 }
 
-// 60 Hz with small fixed blanking; the dummy driver takes any clock below 300 MHz. No input devices:
-// the tests type through XTEST.
+// 60 Hz with small fixed blanking (the dummy driver takes any clock); no input devices but XTEST.
 QByteArray xorgConfig()
 {
     QString lines, names;
@@ -116,8 +115,7 @@ QString XServer::start()
         return ready ? QString()
                      : u"the X server did not start:\n"_s
                 + QString::fromLocal8Bit(log.open(QIODevice::ReadOnly) ? log.readAll() : QByteArray());
-    // The dummy driver calls an output connected once a mode was set on it,
-    // and RandR reports that from the next probe on: connect them all once.
+    // The dummy driver calls an output connected once a mode was set on it: connect them all once.
     QStringList addModes, connect;
     QString previous = u"DUMMY0"_s;
     for (const QString &output : outputs(m_connection).keys()) {
@@ -135,8 +133,7 @@ QString XServer::start()
 
 bool XServer::launch()
 {
-    // With -displayfd and no display number, the server takes the first free one and writes it out
-    // once it accepts clients.
+    // With -displayfd the server takes the first free display and writes it once it accepts clients.
     const QString dir = m_dir->path();
     QStringList args = u"-displayfd 1 -noreset -nolisten tcp"_s.split(u' ');
     if (m_kind == Kind::Xorg) {
@@ -184,8 +181,7 @@ bool XServer::resetOutputs()
     QByteArray listing;
     if (!xrandr({ u"--listmonitors"_s }, &listing))
         return false;
-    // " 0: *LEFT 640/1x1024/1+0+0 ": the monitors RandR made for an output
-    // carry a '+' before the name, the ones a client set up do not.
+    // " 0: *+LEFT 640/1x1024/1+0+0 ": RandR's own monitors carry a '+', those a client set up do not.
     for (const QByteArray &line : listing.split('\n')) {
         const QList<QByteArray> fields = line.simplified().split(' ');
         const QByteArray name = fields.size() >= 3 && fields[0].endsWith(':') ? fields[1] : "+";

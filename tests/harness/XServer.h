@@ -28,8 +28,7 @@ class XServer
 public:
     enum class Kind { Xorg, Xvfb };
 
-    // `screen` is Xvfb's size; the dummy driver's first monitor is always 1024x768. The tests get
-    // theirs from exec(); the benchmarks make their own.
+    // `screen` is Xvfb's size (Xorg's first monitor is 1024x768); tests get theirs from exec().
     explicit XServer(Kind kind, QSize screen = QSize(1024, 768));
     ~XServer();
     Q_DISABLE_COPY_MOVE(XServer)
@@ -53,8 +52,7 @@ public:
     bool resetOutputs();
     bool setEdid(const QString &output, const QByteArray &edid); // empty: removes it
 
-    // Starts a server, points DISPLAY at it and runs the test; the server outlives the application,
-    // whose connection must close first.
+    // Starts a server, points DISPLAY at it and runs the test; the server outlives the application.
     static int exec(Kind kind, const std::function<int()> &test);
     // The server of the running test executable.
     static XServer *current() { return s_current; }

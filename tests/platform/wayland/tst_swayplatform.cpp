@@ -29,8 +29,7 @@ Q_DECLARE_METATYPE(HotKeyStatus)
 
 namespace {
 
-// What a kernel that drives HEADLESS-2 and HEADLESS-3 would list: an EDID
-// agreeing with what sway says of HEADLESS-2, and one of another monitor.
+// What the kernel lists: an EDID agreeing with sway's HEADLESS-2, and another monitor's.
 const TestEdid AgreeingEdid { u"DLT"_s, 0x1234, 777, u"headless"_s, {} };
 const TestEdid OtherEdid { u"DLT"_s, 0x1234, 778, u"other"_s, {} };
 
@@ -73,8 +72,7 @@ class TestSwayPlatform : public QObject
         return result;
     }
 
-    // Through wtype, a virtual-keyboard client: the press reaches sway's
-    // bindings as a real keyboard's would.
+    // Through wtype, a virtual-keyboard client: the press reaches sway's bindings as a real one's.
     bool type(const Shortcut &shortcut)
     {
         xkb_context *context = xkb_context_new(XKB_CONTEXT_NO_FLAGS);
@@ -136,8 +134,7 @@ private Q_SLOTS:
             return HotKeyStatus::NoError;
         }));
 
-        // An override-redirect X window over the whole layout: XWayland
-        // follows the compositor's pointer while it is over one of its windows.
+        // XWayland follows the pointer while it is over one of its windows: one over the whole layout.
         m_x = xcb_connect(m_server.xDisplay().toLatin1().constData(), nullptr);
         QVERIFY(!xcb_connection_has_error(m_x));
         const xcb_screen_t *screen = xcb_setup_roots_iterator(xcb_get_setup(m_x)).data;

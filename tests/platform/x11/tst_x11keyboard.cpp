@@ -7,6 +7,8 @@
 #include "platform/x11/XkbKeyNames.h"
 #include "tests/harness/X11TestMain.h"
 
+#include <QAbstractNativeEventFilter>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -62,8 +64,7 @@ private Q_SLOTS:
         m_input.setLock(XTestClient::Lock::CapsLock, false);
     }
 
-    // Every position of the table has a key on a us keyboard and reads back as itself; a few written
-    // out; and none for what is no key, a modifier, beyond 16 bits or in the wrong case.
+    // Every table entry is a distinct us key that reads back as itself; no key, modifier or wrong case.
     void keyPositions()
     {
         X11KeyboardPlatform keyboard;
@@ -150,6 +151,7 @@ private Q_SLOTS:
         QVERIFY(m_input.typeCombination(combination));
         QVERIFY(m_input.typeCombination(combination.section(u'+', 1))); // one modifier fewer
         QCOMPARE(callsOf(2), 1);
+        QCOMPARE(callsOf(2), 1);
         m_hotKeys->unregisterHotKey(ref);
         m_hotKeys->unregisterHotKey(ref); // twice is harmless
         QVERIFY(m_input.typeCombination(combination));
@@ -158,8 +160,33 @@ private Q_SLOTS:
         QCOMPARE(registerKey(KeyTwo, modifiers, 2), HotKeyStatus::NoHandler);
     }
 
-    // Another client holds one lock variant of Alt+3: the registration is refused and keeps none of
-    // the variants it had taken, and other combinations are unaffected.
+    // The server repeats a held key as release and press pairs: one jump all the same.
+    void heldKeyFiresOnce()
+    {
+        struct Watch : QAbstractNativeEventFilter
+        {
+            quint8 key = 0;
+            int presses = 0;
+            bool nativeEventFilter(const QByteArray &, void *message, qintptr *) override
+            {
+                const auto *event = static_cast<const xcb_key_press_event_t *>(message);
+                presses += event->detail == key && (event->response_type & ~0x80) == XCB_KEY_PRESS;
+                return false;
+            }
+        } watch;
+        watch.key = keycode(u"2"_s);
+        QCOMPARE(registerKey(KeyTwo, Shortcut::Alt, 2), HotKeyStatus::NoError);
+        QVERIFY(server().run(u"xset"_s, u"r rate 150 50"_s.split(u' ')));
+        qApp->installNativeEventFilter(&watch);
+        QVERIFY(m_input.pressKey(u"Alt_L"_s) && m_input.pressKey(u"2"_s));
+        QTRY_VERIFY(watch.presses >= 4);
+        QVERIFY(m_input.releaseKey(u"2"_s) && m_input.releaseKey(u"Alt_L"_s));
+        qApp->removeNativeEventFilter(&watch);
+        QCOMPARE(callsOf(2), 1);
+        QVERIFY(server().run(u"xset"_s, u"r rate"_s.split(u' ')));
+    }
+
+    // Another client holds one lock variant of Alt+3: refused, rolled back, others unaffected.
     void refusedWhileAnotherClientHolds_data()
     {
         QTest::addColumn<int>("variant");
