@@ -54,6 +54,7 @@ IdentifyTile::IdentifyTile(int number, const QRect &screen, bool composited)
     , m_composited(composited)
 {
     FeedbackWindow::configure(*this, composited);
+    setAccessibleName(tr("Display %1").arg(number));
     m_tile = QRect(QPoint(screen.x() + (screen.width() - TileSize.width()) / 2,
                        screen.y() + (screen.height() - TileSize.height()) / 2),
         TileSize);

@@ -46,6 +46,13 @@
     </message>
 </context>
 <context>
+    <name>Dartline::IdentifyTile</name>
+    <message>
+        <source>Display %1</source>
+        <translation>屏幕 %1</translation>
+    </message>
+</context>
+<context>
     <name>Dartline::KeyLabels</name>
     <message>
         <source>Key %1</source>

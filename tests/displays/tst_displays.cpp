@@ -129,6 +129,7 @@ private Q_SLOTS:
         QList<int> shown;
         for (const IdentifyTile *tile : overlay.tiles()) {
             shown.append(tile->number());
+            QCOMPARE(tile->accessibleName(), u"Display %1"_s.arg(tile->number()));
             QCOMPARE(QRectF(tile->tileGeometry()).center(), m_displays.bounds(listed.at(tile->number() - 1)).center());
         }
         QCOMPARE(shown, numbers);
