@@ -256,8 +256,16 @@ void TrayApplication::jumpFromMenu(const QAction *item)
 
 void TrayApplication::identifyDisplays()
 {
-    if (m_model && m_overlay)
-        m_overlay->show(m_model->displays());
+    if (!m_model || !m_overlay)
+        return;
+    // Each tile names its display's shortcut, in the words the settings use.
+    QStringList captions;
+    const auto &bindings = m_model->preferences().bindings;
+    for (const Display &display : m_model->displays()) {
+        const auto binding = bindings.constFind(display.id);
+        captions.append(binding != bindings.cend() ? shortcutText(*binding, m_platform->keyboard()) : QString());
+    }
+    m_overlay->show(m_model->displays(), captions);
 }
 
 QWidget *TrayApplication::settingsWindow() const

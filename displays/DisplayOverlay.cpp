@@ -26,7 +26,7 @@ DisplayOverlay::DisplayOverlay(DisplayPlatform &displays, CursorPlatform &cursor
 
 DisplayOverlay::~DisplayOverlay() = default;
 
-void DisplayOverlay::show(const QList<Display> &displays)
+void DisplayOverlay::show(const QList<Display> &displays, const QStringList &captions)
 {
     // Stopping first means a dismissal due for the earlier tiles can never
     // take away the ones made now.
@@ -44,7 +44,7 @@ void DisplayOverlay::show(const QList<Display> &displays)
         // The bounds now, not the ones in the record: the list may be older
         // than the last rearrangement.
         const QRect bounds = m_displays.bounds(number).toAlignedRect();
-        auto tile = std::make_unique<IdentifyTile>(static_cast<int>(i + 1), bounds, composited);
+        auto tile = std::make_unique<IdentifyTile>(static_cast<int>(i + 1), bounds, composited, captions.value(i));
         tile->show();
         m_tiles.push_back(std::move(tile));
     }

@@ -32,7 +32,8 @@ public:
     // Replaces any tiles on screen with one per display that still has a
     // screen, and removes them DismissAfterMs after this call. A display
     // without a screen gets no tile; the others keep their list positions.
-    virtual void show(const QList<Display> &displays);
+    // `captions` (the displays' shortcuts, in list order) go under the numbers.
+    virtual void show(const QList<Display> &displays, const QStringList &captions = {});
     // Removes every tile now.
     void dismiss();
 

@@ -7,6 +7,7 @@
 #include "paint/DropShadow.h"
 
 #include <QApplication>
+#include <QFontMetrics>
 #include <QPainter>
 #include <QTransform>
 
@@ -49,12 +50,14 @@ const QImage &tileShadow()
 
 } // namespace
 
-IdentifyTile::IdentifyTile(int number, const QRect &screen, bool composited)
+IdentifyTile::IdentifyTile(int number, const QRect &screen, bool composited, const QString &caption)
     : m_number(number)
+    , m_caption(caption)
     , m_composited(composited)
 {
     FeedbackWindow::configure(*this, composited);
     setAccessibleName(tr("Display %1").arg(number));
+    setAccessibleDescription(caption);
     m_tile = QRect(QPoint(screen.x() + (screen.width() - TileSize.width()) / 2,
                        screen.y() + (screen.height() - TileSize.height()) / 2),
         TileSize);
@@ -101,7 +104,21 @@ void IdentifyTile::paintEvent(QPaintEvent *)
     font.setWeight(QFont::Medium);
     painter.setFont(font);
     painter.setPen(Qt::white);
-    painter.drawText(NumberBox, Qt::AlignCenter, QString::number(m_number));
+    painter.drawText(
+        m_caption.isEmpty() ? NumberBox : NumberBox.translated(0, -12), Qt::AlignCenter, QString::number(m_number));
+    if (m_caption.isEmpty())
+        return;
+    // The largest size up to 18 px at which the whole shortcut fits; a very
+    // long one is cut with an ellipsis rather than made unreadable.
+    font.setWeight(QFont::DemiBold);
+    for (int size = 18; size >= 9; --size) {
+        font.setPixelSize(size);
+        if (QFontMetrics(font).horizontalAdvance(m_caption) <= CaptionBox.width())
+            break;
+    }
+    painter.setFont(font);
+    painter.drawText(
+        CaptionBox, Qt::AlignCenter, QFontMetrics(font).elidedText(m_caption, Qt::ElideMiddle, CaptionBox.width()));
 }
 
 } // namespace Dartline

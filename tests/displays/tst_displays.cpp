@@ -124,12 +124,23 @@ private Q_SLOTS:
         QSignalSpy dismissed(&overlay, &DisplayOverlay::dismissed);
         overlay.show(DisplayService::connected(m_displays));
         QPointer<IdentifyTile> earlier = overlay.tiles().value(0);
-        overlay.show(list);
+        const QStringList captions { u"Ctrl+Alt+Shift+Super+Backspace"_s, u"Alt+2"_s, QString() };
+        overlay.show(list, captions);
         QVERIFY(earlier.isNull());
         QList<int> shown;
-        for (const IdentifyTile *tile : overlay.tiles()) {
+        for (IdentifyTile *tile : overlay.tiles()) {
             shown.append(tile->number());
             QCOMPARE(tile->accessibleName(), u"Display %1"_s.arg(tile->number()));
+            QCOMPARE(tile->caption(), captions.at(tile->number() - 1));
+            const int margin = tile->isComposited() ? IdentifyTile::ShadowMargin : 0;
+            const QRect box = IdentifyTile::CaptionBox.translated(margin, margin);
+            const QImage image = tile->grab().toImage();
+            QRect ink; // the shortcut's white text, under the number and inside the tile
+            for (int y = box.top() + 4; y < box.bottom(); ++y)
+                for (int x = 0; x < image.width(); ++x)
+                    ink |= qGray(image.pixel(x, y)) > 200 ? QRect(x, y, 1, 1) : QRect();
+            QCOMPARE(ink.isEmpty(), tile->caption().isEmpty());
+            QVERIFY(ink.isEmpty() || box.contains(ink));
             QCOMPARE(QRectF(tile->tileGeometry()).center(), m_displays.bounds(listed.at(tile->number() - 1)).center());
         }
         QCOMPARE(shown, numbers);
