@@ -28,9 +28,6 @@ Reply<T> quiet(T *(*get)(xcb_connection_t *, Cookie, xcb_generic_error_t **), xc
     return result;
 }
 
-// A settings daemon publishes a few kilobytes; anything near this is not one.
-constexpr quint32 MaxSettingsLongs = 1 << 18;
-
 } // namespace
 
 X11AppearancePlatform::X11AppearancePlatform(QObject *parent)
@@ -96,15 +93,9 @@ void X11AppearancePlatform::followOwner()
 void X11AppearancePlatform::readTheme()
 {
     std::optional<QString> name;
-    if (m_owner != XCB_WINDOW_NONE) {
-        auto property = quiet(xcb_get_property_reply, m_connection,
-            xcb_get_property(m_connection, 0, m_owner, m_property, m_property, 0, MaxSettingsLongs));
-        if (property && property->format == 8) {
-            const QByteArrayView data(static_cast<const char *>(xcb_get_property_value(property.get())),
-                xcb_get_property_value_length(property.get()));
-            if (const std::optional<QByteArray> value = XSettings::string(data, "Net/ThemeName"))
-                name = QString::fromUtf8(*value);
-        }
+    if (const std::optional<QByteArray> data = X11Connection::xsettings(m_connection, m_owner, m_property)) {
+        if (const std::optional<QByteArray> value = XSettings::string(*data, "Net/ThemeName"))
+            name = QString::fromUtf8(*value);
     }
     if (name == m_themeName)
         return;

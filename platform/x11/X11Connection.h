@@ -1,7 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <QByteArray>
 #include <QByteArrayView>
+
+#include <optional>
 
 #include <xcb/xcb.h>
 
@@ -23,6 +26,10 @@ xcb_window_t root(xcb_connection_t *connection);
 
 // Interns `name`; XCB_ATOM_NONE when the server does not answer.
 xcb_atom_t atom(xcb_connection_t *connection, QByteArrayView name);
+
+// The _XSETTINGS_SETTINGS bytes a settings daemon publishes on `owner`;
+// nothing when the window has gone or holds no such property.
+std::optional<QByteArray> xsettings(xcb_connection_t *connection, xcb_window_t owner, xcb_atom_t property);
 
 } // namespace X11Connection
 

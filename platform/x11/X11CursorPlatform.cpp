@@ -22,9 +22,6 @@ template<typename T> Reply<T> reply(T *raw)
     return Reply<T>(raw, &std::free);
 }
 
-// A settings daemon publishes a few kilobytes; anything near this is not one.
-constexpr quint32 MaxSettingsLongs = 1 << 18;
-
 } // namespace
 
 X11CursorPlatform::X11CursorPlatform()
@@ -145,21 +142,9 @@ bool X11CursorPlatform::reduceMotion()
     // Read on every call: the user may flip the switch while Dartline runs,
     // and a pulse asks only once.
     const xcb_window_t owner = selectionOwner("_XSETTINGS_S" + QByteArray::number(m_screen));
-    if (owner == XCB_WINDOW_NONE)
-        return false;
-    const xcb_atom_t settings = atom("_XSETTINGS_SETTINGS");
-    if (settings == XCB_ATOM_NONE)
-        return false;
-    // The owner may have gone since the question above; its error is expected.
-    xcb_generic_error_t *error = nullptr;
-    auto property = reply(xcb_get_property_reply(
-        m_connection, xcb_get_property(m_connection, 0, owner, settings, settings, 0, MaxSettingsLongs), &error));
-    std::free(error);
-    if (!property || property->format != 8)
-        return false;
-    const QByteArrayView data(static_cast<const char *>(xcb_get_property_value(property.get())),
-        xcb_get_property_value_length(property.get()));
-    const std::optional<qint32> animations = XSettings::integer(data, "Gtk/EnableAnimations");
+    const std::optional<QByteArray> data = X11Connection::xsettings(
+        m_connection, owner, owner ? atom("_XSETTINGS_SETTINGS") : xcb_atom_t(XCB_ATOM_NONE));
+    const std::optional<qint32> animations = data ? XSettings::integer(*data, "Gtk/EnableAnimations") : std::nullopt;
     return animations && *animations == 0;
 }
 
