@@ -99,4 +99,42 @@ InstanceMessage::Status InstanceMessage::decode(const QByteArray &received, QStr
     return Status::Complete;
 }
 
+QByteArray InstanceMessage::encodeAnswer(const Answer &answer)
+{
+    QByteArray message(Magic, MagicSize);
+    message.append(static_cast<char>(Version));
+    message.append(answer.accepted ? "OK" : "NO");
+    if (answer.text.isEmpty())
+        return message;
+    QString text = answer.text;
+    QByteArray utf8 = text.toUtf8();
+    while (utf8.size() > MaximumAnswerText) {
+        text.chop(text.size() >= 2 && text.at(text.size() - 1).isLowSurrogate() ? 2 : 1);
+        utf8 = text.toUtf8();
+    }
+    appendUInt16(message, static_cast<quint16>(utf8.size()));
+    return message + utf8;
+}
+
+std::optional<InstanceMessage::Answer> InstanceMessage::decodeAnswer(const QByteArray &received)
+{
+    if (received.size() < AnswerHeaderSize || !received.startsWith(QByteArray(Magic, MagicSize))
+        || static_cast<quint8>(received.at(MagicSize)) != Version)
+        return std::nullopt;
+    const QByteArray code = received.mid(MagicSize + 1, 2);
+    if (code != "OK" && code != "NO")
+        return std::nullopt;
+    Answer answer { code == "OK", QString() };
+    if (received.size() == AnswerHeaderSize)
+        return answer;
+    if (received.size() < AnswerHeaderSize + 2
+        || received.size() != AnswerHeaderSize + 2 + readUInt16(received.constData() + AnswerHeaderSize))
+        return std::nullopt;
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    answer.text = utf8(QByteArrayView(received).sliced(AnswerHeaderSize + 2));
+    if (utf8.hasError() || answer.text.size() > MaximumAnswerText)
+        return std::nullopt;
+    return answer;
+}
+
 } // namespace Dartline

@@ -1,16 +1,33 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Installation (binary, desktop entry, AppStream metainfo, icons, autostart
-# entry), the checks of the desktop files, and the Debian package:
+# entry, D-Bus activation file), the checks of the desktop files, and the Debian package:
 #   cmake --install <build> --prefix /usr
 #   cd <build> && cpack -G DEB
 
 set(DARTLINE_ID org.dartline.Dartline)
 set(data ${CMAKE_CURRENT_SOURCE_DIR}/data)
 
+# The entries name the program by its absolute path: KWin grants pointer
+# moves only to the program an installed entry names that way. They are
+# written again when installing, for the prefix of that installation (the
+# Debian package's is /usr whatever the build was configured with).
+set(entries ${CMAKE_CURRENT_BINARY_DIR}/entries)
+set(entry_names ${DARTLINE_ID}.desktop ${DARTLINE_ID}.autostart.desktop ${DARTLINE_ID}.service)
+set(DARTLINE_EXECUTABLE ${CMAKE_INSTALL_FULL_BINDIR}/dartline)
+foreach(entry IN LISTS entry_names)
+  configure_file(${data}/${entry}.in ${entries}/${entry} @ONLY)
+endforeach()
+install(CODE "
+  set(DARTLINE_EXECUTABLE \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/dartline\")
+  foreach(entry ${entry_names})
+    configure_file(\"${data}/\${entry}.in\" \"${entries}/\${entry}\" @ONLY)
+  endforeach()")
+
 install(TARGETS dartline RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-install(FILES ${data}/${DARTLINE_ID}.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+install(FILES ${entries}/${DARTLINE_ID}.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+install(FILES ${entries}/${DARTLINE_ID}.service DESTINATION ${CMAKE_INSTALL_DATADIR}/dbus-1/services)
 install(FILES ${data}/${DARTLINE_ID}.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
-# Started with every X11 session of every user; a user turns it off in the
+# Started with every session of every user; a user turns it off in the
 # desktop's start-up settings, which write a Hidden=true copy to ~/.config.
 # Sessions look for autostart entries in $XDG_CONFIG_DIRS, which is /etc/xdg
 # unless the session says otherwise: a system installation (under /usr or
@@ -22,7 +39,7 @@ else()
   set(autostart_default ${CMAKE_INSTALL_FULL_SYSCONFDIR}/xdg/autostart)
 endif()
 set(DARTLINE_AUTOSTART_DIR ${autostart_default} CACHE PATH "Where the autostart entry is installed")
-install(FILES ${data}/${DARTLINE_ID}.autostart.desktop
+install(FILES ${entries}/${DARTLINE_ID}.autostart.desktop
   DESTINATION ${DARTLINE_AUTOSTART_DIR} RENAME ${DARTLINE_ID}.desktop)
 
 # The application icon, drawn by the ui and kept as files in resources/icons,
@@ -42,7 +59,7 @@ if(DARTLINE_TESTS)
   find_program(APPSTREAMCLI appstreamcli)
   if(DESKTOP_FILE_VALIDATE)
     add_test(NAME desktop_file_validate COMMAND ${DESKTOP_FILE_VALIDATE}
-      ${data}/${DARTLINE_ID}.desktop ${data}/${DARTLINE_ID}.autostart.desktop)
+      ${entries}/${DARTLINE_ID}.desktop ${entries}/${DARTLINE_ID}.autostart.desktop)
   endif()
   if(APPSTREAMCLI)
     add_test(NAME appstream_validate COMMAND ${APPSTREAMCLI} validate --no-net ${data}/${DARTLINE_ID}.metainfo.xml)

@@ -82,8 +82,9 @@ bool wouldBlock()
     return errno == EAGAIN || errno == EWOULDBLOCK;
 }
 
-// Sends the message and waits for the running copy's acknowledgement.
-bool exchange(int socket, const QByteArray &message, const QDeadlineTimer &deadline)
+// Sends the message and waits for the running copy's answer, which ends
+// when it hangs up.
+std::optional<InstanceMessage::Answer> exchange(int socket, const QByteArray &message, const QDeadlineTimer &deadline)
 {
     for (qsizetype sent = 0; sent < message.size();) {
         const ssize_t written
@@ -91,18 +92,21 @@ bool exchange(int socket, const QByteArray &message, const QDeadlineTimer &deadl
         if (written >= 0)
             sent += written;
         else if (errno != EINTR && !(wouldBlock() && waitFor(socket, POLLOUT, deadline)))
-            return false;
+            return std::nullopt;
     }
-    char answer[InstanceMessage::AcknowledgementSize];
-    for (qsizetype received = 0; received < InstanceMessage::AcknowledgementSize;) {
-        const ssize_t read = ::recv(
-            socket, answer + received, static_cast<size_t>(InstanceMessage::AcknowledgementSize - received), 0);
+    constexpr qsizetype limit = InstanceMessage::AnswerHeaderSize + 2 + InstanceMessage::MaximumAnswerText + 1;
+    QByteArray answer;
+    while (answer.size() < limit) {
+        char buffer[512];
+        const ssize_t read = ::recv(socket, buffer, sizeof(buffer), 0);
         if (read > 0)
-            received += read;
-        else if (read == 0 || (errno != EINTR && !(wouldBlock() && waitFor(socket, POLLIN, deadline))))
-            return false;
+            answer.append(buffer, read);
+        else if (read == 0)
+            return InstanceMessage::decodeAnswer(answer);
+        else if (errno != EINTR && !(wouldBlock() && waitFor(socket, POLLIN, deadline)))
+            break;
     }
-    return std::memcmp(answer, InstanceMessage::Acknowledgement, InstanceMessage::AcknowledgementSize) == 0;
+    return std::nullopt;
 }
 
 // The address of a socket file, or of a name in the abstract namespace: a
@@ -338,13 +342,13 @@ void SingleInstance::readPeer(int socket)
     if (status == InstanceMessage::Status::Incomplete && !ended)
         return;
     if (status == InstanceMessage::Status::Complete) {
-        // A few bytes into a fresh connection's empty buffer: never blocks.
-        static_cast<void>(::send(socket, InstanceMessage::Acknowledgement, InstanceMessage::AcknowledgementSize,
-            MSG_NOSIGNAL | MSG_DONTWAIT));
+        const QByteArray answer
+            = InstanceMessage::encodeAnswer(m_handler ? m_handler(arguments) : InstanceMessage::Answer());
+        // At most a kilobyte into a fresh connection's empty buffer: never blocks.
+        static_cast<void>(
+            ::send(socket, answer.constData(), static_cast<size_t>(answer.size()), MSG_NOSIGNAL | MSG_DONTWAIT));
     }
     dropPeer(socket);
-    if (status == InstanceMessage::Status::Complete)
-        Q_EMIT reopened(arguments);
 }
 
 void SingleInstance::dropPeer(int socket)
@@ -421,7 +425,17 @@ int SingleInstance::connectToInstance(int timeoutMs) const
     return -1;
 }
 
-bool SingleInstance::handOver(const QStringList &arguments, int timeoutMs)
+bool SingleInstance::isRunning() const
+{
+    // Only read: taking the lock, even for a moment, would turn a copy that
+    // starts at the same time into a secondary of this process.
+    qint64 pid = 0;
+    QString host;
+    QString program;
+    return QLockFile(m_lockPath).getLockInfo(&pid, &host, &program) && runsThisProgram(pid);
+}
+
+bool SingleInstance::handOver(const QStringList &arguments, int timeoutMs, InstanceMessage::Answer *answer)
 {
     const QDeadlineTimer deadline(timeoutMs);
     const QByteArray message = InstanceMessage::encode(arguments);
@@ -434,14 +448,17 @@ bool SingleInstance::handOver(const QStringList &arguments, int timeoutMs)
             // Any process may listen on an abstract name: only a copy of
             // this user is told anything.
             const bool thisUser = peerIsThisUser(socket);
-            const bool taken = thisUser && exchange(socket, message, deadline);
+            const auto taken = thisUser ? exchange(socket, message, deadline) : std::nullopt;
             ::close(socket);
             if (!thisUser) {
                 m_error = QStringLiteral("%1 is held by another user").arg(m_socketPath);
                 return false;
             }
-            if (taken)
+            if (taken) {
+                if (answer)
+                    *answer = *taken;
                 return true;
+            }
             reached = true;
         }
         if (deadline.hasExpired())

@@ -1,12 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "app/InstanceMessage.h"
+
 #include <QElapsedTimer>
 #include <QLockFile>
 #include <QObject>
 #include <QStringList>
 #include <QTimer>
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -48,20 +51,24 @@ public:
     // characters; `display` as in $DISPLAY (the screen suffix is ignored).
     static QString defaultKey(const QString &display);
 
+    // Answers what a later copy hands over. It runs while the peer waits,
+    // so it answers at once and leaves any longer work for later.
+    using Handler = std::function<InstanceMessage::Answer(const QStringList &arguments)>;
+
     Role claim();
+    // Primary only. Without a handler every request is simply taken.
+    void setHandler(Handler handler) { m_handler = std::move(handler); }
     // Secondary only: delivers the arguments and waits for the running copy
-    // to take them, within `timeoutMs`.
-    bool handOver(const QStringList &arguments, int timeoutMs);
+    // to take them, within `timeoutMs`; its answer in *answer.
+    bool handOver(const QStringList &arguments, int timeoutMs, InstanceMessage::Answer *answer = nullptr);
+    // A live copy of this program holds the lock, without taking it here.
+    bool isRunning() const;
 
     // A file path, or with socketIsAbstract() a name in the abstract namespace.
     QString socketPath() const { return m_socketPath; }
     bool socketIsAbstract() const { return m_abstract; }
     QString lockPath() const { return m_lockPath; }
     QString errorString() const { return m_error; }
-
-Q_SIGNALS:
-    // The running copy was started again with these arguments.
-    void reopened(const QStringList &arguments);
 
 private:
     struct Peer
@@ -94,6 +101,7 @@ private:
     QSocketNotifier *m_listenerNotifier = nullptr;
     std::vector<Peer> m_peers; // still sending, oldest first, with what they sent so far
     QTimer m_peerTimeout; // due when the oldest peer's time is up
+    Handler m_handler;
 };
 
 } // namespace Dartline

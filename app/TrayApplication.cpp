@@ -2,6 +2,8 @@
 #include "app/TrayApplication.h"
 
 #include "app/AppLogging.h"
+#include "app/CommandLine.h"
+#include "app/DBusService.h"
 #include "app/MenuText.h"
 #include "app/SingleInstance.h"
 #include "app/TrayGlyph.h"
@@ -18,12 +20,16 @@
 #include "ui/UiText.h"
 
 #include <QAction>
+#include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QCursor>
 #include <QGuiApplication>
 #include <QMenu>
 #include <QSettings>
 #include <QSystemTrayIcon>
+#include <QTimer>
+
+#include <algorithm>
 
 #include <cstdio>
 
@@ -44,15 +50,31 @@ TrayApplication::~TrayApplication()
     m_trayIcon = nullptr;
 }
 
-TrayApplication::Launch TrayApplication::launch()
+SingleInstance *TrayApplication::makeInstance()
 {
-    // One copy per user and X display. A second copy only hands its
-    // arguments over: no platform, no model, no hot keys, no tray icon.
     const QString directory
         = m_options.instanceDirectory.isEmpty() ? SingleInstance::defaultDirectory() : m_options.instanceDirectory;
     const QString key = m_options.instanceKey.isEmpty() ? SingleInstance::defaultKey(qEnvironmentVariable("DISPLAY"))
                                                         : m_options.instanceKey;
-    m_instance = new SingleInstance(directory, key, this);
+    return new SingleInstance(directory, key, this);
+}
+
+TrayApplication::Launch TrayApplication::handOverOnly(InstanceMessage::Answer *answer)
+{
+    m_instance = makeInstance();
+    if (!m_instance->isRunning())
+        return Launch::NotRunning;
+    if (m_instance->handOver(m_options.arguments, HandOverTimeoutMs, answer))
+        return Launch::HandedOver;
+    m_error = m_instance->errorString();
+    return Launch::HandOverFailed;
+}
+
+TrayApplication::Launch TrayApplication::launch()
+{
+    // One copy per user and X display. A second copy only hands its
+    // arguments over: no platform, no model, no hot keys, no tray icon.
+    m_instance = makeInstance();
     switch (m_instance->claim()) {
     case SingleInstance::Role::Secondary:
         if (m_instance->handOver(m_options.arguments, HandOverTimeoutMs))
@@ -65,7 +87,7 @@ TrayApplication::Launch TrayApplication::launch()
     case SingleInstance::Role::Primary:
         if (!m_instance->errorString().isEmpty())
             qCWarning(lcShell, "%s; a second copy will not reach this one", qUtf8Printable(m_instance->errorString()));
-        connect(m_instance, &SingleInstance::reopened, this, &TrayApplication::reopen);
+        m_instance->setHandler([this](const QStringList &arguments) { return answerRequest(arguments); });
         break;
     }
 
@@ -91,6 +113,7 @@ TrayApplication::Launch TrayApplication::launch()
     });
 
     installStatusItem();
+    (new DBusService(*this))->publish();
 
     // The settings window on the very first launch, or when asked for.
     const bool launched = SettingsStore::readFlag(*m_store, SettingsStore::HasLaunchedKey).value_or(false);
@@ -116,6 +139,67 @@ void TrayApplication::resignedActive()
 void TrayApplication::reopen()
 {
     showSettings();
+}
+
+InstanceMessage::Answer TrayApplication::answerRequest(const QStringList &arguments)
+{
+    QCommandLineParser parser;
+    CommandLine::configure(parser);
+    QString error;
+    const auto target = parser.parse(arguments) ? CommandLine::jumpTarget(parser, &error) : std::nullopt;
+    if (!error.isEmpty())
+        return { false, error };
+    if (!target) {
+        // The window is built after the answer: the other copy is waiting.
+        QTimer::singleShot(0, this, &TrayApplication::reopen);
+        return {};
+    }
+    QString id = target->id;
+    if (target->number > 0) {
+        const qsizetype count = m_model ? m_model->displays().size() : 0;
+        if (target->number > count) {
+            return { false,
+                count == 0
+                    ? tr("Dartline finds no display.")
+                    : tr("There is no display %1: the displays are numbered 1 to %2.").arg(target->number).arg(count) };
+        }
+        id = m_model->displays().at(target->number - 1).id;
+    }
+    error = jumpTo(id);
+    return { error.isEmpty(), error };
+}
+
+qsizetype TrayApplication::indexOf(const QString &id) const
+{
+    if (!m_model)
+        return -1;
+    const QList<Display> &displays = m_model->displays();
+    const auto found
+        = std::find_if(displays.cbegin(), displays.cend(), [&id](const Display &display) { return display.id == id; });
+    return found == displays.cend() ? -1 : found - displays.cbegin();
+}
+
+QString TrayApplication::jumpTo(const QString &id)
+{
+    const qsizetype index = indexOf(id);
+    if (index < 0)
+        return tr("No display has the identifier %1.").arg(id);
+    // A copy: the jump may end in a refresh that replaces the list.
+    const Display target = m_model->displays().at(index);
+    m_model->jump(target);
+    const std::optional<Notice> &message = m_model->message();
+    if (message && message->kind == Notice::Kind::JumpFailed)
+        return UiText::notice(*message, m_platform->keyboard());
+    return {};
+}
+
+QString TrayApplication::shortcutCaption(const QString &id) const
+{
+    if (!m_model)
+        return {};
+    const auto &bindings = m_model->preferences().bindings;
+    const auto binding = bindings.constFind(id);
+    return binding != bindings.cend() ? shortcutText(*binding, m_platform->keyboard()) : QString();
 }
 
 void TrayApplication::quit()
@@ -210,12 +294,10 @@ void TrayApplication::rebuildStatusMenu(QMenu &menu)
     // when they differ, so an exported menu does not churn on every look.
     QList<std::pair<QString, QString>> items; // text, display identifier
     const QList<Display> &displays = m_model->displays();
-    const auto &bindings = m_model->preferences().bindings;
     for (qsizetype i = 0; i < displays.size(); ++i) {
         const Display &display = displays.at(i);
-        const auto binding = bindings.constFind(display.id);
-        const QString caps
-            = binding != bindings.cend() ? shortcutText(*binding, m_platform->keyboard()) : UiText::unset();
+        const QString caption = shortcutCaption(display.id);
+        const QString caps = caption.isEmpty() ? UiText::unset() : caption;
         items.append({ MenuText::displayItem(static_cast<int>(i) + 1, display.name, caps), display.id });
     }
     if (items == m_menuItems && !menu.isEmpty())
@@ -243,15 +325,7 @@ void TrayApplication::jumpFromMenu(const QAction *item)
 {
     if (!m_model || !item || item->data().typeId() != QMetaType::QString)
         return;
-    const QString id = item->data().toString();
-    for (const Display &display : m_model->displays()) {
-        if (display.id == id) {
-            // A copy: the jump may end in a refresh that replaces the list.
-            const Display target = display;
-            m_model->jump(target);
-            return;
-        }
-    }
+    jumpTo(item->data().toString());
 }
 
 void TrayApplication::identifyDisplays()
@@ -260,11 +334,8 @@ void TrayApplication::identifyDisplays()
         return;
     // Each tile names its display's shortcut, in the words the settings use.
     QStringList captions;
-    const auto &bindings = m_model->preferences().bindings;
-    for (const Display &display : m_model->displays()) {
-        const auto binding = bindings.constFind(display.id);
-        captions.append(binding != bindings.cend() ? shortcutText(*binding, m_platform->keyboard()) : QString());
-    }
+    for (const Display &display : m_model->displays())
+        captions.append(shortcutCaption(display.id));
     m_overlay->show(m_model->displays(), captions);
 }
 

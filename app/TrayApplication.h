@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "app/InstanceMessage.h"
+
 #include <QObject>
 #include <QPointer>
 #include <QStringList>
@@ -36,6 +38,7 @@ public:
         Running, // this is the running copy; run the event loop
         HandedOver, // another copy runs and took the arguments; exit 0
         HandOverFailed, // another copy holds the lock but did not answer
+        NotRunning, // only handing over, and no copy runs
     };
 
     struct Options
@@ -57,7 +60,22 @@ public:
 
     // The launch sequence. Called once, with the application object in place.
     Launch launch();
+    // For a copy started only to ask the running one (a jump): it hands the
+    // arguments over and never becomes the running copy. HandedOver means
+    // the request was taken; the running copy's answer is in *answer.
+    Launch handOverOnly(InstanceMessage::Answer *answer);
     QString errorString() const { return m_error; }
+
+    // What a later copy handed over (its command line): a jump is done and
+    // answered; anything else opens the settings window.
+    InstanceMessage::Answer answerRequest(const QStringList &arguments);
+    // Moves the pointer to the display with this identifier. Empty, or why
+    // it did not, in a sentence for the user.
+    QString jumpTo(const QString &id);
+    // The display's place in the list (the number shown, less one), or -1.
+    qsizetype indexOf(const QString &id) const;
+    // The display's shortcut as the settings window names it; empty when unset.
+    QString shortcutCaption(const QString &id) const;
 
     // Desktop events, forwarded to the model once it exists.
     void displaysChanged();
@@ -83,6 +101,7 @@ public:
     QWidget *aboutWindow() const;
 
 private:
+    SingleInstance *makeInstance();
     void installStatusItem();
     void scheduleMenuUpdate();
     void updateTrayIcon();

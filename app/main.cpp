@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/AppLogging.h"
+#include "app/CommandLine.h"
 #include "app/TerminationWatcher.h"
 #include "app/TrayApplication.h"
 #include "ui/Translations.h"
@@ -15,24 +16,6 @@ using namespace Dartline;
 
 namespace {
 
-// The texts are translated when this runs: after the translators are in.
-void configureParser(QCommandLineParser &parser)
-{
-    parser.setApplicationDescription(QCoreApplication::translate("Dartline::main",
-        "Every display, one key away: one global shortcut per display moves the pointer to its centre."));
-    // Single-dash words are Qt's own options (-platform, -display, -reverse);
-    // they must never read as bundles of one-letter options such as -v.
-    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-    parser.addHelpOption();
-    parser.addVersionOption();
-    parser.addOption(QCommandLineOption(QStringLiteral("settings"),
-        QCoreApplication::translate(
-            "Dartline::main", "Open the settings window; when Dartline is already running, open the running one's.")));
-    parser.addOption(QCommandLineOption(QStringLiteral("verbose"),
-        QCoreApplication::translate("Dartline::main",
-            "Report every jump and the start-up on standard error (by default only warnings and errors).")));
-}
-
 // Dartline's own info and debug lines (each jump reports where it landed) are
 // for --verbose; warnings and errors always print. QT_LOGGING_RULES and
 // QT_LOGGING_CONF take precedence over these rules, so they still turn any
@@ -47,6 +30,51 @@ void applyLoggingRules(bool verbose)
 void print(FILE *stream, const QString &text)
 {
     std::fputs(text.toLocal8Bit().constData(), stream);
+}
+
+void printNotAnswering(const TrayApplication &tray)
+{
+    print(stderr,
+        QStringLiteral("dartline: ")
+            + QCoreApplication::translate("Dartline::main", "Dartline is already running but does not answer (%1).\n")
+                  .arg(tray.errorString()));
+}
+
+// A copy started to make the running one jump: it needs no window system
+// of its own, only the running copy's answer.
+int requestJump(const QStringList &arguments)
+{
+    QCommandLineParser parser;
+    CommandLine::configure(parser);
+    QString error;
+    if (!parser.parse(arguments) || !CommandLine::jumpTarget(parser, &error)) {
+        print(stderr,
+            QStringLiteral("dartline: %1\n").arg(error.isEmpty() ? parser.errorText() : error)
+                + QCoreApplication::translate("Dartline::main", "For usage, see %1\n")
+                      .arg(QStringLiteral("dartline --help")));
+        return 2;
+    }
+    TrayApplication::Options options;
+    options.arguments = arguments;
+    TrayApplication tray(options);
+    InstanceMessage::Answer answer;
+    switch (tray.handOverOnly(&answer)) {
+    case TrayApplication::Launch::HandedOver:
+        if (answer.accepted)
+            return 0;
+        print(stderr, QStringLiteral("dartline: %1\n").arg(answer.text));
+        return 1;
+    case TrayApplication::Launch::NotRunning:
+        print(stderr,
+            QStringLiteral("dartline: ")
+                + QCoreApplication::translate(
+                    "Dartline::main", "Dartline is not running on this display (%1); start it first.\n")
+                      .arg(qEnvironmentVariable("DISPLAY")));
+        return 1;
+    default:
+        printNotAnswering(tray);
+        return 1;
+    }
 }
 
 bool platformGiven(int argc, char **argv)
@@ -71,7 +99,7 @@ int main(int argc, char **argv)
     // the GUI application (and its X connection) exists.
     {
         QCommandLineParser early;
-        configureParser(early);
+        CommandLine::configure(early);
         QStringList raw;
         for (int i = 0; i < argc; ++i)
             raw << QString::fromLocal8Bit(argv[i]);
@@ -81,7 +109,7 @@ int main(int argc, char **argv)
             QCoreApplication core(argc, argv);
             Translations::install();
             QCommandLineParser parser;
-            configureParser(parser);
+            CommandLine::configure(parser);
             // --help-all prints the help with Qt's own options and exits with status 0.
             if (early.isSet(QStringLiteral("help-all")))
                 parser.process(QStringList { raw.constFirst(), QStringLiteral("--help-all") });
@@ -90,6 +118,11 @@ int main(int argc, char **argv)
             else
                 print(stdout, QStringLiteral("dartline %1\n").arg(QCoreApplication::applicationVersion()));
             return 0;
+        }
+        if (early.isSet(CommandLine::Jump) || early.isSet(CommandLine::JumpId)) {
+            QCoreApplication core(argc, argv);
+            Translations::install();
+            return requestJump(raw);
         }
     }
 
@@ -120,7 +153,7 @@ int main(int argc, char **argv)
 
     // Qt has taken its own options out of the arguments by now.
     QCommandLineParser parser;
-    configureParser(parser);
+    CommandLine::configure(parser);
     if (!parser.parse(QCoreApplication::arguments()) || !parser.positionalArguments().isEmpty()) {
         const QString error = parser.errorText().isEmpty()
             ? QCoreApplication::translate("Dartline::main", "unexpected argument '%1'")
@@ -132,7 +165,7 @@ int main(int argc, char **argv)
                       .arg(QStringLiteral("dartline --help")));
         return 2;
     }
-    applyLoggingRules(parser.isSet(QStringLiteral("verbose")));
+    applyLoggingRules(parser.isSet(CommandLine::Verbose));
 
     int status = 0;
     {
@@ -145,11 +178,8 @@ int main(int argc, char **argv)
         case TrayApplication::Launch::HandedOver:
             return 0;
         case TrayApplication::Launch::HandOverFailed:
-            print(stderr,
-                QStringLiteral("dartline: ")
-                    + QCoreApplication::translate(
-                        "Dartline::main", "Dartline is already running but does not answer (%1).\n")
-                          .arg(tray.errorString()));
+        case TrayApplication::Launch::NotRunning:
+            printNotAnswering(tray);
             return 1;
         case TrayApplication::Launch::Running:
             if (lcStartup().isInfoEnabled()) {

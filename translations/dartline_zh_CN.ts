@@ -156,6 +156,18 @@
         <translation>未找到系统托盘，快捷键照常可用。打开设置请运行：%1
 </translation>
     </message>
+    <message>
+        <source>Dartline finds no display.</source>
+        <translation>Dartline 没有找到任何屏幕。</translation>
+    </message>
+    <message>
+        <source>There is no display %1: the displays are numbered 1 to %2.</source>
+        <translation>没有屏幕 %1：屏幕编号为 1 到 %2。</translation>
+    </message>
+    <message>
+        <source>No display has the identifier %1.</source>
+        <translation>没有标识为 %1 的屏幕。</translation>
+    </message>
 </context>
 <context>
     <name>Dartline::UiText</name>
@@ -254,6 +266,40 @@
         <source>Dartline is already running but does not answer (%1).
 </source>
         <translation>Dartline 已在运行，但没有响应（%1）。
+</translation>
+    </message>
+    <message>
+        <source>Ask the running Dartline to move the pointer to display &lt;number&gt;, as numbered in its menu and tiles.</source>
+        <translation>让正在运行的 Dartline 把指针移到屏幕 &lt;number&gt;（编号同菜单和屏幕标识）。</translation>
+    </message>
+    <message>
+        <source>number</source>
+        <translation>编号</translation>
+    </message>
+    <message>
+        <source>Ask the running Dartline to move the pointer to the display with this identifier.</source>
+        <translation>让正在运行的 Dartline 把指针移到具有此标识的屏幕。</translation>
+    </message>
+    <message>
+        <source>id</source>
+        <translation>标识</translation>
+    </message>
+    <message>
+        <source>--jump and --jump-id cannot be used together</source>
+        <translation>--jump 与 --jump-id 不能同时使用</translation>
+    </message>
+    <message>
+        <source>--jump-id needs a display identifier</source>
+        <translation>--jump-id 需要一个屏幕标识</translation>
+    </message>
+    <message>
+        <source>--jump needs a display number from 1 on, not &apos;%1&apos;</source>
+        <translation>--jump 需要从 1 开始的屏幕编号，而不是“%1”</translation>
+    </message>
+    <message>
+        <source>Dartline is not running on this display (%1); start it first.
+</source>
+        <translation>Dartline 没有在此显示（%1）上运行；请先启动它。
 </translation>
     </message>
 </context>

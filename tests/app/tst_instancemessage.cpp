@@ -47,6 +47,36 @@ private Q_SLOTS:
         for (qsizetype n = 0; status == Status::Complete && n < received.size(); ++n)
             QCOMPARE(InstanceMessage::decode(received.left(n), nullptr), Status::Incomplete);
     }
+
+    void answers_data()
+    {
+        using Answer = InstanceMessage::Answer;
+        QTest::addColumn<QByteArray>("received");
+        QTest::addColumn<std::optional<Answer>>("answer");
+        const auto encode = &InstanceMessage::encodeAnswer;
+        const Answer refused { false, u"没有屏幕 9"_s };
+        QTest::newRow("taken") << encode({}) << std::optional(Answer {});
+        QTest::newRow("refused, with a reason") << encode(refused) << std::optional(refused);
+        // What copies before the reason sent.
+        QTest::newRow("bare acknowledgement") << "DLIN\1OK"_ba << std::optional(Answer {});
+        const QString emoji = QString(501, u'x') + u"😀"_s.repeated(300);
+        const QByteArray cut = encode({ false, emoji });
+        QTest::newRow("long reason, cut whole") << cut << InstanceMessage::decodeAnswer(cut);
+        QTest::newRow("cut short") << encode(refused).chopped(1) << std::optional<Answer>();
+        QTest::newRow("unknown code") << "DLIN\1MAYBE"_ba << std::optional<Answer>();
+        QTest::newRow("other version") << "DLIN\2OK"_ba << std::optional<Answer>();
+    }
+
+    void answers()
+    {
+        QFETCH(QByteArray, received);
+        QFETCH(std::optional<InstanceMessage::Answer>, answer);
+        const auto decoded = InstanceMessage::decodeAnswer(received);
+        QCOMPARE(decoded, answer);
+        QVERIFY(received.size() <= InstanceMessage::AnswerHeaderSize + 2 + InstanceMessage::MaximumAnswerText);
+        // A reason cut to fit keeps whole characters.
+        QVERIFY(!decoded || decoded->text.isEmpty() || !decoded->text.back().isHighSurrogate());
+    }
 };
 
 QTEST_GUILESS_MAIN(TestInstanceMessage)
