@@ -14,9 +14,13 @@
 #include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QLockFile>
 #include <QSet>
 #include <QSettings>
+#include <QTimer>
 
 namespace Dartline {
 
@@ -52,7 +56,20 @@ AppModel::AppModel(Platform &platform, QSettings &store, std::unique_ptr<CursorA
 {
     releaseAbandonedStoreLock(m_store);
     m_animateCursor = SettingsStore::readFlag(m_store, SettingsStore::AnimateCursorKey).value_or(true);
+    m_landWhereLeftOff = SettingsStore::readFlag(m_store, SettingsStore::LandWhereLeftOffKey).value_or(false);
     m_preferences = readPreferences();
+    // The jump back's binding, unless a display holds the combination by now.
+    const QByteArray jumpBack = m_store.value(SettingsStore::JumpBackKey).toByteArray();
+    if (const auto shortcut = Shortcut::fromJson(QJsonDocument::fromJson(jumpBack).object());
+        shortcut && !m_preferences.conflictingDisplay(*shortcut, JumpBackId))
+        m_preferences.bindings.insert(JumpBackId, *shortcut);
+    const QJsonObject leftOff
+        = QJsonDocument::fromJson(m_store.value(SettingsStore::LeftOffKey).toByteArray()).object();
+    for (auto it = leftOff.begin(); it != leftOff.end(); ++it) {
+        const QJsonArray point = it.value().toArray();
+        if (point.size() == 2 && point.at(0).isDouble() && point.at(1).isDouble())
+            m_leftOff.insert(it.key(), QPointF(point.at(0).toDouble(), point.at(1).toDouble()));
+    }
     refreshDisplays();
 }
 
@@ -61,6 +78,8 @@ AppModel::~AppModel()
     // No signal from a model that is going away; just let go of the keyboard
     // and the filter. The hot-key service unregisters what it holds itself.
     endKeyCapture();
+    if (m_leftOffSavePending)
+        saveLeftOff();
 }
 
 Preferences AppModel::readPreferences()
@@ -127,12 +146,43 @@ void AppModel::writeStore(const QString &key, const QVariant &value)
 void AppModel::save()
 {
     // Only a change is written: a write rewrites the whole file, and most
-    // refreshes change nothing.
-    const QByteArray document = m_preferences.toJson();
-    const QVariant stored = m_store.value(SettingsStore::PreferencesKey);
-    if (stored.typeId() == QMetaType::QByteArray && stored.toByteArray() == document)
-        return;
-    writeStore(SettingsStore::PreferencesKey, document);
+    // refreshes change nothing. The jump back goes under its own key, so the
+    // document means to older versions what it always meant.
+    Preferences displays = m_preferences;
+    const std::optional<Shortcut> jumpBack
+        = displays.bindings.contains(JumpBackId) ? std::optional(displays.bindings.take(JumpBackId)) : std::nullopt;
+    const auto writeChanged = [this](const QString &key, const QByteArray &value) {
+        const QVariant stored = m_store.value(key);
+        if (stored.typeId() == QMetaType::QByteArray && stored.toByteArray() == value)
+            return;
+        if (value.isEmpty() && !stored.isValid())
+            return;
+        if (value.isEmpty()) {
+            m_store.remove(key);
+            m_store.sync();
+        } else {
+            writeStore(key, value);
+        }
+    };
+    writeChanged(SettingsStore::PreferencesKey, displays.toJson());
+    writeChanged(SettingsStore::JumpBackKey,
+        jumpBack ? QJsonDocument(jumpBack->toJson()).toJson(QJsonDocument::Compact) : QByteArray());
+}
+
+void AppModel::saveLeftOff()
+{
+    m_leftOffSavePending = false;
+    QJsonObject points;
+    for (auto it = m_leftOff.cbegin(); it != m_leftOff.cend(); ++it)
+        points.insert(it.key(), QJsonArray { it.value().x(), it.value().y() });
+    writeStore(SettingsStore::LeftOffKey, QJsonDocument(points).toJson(QJsonDocument::Compact));
+}
+
+void AppModel::setLandWhereLeftOff(bool on)
+{
+    Q_EMIT willChange();
+    m_landWhereLeftOff = on;
+    writeStore(SettingsStore::LandWhereLeftOffKey, on);
 }
 
 void AppModel::setAnimateCursor(bool on)
@@ -180,7 +230,8 @@ void AppModel::forgetDisconnected()
     for (const Display &display : std::as_const(m_displays))
         connectedIds.insert(display.id);
     Q_EMIT willChange();
-    m_preferences.bindings.removeIf([&](const auto &entry) { return !connectedIds.contains(entry.key()); });
+    m_preferences.bindings.removeIf(
+        [&](const auto &entry) { return entry.key() != JumpBackId && !connectedIds.contains(entry.key()); });
     Q_EMIT willChange();
     m_preferences.knownDisplays.intersect(connectedIds);
     save();
@@ -194,30 +245,99 @@ void AppModel::jump(const Display &display)
     // platform, which follows every change the server has reported.
     const quint32 number = display.number;
     DisplayPlatform &displays = m_platform.displays();
-    CursorPlatform &cursor = m_platform.cursor();
 
-    int code = displayUnavailable;
+    std::optional<QPointF> target;
     if (displays.isActive(number)) {
-        if (const auto centre = DisplayGeometry::center(displays.bounds(number)))
-            code = cursor.warp(*centre);
+        const QRectF bounds = displays.bounds(number);
+        target = DisplayGeometry::center(bounds);
+        const std::optional<QPointF> from = noteDeparture();
+        const auto leftOff = m_leftOff.constFind(display.id);
+        // Noted just now when the pointer is on that display already: it stays, and pulses.
+        if (target && m_landWhereLeftOff && leftOff != m_leftOff.cend() && bounds.contains(bounds.topLeft() + *leftOff))
+            target = bounds.topLeft() + *leftOff;
+        if (target && from)
+            m_returnPoint = from;
     }
+    const int code = target ? moveTo(*target, number) : displayUnavailable;
     if (code != 0) {
+        setMessage(Notice { Notice::Kind::JumpFailed, code });
+        qCCritical(lcCursor, "Cursor jump failed: %d", code);
+    }
+}
+
+void AppModel::jumpBack()
+{
+    if (!m_returnPoint)
+        return;
+    const QPointF point = *m_returnPoint;
+    DisplayPlatform &displays = m_platform.displays();
+    const auto on = std::find_if(m_displays.cbegin(), m_displays.cend(), [&](const Display &display) {
+        return displays.isActive(display.number) && displays.bounds(display.number).contains(point);
+    });
+    if (on == m_displays.cend()) {
+        setMessage(Notice { Notice::Kind::ReturnPointGone });
+        qCWarning(lcCursor, "The display the pointer came from is gone; it stays where it is");
+        return;
+    }
+    const std::optional<QPointF> from = noteDeparture();
+    if (const int code = moveTo(point, on->number); code != 0) {
         setMessage(Notice { Notice::Kind::JumpFailed, code });
         qCCritical(lcCursor, "Cursor jump failed: %d", code);
         return;
     }
+    // Pressed again, it goes forward again.
+    m_returnPoint = from;
+}
 
+std::optional<QPointF> AppModel::noteDeparture()
+{
+    // One more question to the window system, asked only when an answer is
+    // wanted: the pointer's place is what a jump back returns to.
+    if (!m_landWhereLeftOff && !m_preferences.bindings.contains(JumpBackId))
+        return std::nullopt;
+    const std::optional<QPointF> from = m_platform.cursor().location();
+    if (!from)
+        return std::nullopt;
+    DisplayPlatform &displays = m_platform.displays();
+    for (const Display &display : std::as_const(m_displays)) {
+        const QRectF bounds = displays.bounds(display.number);
+        if (displays.isActive(display.number) && bounds.contains(*from)) {
+            m_leftOff.insert(display.id, *from - bounds.topLeft());
+            // Written after the jump, once for a run of them.
+            if (!std::exchange(m_leftOffSavePending, true))
+                QTimer::singleShot(0, this, &AppModel::saveLeftOff);
+            break;
+        }
+    }
+    return from;
+}
+
+int AppModel::moveTo(const QPointF &point, quint32 number)
+{
+    CursorPlatform &cursor = m_platform.cursor();
+    if (const int code = cursor.warp(point); code != 0)
+        return code;
     setMessage(std::nullopt);
     // Reading the pointer back is one more round trip; only the pulse and the
     // log want it.
     if (!m_animateCursor && !lcCursor().isInfoEnabled())
-        return;
+        return 0;
     // The pulse goes where the pointer really is; the window system may have
     // clamped the warp.
     const QPointF landed = cursor.location().value_or(QPointF(0, 0));
     qCInfo(lcCursor, "Cursor moved to display %u, position %f, %f", number, landed.x(), landed.y());
     if (m_animateCursor)
         m_animator->show(landed);
+    return 0;
+}
+
+QStringList AppModel::bindableIds() const
+{
+    QStringList ids;
+    for (const Display &display : m_displays)
+        ids.append(display.id);
+    ids.append(JumpBackId);
+    return ids;
 }
 
 void AppModel::registerShortcuts()
@@ -226,39 +346,48 @@ void AppModel::registerShortcuts()
     Q_EMIT willChange();
     m_registrationErrors.clear();
     m_refused.clear();
-    // A copy: a slot of willChange() may not change the list, but an action
-    // run later must not see it change under this loop either.
-    const QList<Display> displays = m_displays;
-    for (const Display &display : displays) {
-        const auto binding = m_preferences.bindings.constFind(display.id);
+    for (const QString &id : bindableIds()) {
+        const auto binding = m_preferences.bindings.constFind(id);
         if (binding == m_preferences.bindings.cend())
             continue;
         const Shortcut shortcut = *binding;
         if (!shortcut.isValid()) {
             Q_EMIT willChange();
-            m_registrationErrors.insert(display.id,
+            m_registrationErrors.insert(id,
                 shortcut.isReserved() ? Notice { Notice::Kind::ReservedShortcut, 0, shortcut }
                                       : Notice { Notice::Kind::InvalidShortcut });
             continue;
         }
-        registerShortcut(display, shortcut);
+        registerShortcut(id, shortcut);
     }
 }
 
-bool AppModel::registerShortcut(const Display &display, const Shortcut &shortcut)
+bool AppModel::registerShortcut(const QString &id, const Shortcut &shortcut)
 {
-    const HotKeyStatus status = m_hotKeys->registerHotKey(shortcut, [model = QPointer<AppModel>(this), display] {
-        if (model)
-            model->jump(display);
-    });
+    // A copy of the display: the list may change before the key is pressed.
+    const auto display
+        = std::find_if(m_displays.cbegin(), m_displays.cend(), [&id](const Display &entry) { return entry.id == id; });
+    HotKeyService::Action action;
+    if (display != m_displays.cend()) {
+        action = [model = QPointer<AppModel>(this), target = *display] {
+            if (model)
+                model->jump(target);
+        };
+    } else {
+        action = [model = QPointer<AppModel>(this)] {
+            if (model)
+                model->jumpBack();
+        };
+    }
+    const HotKeyStatus status = m_hotKeys->registerHotKey(shortcut, std::move(action));
     if (status == HotKeyStatus::NoError)
         return true;
     const Notice refusal { Notice::Kind::RegistrationFailed, static_cast<int>(status) };
-    if (m_registrationErrors.value(display.id) != refusal) {
+    if (m_registrationErrors.value(id) != refusal) {
         Q_EMIT willChange();
-        m_registrationErrors.insert(display.id, refusal);
+        m_registrationErrors.insert(id, refusal);
     }
-    m_refused.insert(display.id);
+    m_refused.insert(id);
     return false;
 }
 
@@ -268,15 +397,14 @@ void AppModel::retryFailedRegistrations()
     // nothing to ask the window system.
     if (m_refused.isEmpty() || m_recordingID)
         return;
-    const QList<Display> displays = m_displays;
-    for (const Display &display : displays) {
-        const auto binding = m_preferences.bindings.constFind(display.id);
-        if (!m_refused.contains(display.id) || binding == m_preferences.bindings.cend())
+    for (const QString &id : bindableIds()) {
+        const auto binding = m_preferences.bindings.constFind(id);
+        if (!m_refused.contains(id) || binding == m_preferences.bindings.cend())
             continue;
-        if (registerShortcut(display, *binding)) {
+        if (registerShortcut(id, *binding)) {
             Q_EMIT willChange();
-            m_registrationErrors.remove(display.id);
-            m_refused.remove(display.id);
+            m_registrationErrors.remove(id);
+            m_refused.remove(id);
         }
     }
 }

@@ -33,6 +33,7 @@ struct Notice
         JumpFailed, // code is the cursor platform's error, 1010 for a display that is gone
         NeedsModifier, // a recorded combination without Ctrl, Alt or Super, or a reserved one
         ShortcutTaken, // another display, connected or not, holds the recorded combination
+        ReturnPointGone, // the display a jump back would return to is gone
     };
     Notice(Kind kind_ = Kind::InvalidShortcut, int code_ = 0, Shortcut shortcut_ = {})
         : kind(kind_)
@@ -58,6 +59,11 @@ class AppModel : public QObject
     Q_OBJECT
 
 public:
+    // The jump back's binding lives among the displays' bindings under this
+    // identifier, which no display has, so the rules for free and taken
+    // combinations hold for it too. It is stored under a key of its own.
+    static inline const QString JumpBackId = QStringLiteral("jump-back");
+
     // Loads the stored state, lists the displays, saves and registers. Without
     // an animator the model makes the standard one.
     AppModel(
@@ -73,6 +79,10 @@ public:
     const std::optional<Notice> &message() const { return m_message; }
     bool animateCursor() const { return m_animateCursor; }
     void setAnimateCursor(bool on);
+    // A jump lands where the pointer last was on that display, while that
+    // point is still on it.
+    bool landWhereLeftOff() const { return m_landWhereLeftOff; }
+    void setLandWhereLeftOff(bool on);
 
     // Known displays that are not connected now.
     int disconnectedCount() const;
@@ -85,6 +95,9 @@ public:
     void retryFailedRegistrations();
     void forgetDisconnected();
     void jump(const Display &display);
+    // Back to where the pointer was before the last jump; the next one goes
+    // forward again.
+    void jumpBack();
 
     void beginRecording(const QString &id);
     void cancelRecording(bool registerAgain);
@@ -104,7 +117,15 @@ private:
     void save();
     void registerShortcuts();
     // Registers one valid shortcut; a refusal is published. Returns success.
-    bool registerShortcut(const Display &display, const Shortcut &shortcut);
+    bool registerShortcut(const QString &id, const Shortcut &shortcut);
+    // The identifiers that may hold a binding now: the displays', then the jump back.
+    QStringList bindableIds() const;
+    // Moves the pointer and pulses where it landed; 0 or the error code.
+    int moveTo(const QPointF &point, quint32 number);
+    // Before a jump: where the pointer is, noted for the jump back and for
+    // landing there again later. None when nobody asks for it.
+    std::optional<QPointF> noteDeparture();
+    void saveLeftOff();
     void setMessage(std::optional<Notice> notice);
     void setRecordingID(std::optional<QString> id);
 
@@ -124,6 +145,10 @@ private:
     std::optional<QString> m_recordingID;
     std::optional<Notice> m_message;
     bool m_animateCursor = true;
+    bool m_landWhereLeftOff = false;
+    std::optional<QPointF> m_returnPoint; // where a jump back goes
+    QHash<QString, QPointF> m_leftOff; // per display id, from its top-left corner
+    bool m_leftOffSavePending = false;
     std::unique_ptr<HotKeyService> m_hotKeys;
     std::unique_ptr<CursorAnimator> m_animator;
     std::unique_ptr<KeyCapture> m_keyCapture; // takes the key presses of a running recording

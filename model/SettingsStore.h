@@ -21,6 +21,15 @@ namespace SettingsStore {
 inline const QString PreferencesKey = QStringLiteral("displayPreferences.v1");
 // Whether a jump shows the pulse; a flag, absent: on.
 inline const QString AnimateCursorKey = QStringLiteral("animateCursor");
+// Whether a jump lands where the pointer last was on that display; a flag,
+// absent: off.
+inline const QString LandWhereLeftOffKey = QStringLiteral("landWhereLeftOff");
+// Where the pointer last was on each display: a JSON object of display
+// identifier to [x, y] from the display's top-left corner.
+inline const QString LeftOffKey = QStringLiteral("leftOff.v1");
+// The jump back's shortcut, as a JSON object like those of the preferences
+// document; absent: none.
+inline const QString JumpBackKey = QStringLiteral("jumpBackShortcut.v1");
 // Set once the settings window has been opened; a flag, absent: not yet.
 inline const QString HasLaunchedKey = QStringLiteral("hasLaunched");
 // The settings window's frame, as QWidget::saveGeometry() gives it.

@@ -44,6 +44,22 @@
         <source>Jump to display %1</source>
         <translation>跳转到屏幕 %1</translation>
     </message>
+    <message>
+        <source>Jump Back</source>
+        <translation>跳回</translation>
+    </message>
+    <message>
+        <source>Back to the point before the last jump</source>
+        <translation>回到上次跳转前光标所在的位置</translation>
+    </message>
+    <message>
+        <source>Jump back shortcut</source>
+        <translation>跳回快捷键</translation>
+    </message>
+    <message>
+        <source>Jump back</source>
+        <translation>跳回</translation>
+    </message>
 </context>
 <context>
     <name>Dartline::IdentifyTile</name>
@@ -115,6 +131,10 @@
     <message>
         <source>Click a key cap to set it again. Closed, Dartline stays in the system tray.</source>
         <translation>点击键帽可重新设置。关闭窗口后，Dartline 会留在系统托盘。</translation>
+    </message>
+    <message>
+        <source>Land where the pointer last was on each display</source>
+        <translation>跳转时落在光标上次离开该屏幕的位置</translation>
     </message>
 </context>
 <context>
@@ -231,6 +251,10 @@
         <source>%1 The previous setting was kept.</source>
         <translation>%1 已保留原设置。</translation>
     </message>
+    <message>
+        <source>The display the pointer came from is no longer there; the pointer stays.</source>
+        <translation>光标原先所在的屏幕已不在，光标保持不动。</translation>
+    </message>
 </context>
 <context>
     <name>Dartline::main</name>
@@ -270,7 +294,7 @@
     </message>
     <message>
         <source>Ask the running Dartline to move the pointer to display &lt;number&gt;, as numbered in its menu and tiles.</source>
-        <translation>让正在运行的 Dartline 把指针移到屏幕 &lt;number&gt;（编号同菜单和屏幕标识）。</translation>
+        <translation>让正在运行的 Dartline 把光标移到屏幕 &lt;number&gt;（编号同菜单和屏幕标识）。</translation>
     </message>
     <message>
         <source>number</source>
@@ -278,7 +302,7 @@
     </message>
     <message>
         <source>Ask the running Dartline to move the pointer to the display with this identifier.</source>
-        <translation>让正在运行的 Dartline 把指针移到具有此标识的屏幕。</translation>
+        <translation>让正在运行的 Dartline 把光标移到具有此标识的屏幕。</translation>
     </message>
     <message>
         <source>id</source>

@@ -103,15 +103,18 @@ QString DisplayRow::detailText(const Display &display)
 void DisplayRow::setFields(const Fields &fields)
 {
     m_fields = fields;
-    m_badge->setText(QString::number(fields.number));
-    m_name->setText(fields.display.name);
-    m_name->setAccessibleName(tr("%1, connected").arg(fields.display.name));
-    m_detail->setText(detailText(fields.display));
+    const bool jumpBack = fields.number == 0;
+    m_badge->setText(jumpBack ? u"↩"_s : QString::number(fields.number));
+    m_name->setText(jumpBack ? tr("Jump Back") : fields.display.name);
+    m_name->setAccessibleName(jumpBack ? m_name->text() : tr("%1, connected").arg(fields.display.name));
+    m_detail->setText(jumpBack ? tr("Back to the point before the last jump") : detailText(fields.display));
     m_recorder->setScreenNumber(fields.number);
+    if (jumpBack)
+        m_recorder->setAccessibleName(tr("Jump back shortcut"));
     m_recorder->setShortcutLabels(fields.shortcutLabels);
     m_recorder->setRecording(fields.isRecording);
     m_jump->setEnabled(fields.canJump);
-    m_jump->setAccessibleName(tr("Jump to display %1").arg(fields.number));
+    m_jump->setAccessibleName(jumpBack ? tr("Jump back") : tr("Jump to display %1").arg(fields.number));
     m_error->setText(fields.error.value_or(QString()));
     m_error->setVisible(fields.error.has_value());
     update();
@@ -141,6 +144,9 @@ void DisplayRow::paintEvent(QPaintEvent *)
     painter.fillPath(ContinuousCorners::roundedRect(m_badge->geometry(), BadgeRadius),
         DartlineTheme::withOpacity(DartlineTheme::accent(), 0.06));
 
+    // The green dot says "connected": the jump back's card has none.
+    if (m_fields.number == 0)
+        return;
     painter.setPen(Qt::NoPen);
     painter.setBrush(DartlineTheme::systemGreen());
     const QRectF dotArea = m_dot->geometry();

@@ -166,13 +166,22 @@ SettingsView::SettingsView(AppModel &model, KeyboardPlatform &keyboard, std::fun
 
     // Cursor pulse switch.
     m_switch = new ToggleSwitch(tr("Enlarge the pointer after a jump"), 12, this);
-    auto *switchRow = insetRow(TextInset, 14, TextInset, 18);
+    auto *switchRow = insetRow(TextInset, 14, TextInset, 10);
     switchRow->addWidget(m_switch);
     stack->addLayout(switchRow);
     connect(m_switch, &QAbstractButton::toggled, this, [this](bool on) {
         // The rebuild sets the switch from the model; only a real flip writes.
         if (on != m_model.animateCursor())
             m_model.setAnimateCursor(on);
+    });
+
+    m_landSwitch = new ToggleSwitch(tr("Land where the pointer last was on each display"), 12, this);
+    auto *landRow = insetRow(TextInset, 0, TextInset, 18);
+    landRow->addWidget(m_landSwitch);
+    stack->addLayout(landRow);
+    connect(m_landSwitch, &QAbstractButton::toggled, this, [this](bool on) {
+        if (on != m_model.landWhereLeftOff())
+            m_model.setLandWhereLeftOff(on);
     });
 
     // Divider, painted across the full width.
@@ -205,9 +214,16 @@ SettingsView::~SettingsView() = default;
 QList<DisplayRow *> SettingsView::rows() const
 {
     QList<DisplayRow *> result;
-    for (const auto &[id, row] : m_rows)
-        result.append(row);
+    for (const auto &[id, row] : m_rows) {
+        if (id != AppModel::JumpBackId)
+            result.append(row);
+    }
     return result;
+}
+
+DisplayRow *SettingsView::jumpBackRow() const
+{
+    return m_rows.isEmpty() || m_rows.constLast().first != AppModel::JumpBackId ? nullptr : m_rows.constLast().second;
 }
 
 void SettingsView::scheduleRebuild()
@@ -240,6 +256,7 @@ void SettingsView::rebuild()
             ? tr("Press the new combination; Esc cancels, Delete clears. Jumps pause while recording.")
             : tr("Click a key cap to set it again. Closed, Dartline stays in the system tray."));
     m_switch->setChecked(m_model.animateCursor());
+    m_landSwitch->setChecked(m_model.landWhereLeftOff());
 
     // The lines follow the recording card, and stay with it (or with the card
     // whose jump button failed) as long as a message about it stands.
@@ -315,8 +332,11 @@ void SettingsView::rebuildRows()
     for (const auto &[id, row] : previous)
         m_listLayout->removeWidget(row);
 
-    for (qsizetype p = 0; p < displays.size(); ++p) {
-        const Display &display = displays.at(p);
+    // One card per display, then the jump back's (number 0) below them.
+    const qsizetype cards = displays.isEmpty() ? 0 : displays.size() + 1;
+    for (qsizetype p = 0; p < cards; ++p) {
+        const bool jumpBack = p == displays.size();
+        const Display display = jumpBack ? Display { AppModel::JumpBackId, 0, {}, {}, false } : displays.at(p);
         DisplayRow *row = nullptr;
         for (auto it = previous.begin(); it != previous.end(); ++it) {
             if (it->first == display.id) {
@@ -330,7 +350,7 @@ void SettingsView::rebuildRows()
 
         DisplayRow::Fields fields;
         fields.display = display;
-        fields.number = static_cast<int>(p) + 1;
+        fields.number = jumpBack ? 0 : static_cast<int>(p) + 1;
         if (const auto binding = bindings.constFind(display.id); binding != bindings.cend())
             fields.shortcutLabels = keycapLabels(*binding, m_keyboard);
         fields.isRecording = recordingID && *recordingID == display.id;
@@ -349,10 +369,13 @@ void SettingsView::rebuildRows()
                     m_model.beginRecording(id);
             },
             [this, id] { m_model.clearShortcut(id); },
-            [this, display] {
+            [this, display, jumpBack] {
                 // A failure is reported under the card whose button was pressed.
                 m_messageCard = display.id;
-                m_model.jump(display);
+                if (jumpBack)
+                    m_model.jumpBack();
+                else
+                    m_model.jump(display);
             });
 
         m_listLayout->insertWidget(static_cast<int>(p), row);
@@ -377,6 +400,7 @@ void SettingsView::updateTabOrder()
     }
     chain.append(m_forgetButton);
     chain.append(m_switch);
+    chain.append(m_landSwitch);
     chain.append(m_link);
     chain.append(m_about);
     for (qsizetype i = 1; i < chain.size(); ++i)

@@ -61,7 +61,8 @@ public:
 
     SettingsHeader *header() const { return m_header; }
     DisplayMap *displayMap() const { return m_map; }
-    QList<DisplayRow *> rows() const;
+    QList<DisplayRow *> rows() const; // the displays' cards
+    DisplayRow *jumpBackRow() const; // below them, or none
     ThemedLabel *countLabel() const { return m_count; }
     QScrollArea *scrollArea() const { return m_scroll; }
     ThemedLabel *emptyLabel() const { return m_empty; }
@@ -71,6 +72,7 @@ public:
     StandardButton *forgetButton() const { return m_forgetButton; }
     ThemedLabel *hintLabel() const { return m_hint; }
     ToggleSwitch *pulseSwitch() const { return m_switch; }
+    ToggleSwitch *landSwitch() const { return m_landSwitch; }
     LinkButton *footerLink() const { return m_link; }
     LinkButton *aboutLink() const { return m_about; }
     ThemedLabel *versionLabel() const { return m_version; }
@@ -115,6 +117,7 @@ private:
     StandardButton *m_forgetButton;
     ThemedLabel *m_hint;
     ToggleSwitch *m_switch;
+    ToggleSwitch *m_landSwitch = nullptr;
     QSpacerItem *m_divider;
     LinkButton *m_link;
     LinkButton *m_about;

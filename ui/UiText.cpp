@@ -89,6 +89,10 @@ QString UiText::notice(const Notice &notice, KeyboardPlatform &keyboard)
         text = QCoreApplication::translate(
             "Dartline::UiText", "This shortcut is already used by another display (including disconnected ones).");
         break;
+    case Notice::Kind::ReturnPointGone:
+        text = QCoreApplication::translate(
+            "Dartline::UiText", "The display the pointer came from is no longer there; the pointer stays.");
+        break;
     }
     if (notice.keptPrevious)
         text = QCoreApplication::translate("Dartline::UiText", "%1 The previous setting was kept.").arg(text);

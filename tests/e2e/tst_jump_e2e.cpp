@@ -6,6 +6,7 @@
 #include "platform/backends/PlatformBackends.h"
 #include "tests/harness/X11TestMain.h"
 
+#include <QJsonDocument>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QWidget>
@@ -91,6 +92,21 @@ private Q_SLOTS:
         QTRY_VERIFY(m_input->pointer() != std::optional<QPoint>(QPoint(100, 100)));
         QCOMPARE(m_input->pointer(), landing);
         QVERIFY(!model->message());
+    }
+
+    void jumpBack()
+    {
+        const Shortcut controlAltB(11, Shortcut::Control | Shortcut::Alt);
+        m_store.setValue(SettingsStore::JumpBackKey, QJsonDocument(controlAltB.toJson()).toJson());
+        const auto model = makeModel();
+        QVERIFY(m_input->movePointer(QPoint(100, 100)));
+        QVERIFY(m_input->typeCombination(u"Alt_L+3"_s));
+        QTRY_COMPARE(m_input->pointer(), std::optional<QPoint>(QPoint(2048 + 400, 300)));
+        QVERIFY(m_input->typeCombination(u"Control_L+Alt_L+b"_s));
+        QTRY_COMPARE(m_input->pointer(), std::optional<QPoint>(QPoint(100, 100)));
+        QVERIFY(m_input->typeCombination(u"Control_L+Alt_L+b"_s));
+        QTRY_COMPARE(m_input->pointer(), std::optional<QPoint>(QPoint(2048 + 400, 300)));
+        m_store.remove(SettingsStore::JumpBackKey);
     }
 
     void record_data()

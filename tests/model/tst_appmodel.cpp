@@ -224,6 +224,56 @@ private Q_SLOTS:
         m_model.reset(); // a recording still running ends with the model
         QVERIFY(!m_platform->keyboard().isGrabbed());
     }
+
+    // A jump back returns and goes forward again; landing where left off reads the pointer's last place per display.
+    void jumpBackAndLeftOff_data()
+    {
+        QTest::addColumn<bool>("landWhereLeftOff");
+        QTest::addColumn<QRectF>("bounds"); // B's after a restart
+        QTest::addColumn<QPointF>("landing"); // on B, after the restart
+        const QRectF right(1920, 0, 1920, 1080);
+        QTest::newRow("centre") << false << right << QPointF(2880, 540);
+        QTest::newRow("where left off") << true << right << QPointF(3000, 100);
+        QTest::newRow("where left off, moved") << true << QRectF(0, 1080, 1920, 1080) << QPointF(1080, 1180);
+        QTest::newRow("left-off point no longer on it") << true << QRectF(1920, 0, 1024, 768) << QPointF(2432, 384);
+    }
+    void jumpBackAndLeftOff()
+    {
+        QFETCH(bool, landWhereLeftOff);
+        QFETCH(QRectF, bounds);
+        QFETCH(QPointF, landing);
+        FakeCursorPlatform &cursor = m_platform->cursor();
+        AppModel &model = start();
+        model.setAnimateCursor(false);
+        model.setLandWhereLeftOff(landWhereLeftOff);
+        model.beginRecording(AppModel::JumpBackId);
+        model.handleRecordingKey(ctrlAlt9.keyCode(), ctrlAlt9.modifiers());
+        QCOMPARE(live(), (Shortcuts { alt1, alt2, ctrlAlt9 }));
+        cursor.setLocation(QPointF(100, 200));
+        m_platform->hotKeys().press(alt2);
+        cursor.setLocation(QPointF(3000, 100));
+        m_platform->hotKeys().press(alt1);
+        QCOMPARE(cursor.location(), landWhereLeftOff ? QPointF(100, 200) : QPointF(960, 540));
+        m_platform->hotKeys().press(ctrlAlt9);
+        QCOMPARE(cursor.location(), QPointF(3000, 100));
+        m_platform->hotKeys().press(ctrlAlt9); // forward again
+        QCOMPARE(cursor.location(), landWhereLeftOff ? QPointF(100, 200) : QPointF(960, 540));
+        QVERIFY(!stored()->bindings.contains(AppModel::JumpBackId)); // older versions read the document as before
+
+        m_model.reset();
+        m_platform->displays().screen(2).bounds = bounds;
+        AppModel &again = start();
+        QCOMPARE(again.preferences().bindings.value(AppModel::JumpBackId), ctrlAlt9);
+        m_platform->hotKeys().press(alt2);
+        QCOMPARE(cursor.location(), landing);
+        // Back to A, then A goes: the pointer stays, and the user is told.
+        m_platform->displays().removeScreen(1);
+        again.refreshDisplays();
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(u"came from is gone"_s));
+        m_platform->hotKeys().press(ctrlAlt9);
+        QCOMPARE(cursor.location(), landing);
+        QCOMPARE(again.message(), Message(Notice::Kind::ReturnPointGone));
+    }
 };
 
 QTEST_MAIN(TestAppModel)

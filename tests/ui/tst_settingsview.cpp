@@ -244,7 +244,7 @@ private Q_SLOTS:
     void readableInBothThemes()
     {
         QFETCH(bool, dark);
-        Fixture f(2);
+        Fixture f(2, Scene::Idle, QSize(680, 800));
         UiFixture::setDarkPalette(dark);
         f.model->beginRecording(f.model->displays().at(1).id);
         f.settle();
