@@ -295,7 +295,11 @@ int screenshots(Platform &platform, const QString &display, const QPointF &landi
         }
         const QString suffix = composited ? u"compositor"_s : u"no-compositor"_s;
 
-        overlay.show(displays);
+        // Each tile names its display's default shortcut, as the tray's do.
+        QStringList captions;
+        for (qsizetype i = 0; i < displays.size(); ++i)
+            captions.append(u"Alt+%1"_s.arg(i + 1));
+        overlay.show(displays, captions);
         settle(400);
         const QString tiles = QDir(directory).filePath(u"tiles-%1.png"_s.arg(suffix));
         grabRoot(display, all).save(tiles);

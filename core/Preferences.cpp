@@ -22,15 +22,33 @@ std::optional<QString> Preferences::conflictingDisplay(const Shortcut &shortcut,
     return std::nullopt;
 }
 
-void Preferences::discover(const QString &id, int index)
+void Preferences::discover(const QString &id, int index, quint32 defaultModifiers)
 {
     if (knownDisplays.contains(id))
         return;
     knownDisplays.insert(id);
-    const auto suggestion = Shortcut::suggested(index);
+    const auto suggestion = Shortcut::suggested(index, defaultModifiers);
     if (!suggestion || conflictingDisplay(*suggestion, id))
         return;
     bindings.insert(id, *suggestion);
+}
+
+bool Preferences::useDefaultModifiers(quint32 modifiers, const QString &except)
+{
+    bool changed = false;
+    // In a fixed order, so that of two bindings that would collide the same
+    // one wins every time.
+    QStringList ids = bindings.keys();
+    ids.sort();
+    for (const QString &id : std::as_const(ids)) {
+        const Shortcut current = bindings.value(id);
+        const Shortcut wanted(current.keyCode(), modifiers);
+        if (id == except || !current.isDefaultLike() || current == wanted || conflictingDisplay(wanted, id))
+            continue;
+        bindings.insert(id, wanted);
+        changed = true;
+    }
+    return changed;
 }
 
 QByteArray Preferences::toJson() const

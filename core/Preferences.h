@@ -28,7 +28,11 @@ public:
 
     // Records a display seen at `index` of the ordered list; a display seen
     // for the first time gets the suggestion of its position when it is free.
-    void discover(const QString &id, int index);
+    void discover(const QString &id, int index, quint32 defaultModifiers = Shortcut::Alt);
+    // Gives every binding that is a default of some choice (a digit with
+    // Alt, Ctrl+Alt or Super+Alt) `modifiers` instead, where the result is
+    // free; `except` keeps its own. Returns whether anything changed.
+    bool useDefaultModifiers(quint32 modifiers, const QString &except);
 
     // The stored document: compact, "bindings" then "knownDisplays".
     QByteArray toJson() const;

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/Shortcut.h"
 
+#include <algorithm>
+
 #include "core/KeyCodes.h"
 
 #include <QJsonValue>
@@ -42,11 +44,18 @@ bool Shortcut::isReserved() const
         && (m_keyCode == KeyCode::Q || m_keyCode == KeyCode::W || m_keyCode == KeyCode::Comma);
 }
 
-std::optional<Shortcut> Shortcut::suggested(int index)
+std::optional<Shortcut> Shortcut::suggested(int index, quint32 modifiers)
 {
     if (index < 0 || index >= static_cast<int>(suggestionKeys.size()))
         return std::nullopt;
-    return Shortcut(suggestionKeys[static_cast<size_t>(index)], Alt);
+    return Shortcut(suggestionKeys[static_cast<size_t>(index)], modifiers);
+}
+
+bool Shortcut::isDefaultLike() const
+{
+    return std::find(suggestionKeys.begin(), suggestionKeys.end(), m_keyCode) != suggestionKeys.end()
+        && std::find(std::begin(DefaultModifierChoices), std::end(DefaultModifierChoices), m_modifiers)
+        != std::end(DefaultModifierChoices);
 }
 
 QJsonObject Shortcut::toJson() const

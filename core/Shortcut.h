@@ -50,8 +50,14 @@ public:
     bool isReserved() const;
 
     // The default offered to the display at `index` of the ordered list:
-    // Alt with the digit of position index + 1, for the first nine.
-    static std::optional<Shortcut> suggested(int index);
+    // the digit of position index + 1 with `modifiers`, for the first nine.
+    static std::optional<Shortcut> suggested(int index, quint32 modifiers = Alt);
+    // The defaults' modifiers: Alt as designed, and the two that leave
+    // Alt+digit to browsers and terminals, which switch tabs with it.
+    static constexpr quint32 DefaultModifierChoices[] = { Alt, Control | Alt, Super | Alt };
+    // A digit 1-9 with one of those: a default of some choice, not a
+    // combination the user picked.
+    bool isDefaultLike() const;
 
     QJsonObject toJson() const;
     // Both members required, each an integer that fits 32 unsigned bits.

@@ -57,6 +57,11 @@ AppModel::AppModel(Platform &platform, QSettings &store, std::unique_ptr<CursorA
     releaseAbandonedStoreLock(m_store);
     m_animateCursor = SettingsStore::readFlag(m_store, SettingsStore::AnimateCursorKey).value_or(true);
     m_landWhereLeftOff = SettingsStore::readFlag(m_store, SettingsStore::LandWhereLeftOffKey).value_or(false);
+    bool isNumber = false;
+    const uint chosen = m_store.value(SettingsStore::DefaultModifiersKey).toUInt(&isNumber);
+    if (isNumber
+        && std::ranges::find(Shortcut::DefaultModifierChoices, chosen) != std::end(Shortcut::DefaultModifierChoices))
+        m_defaultModifiers = chosen;
     m_preferences = readPreferences();
     // The jump back's binding, unless a display holds the combination by now.
     const QByteArray jumpBack = m_store.value(SettingsStore::JumpBackKey).toByteArray();
@@ -178,6 +183,19 @@ void AppModel::saveLeftOff()
     writeStore(SettingsStore::LeftOffKey, QJsonDocument(points).toJson(QJsonDocument::Compact));
 }
 
+void AppModel::useDefaultModifiers(quint32 modifiers)
+{
+    cancelRecording(false);
+    Q_EMIT willChange();
+    m_defaultModifiers = modifiers;
+    writeStore(SettingsStore::DefaultModifiersKey, modifiers);
+    Q_EMIT willChange();
+    if (m_preferences.useDefaultModifiers(modifiers, JumpBackId))
+        save();
+    setMessage(std::nullopt);
+    registerShortcuts();
+}
+
 void AppModel::setLandWhereLeftOff(bool on)
 {
     Q_EMIT willChange();
@@ -215,7 +233,7 @@ void AppModel::refreshDisplays()
     m_displays = displays;
     for (qsizetype i = 0; i < m_displays.size(); ++i) {
         Q_EMIT willChange();
-        m_preferences.discover(m_displays.at(i).id, static_cast<int>(i));
+        m_preferences.discover(m_displays.at(i).id, static_cast<int>(i), m_defaultModifiers.value_or(Shortcut::Alt));
     }
     save();
     registerShortcuts();
@@ -477,8 +495,8 @@ bool AppModel::handleRecordingKey(quint32 keyCode, quint32 modifiers)
         setMessage(Notice { Notice::Kind::NeedsModifier });
         return true;
     }
-    if (m_preferences.conflictingDisplay(shortcut, id)) {
-        setMessage(Notice { Notice::Kind::ShortcutTaken });
+    if (const auto holder = m_preferences.conflictingDisplay(shortcut, id)) {
+        setMessage(Notice { Notice::Kind::ShortcutTaken, *holder == JumpBackId ? 1 : 0 });
         return true;
     }
 

@@ -32,7 +32,7 @@ struct Notice
         RegistrationFailed, // the window system refused it; code is the HotKeyStatus
         JumpFailed, // code is the cursor platform's error, 1010 for a display that is gone
         NeedsModifier, // a recorded combination without Ctrl, Alt or Super, or a reserved one
-        ShortcutTaken, // another display, connected or not, holds the recorded combination
+        ShortcutTaken, // another display, connected or not, holds the recorded combination; code 1: the jump back
         ReturnPointGone, // the display a jump back would return to is gone
     };
     Notice(Kind kind_ = Kind::InvalidShortcut, int code_ = 0, Shortcut shortcut_ = {})
@@ -82,6 +82,12 @@ public:
     // A jump lands where the pointer last was on that display, while that
     // point is still on it.
     bool landWhereLeftOff() const { return m_landWhereLeftOff; }
+    // The modifiers of the displays' default shortcuts once the user has
+    // chosen them (Alt, Ctrl+Alt or Super+Alt); none before.
+    std::optional<quint32> defaultModifiers() const { return m_defaultModifiers; }
+    // Chooses them: every binding that is a default of some choice follows
+    // where the result is free, and displays seen later get them.
+    void useDefaultModifiers(quint32 modifiers);
     void setLandWhereLeftOff(bool on);
 
     // Known displays that are not connected now.
@@ -146,6 +152,7 @@ private:
     std::optional<Notice> m_message;
     bool m_animateCursor = true;
     bool m_landWhereLeftOff = false;
+    std::optional<quint32> m_defaultModifiers;
     std::optional<QPointF> m_returnPoint; // where a jump back goes
     QHash<QString, QPointF> m_leftOff; // per display id, from its top-left corner
     bool m_leftOffSavePending = false;

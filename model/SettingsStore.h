@@ -30,6 +30,9 @@ inline const QString LeftOffKey = QStringLiteral("leftOff.v1");
 // The jump back's shortcut, as a JSON object like those of the preferences
 // document; absent: none.
 inline const QString JumpBackKey = QStringLiteral("jumpBackShortcut.v1");
+// The modifiers the user chose for the default shortcuts, as Shortcut's
+// modifier bits; absent: not chosen yet, and the choice is offered.
+inline const QString DefaultModifiersKey = QStringLiteral("defaultModifiers");
 // Set once the settings window has been opened; a flag, absent: not yet.
 inline const QString HasLaunchedKey = QStringLiteral("hasLaunched");
 // The settings window's frame, as QWidget::saveGeometry() gives it.

@@ -136,6 +136,22 @@
         <source>Land where the pointer last was on each display</source>
         <translation>跳转时落在光标上次离开该屏幕的位置</translation>
     </message>
+    <message>
+        <source>Change All Shortcuts…</source>
+        <translation>更改全部快捷键…</translation>
+    </message>
+    <message>
+        <source>Browsers and terminals switch tabs with %1, %2 and so on. Give every display a combination they leave free?</source>
+        <translation>浏览器和终端用 %1、%2 等切换标签页。要给每块屏幕换用它们不占用的组合吗？</translation>
+    </message>
+    <message>
+        <source>Keep %1…</source>
+        <translation>保留 %1…</translation>
+    </message>
+    <message>
+        <source>Use %1…</source>
+        <translation>改用 %1…</translation>
+    </message>
 </context>
 <context>
     <name>Dartline::ShortcutRecorderButton</name>
@@ -254,6 +270,10 @@
     <message>
         <source>The display the pointer came from is no longer there; the pointer stays.</source>
         <translation>光标原先所在的屏幕已不在，光标保持不动。</translation>
+    </message>
+    <message>
+        <source>This shortcut is already used by Jump Back.</source>
+        <translation>此快捷键已被“跳回”占用。</translation>
     </message>
 </context>
 <context>

@@ -106,9 +106,39 @@ SettingsView::SettingsView(AppModel &model, KeyboardPlatform &keyboard, std::fun
         new ThemedLabel(tr("Displays and Shortcuts"), 13, QFont::DemiBold, ThemedLabel::Role::Primary, this), 0,
         Qt::AlignVCenter);
     titleRow->addStretch(1);
+    m_offerAgain = new LinkButton(tr("Change All Shortcuts…"), QUrl(), 11, this);
+    connect(m_offerAgain, &QAbstractButton::clicked, this, [this] {
+        m_offerReopened = true;
+        rebuild();
+    });
+    titleRow->addWidget(m_offerAgain, 0, Qt::AlignVCenter);
+    titleRow->addSpacing(8);
     m_count = new ThemedLabel(QString(), 11, QFont::Normal, ThemedLabel::Role::Secondary, this);
     titleRow->addWidget(m_count, 0, Qt::AlignVCenter);
     stack->addLayout(titleRow);
+
+    // The offer of other default modifiers: on its own until the user has
+    // chosen, then only when asked for again.
+    m_offer = new QWidget(this);
+    auto *offer = new QVBoxLayout(m_offer);
+    offer->setContentsMargins(TextInset, 0, TextInset, 12);
+    offer->setSpacing(8);
+    m_offerText = new ThemedLabel(QString(), UiFonts::Callout, QFont::Normal, ThemedLabel::Role::Secondary, m_offer);
+    m_offerText->setWordWrap(true);
+    offer->addWidget(m_offerText);
+    auto *choices = insetRow(0, 0, 0, 0);
+    for (const quint32 modifiers : Shortcut::DefaultModifierChoices) {
+        auto *choice = new StandardButton(QString(), UiFonts::Caption, m_offer);
+        connect(choice, &QAbstractButton::clicked, this, [this, modifiers] {
+            m_offerReopened = false;
+            m_model.useDefaultModifiers(modifiers);
+        });
+        choices->addWidget(choice);
+        m_offerChoices.append({ modifiers, choice });
+    }
+    choices->addStretch(1);
+    offer->addLayout(choices);
+    stack->addWidget(m_offer);
 
     // The list: the only part that gives up height when the window is short.
     m_scroll = new QScrollArea(this);
@@ -257,6 +287,7 @@ void SettingsView::rebuild()
             : tr("Click a key cap to set it again. Closed, Dartline stays in the system tray."));
     m_switch->setChecked(m_model.animateCursor());
     m_landSwitch->setChecked(m_model.landWhereLeftOff());
+    updateOffer();
 
     // The lines follow the recording card, and stay with it (or with the card
     // whose jump button failed) as long as a message about it stands.
@@ -389,11 +420,31 @@ void SettingsView::rebuildRows()
     }
 }
 
+void SettingsView::updateOffer()
+{
+    const std::optional<quint32> chosen = m_model.defaultModifiers();
+    const bool shown = !m_model.displays().isEmpty() && (!chosen || m_offerReopened);
+    m_offer->setVisible(shown);
+    m_offerAgain->setVisible(!shown && !m_model.displays().isEmpty());
+    const auto first
+        = [this](quint32 modifiers) { return shortcutText(*Shortcut::suggested(0, modifiers), m_keyboard); };
+    m_offerText->setText(tr(
+        "Browsers and terminals switch tabs with %1, %2 and so on. Give every display a combination they leave free?")
+                             .arg(first(Shortcut::Alt), shortcutText(*Shortcut::suggested(1), m_keyboard)));
+    for (const auto &[modifiers, button] : std::as_const(m_offerChoices)) {
+        button->setText(modifiers == Shortcut::Alt && !chosen ? tr("Keep %1…").arg(first(modifiers))
+                                                              : tr("Use %1…").arg(first(modifiers)));
+        button->setEnabled(chosen != modifiers);
+    }
+}
+
 void SettingsView::updateTabOrder()
 {
     // Top to bottom, left to right: identify, each card's field and jump
     // button, the forget button, the switch, the link.
-    QList<QWidget *> chain { m_header->identifyButton() };
+    QList<QWidget *> chain { m_header->identifyButton(), m_offerAgain };
+    for (const auto &[modifiers, button] : std::as_const(m_offerChoices))
+        chain.append(button);
     for (const auto &[id, row] : m_rows) {
         chain.append(row->recorder());
         chain.append(row->jumpButton());

@@ -73,6 +73,8 @@ public:
     ThemedLabel *hintLabel() const { return m_hint; }
     ToggleSwitch *pulseSwitch() const { return m_switch; }
     ToggleSwitch *landSwitch() const { return m_landSwitch; }
+    QWidget *modifierOffer() const { return m_offer; }
+    const QList<std::pair<quint32, StandardButton *>> &modifierChoices() const { return m_offerChoices; }
     LinkButton *footerLink() const { return m_link; }
     LinkButton *aboutLink() const { return m_about; }
     ThemedLabel *versionLabel() const { return m_version; }
@@ -90,6 +92,7 @@ private:
     void scheduleRebuild();
     void rebuildRows();
     void updateTabOrder();
+    void updateOffer();
     void placeScrollBar();
     void placeMessages();
     void revealMessages();
@@ -118,6 +121,11 @@ private:
     ThemedLabel *m_hint;
     ToggleSwitch *m_switch;
     ToggleSwitch *m_landSwitch = nullptr;
+    QWidget *m_offer = nullptr;
+    ThemedLabel *m_offerText = nullptr;
+    QList<std::pair<quint32, StandardButton *>> m_offerChoices; // by the modifiers they choose
+    LinkButton *m_offerAgain = nullptr;
+    bool m_offerReopened = false;
     QSpacerItem *m_divider;
     LinkButton *m_link;
     LinkButton *m_about;

@@ -86,8 +86,10 @@ QString UiText::notice(const Notice &notice, KeyboardPlatform &keyboard)
             "Include Ctrl, Alt or Super; Ctrl+Q, Ctrl+W and Ctrl+, are reserved for Dartline's own windows.");
         break;
     case Notice::Kind::ShortcutTaken:
-        text = QCoreApplication::translate(
-            "Dartline::UiText", "This shortcut is already used by another display (including disconnected ones).");
+        text = notice.code == 1
+            ? QCoreApplication::translate("Dartline::UiText", "This shortcut is already used by Jump Back.")
+            : QCoreApplication::translate(
+                "Dartline::UiText", "This shortcut is already used by another display (including disconnected ones).");
         break;
     case Notice::Kind::ReturnPointGone:
         text = QCoreApplication::translate(

@@ -225,6 +225,27 @@ private Q_SLOTS:
         QVERIFY(!m_platform->keyboard().isGrabbed());
     }
 
+    // Ctrl+Alt for every default where it is free; the user's own combinations and the jump back's stay.
+    void defaultModifiers()
+    {
+        const Shortcut ctrlAlt1(18, Shortcut::Control | Shortcut::Alt), ctrlAlt2(19, ctrlAlt1.modifiers());
+        m_store->setValue(SettingsStore::PreferencesKey,
+            QByteArray(R"({"bindings":{"C":{"keyCode":19,"modifiers":6144}},"knownDisplays":["C"]})"));
+        AppModel &model = start();
+        QCOMPARE(model.defaultModifiers(), std::nullopt);
+        model.beginRecording(AppModel::JumpBackId);
+        model.handleRecordingKey(alt5.keyCode(), alt5.modifiers());
+        model.useDefaultModifiers(ctrlAlt1.modifiers());
+        const QHash<QString, Shortcut> expected { { A, ctrlAlt1 }, { B, alt2 }, { u"C"_s, ctrlAlt2 },
+            { AppModel::JumpBackId, alt5 } };
+        QCOMPARE(model.preferences().bindings, expected);
+        QCOMPARE(live(), (Shortcuts { ctrlAlt1, alt2, alt5 }));
+        m_model.reset();
+        m_platform->displays().addScreen(screen(4, u"D"_s, 3840));
+        QCOMPARE(start().preferences().bindings.value(u"D"_s), Shortcut(20, ctrlAlt1.modifiers()));
+        QCOMPARE(m_model->defaultModifiers(), std::optional(ctrlAlt1.modifiers()));
+    }
+
     // A jump back returns and goes forward again; landing where left off reads the pointer's last place per display.
     void jumpBackAndLeftOff_data()
     {

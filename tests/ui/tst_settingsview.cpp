@@ -235,6 +235,19 @@ private Q_SLOTS:
         check(f.view->statusLabel());
     }
 
+    // Offered until chosen, then only when asked for again.
+    void modifierOffer()
+    {
+        Fixture f(2);
+        QVERIFY(f.view->modifierOffer()->isVisible());
+        QTest::mouseClick(f.view->modifierChoices().at(1).second, Qt::LeftButton);
+        f.settle();
+        QCOMPARE(f.model->defaultModifiers(), std::optional(Shortcut::Control | Shortcut::Alt));
+        QCOMPARE(f.model->preferences().bindings.value(f.model->displays().at(1).id).modifiers(),
+            Shortcut::Control | Shortcut::Alt);
+        QVERIFY(!f.view->modifierOffer()->isVisible());
+    }
+
     void readableInBothThemes_data()
     {
         QTest::addColumn<bool>("dark");

@@ -119,10 +119,12 @@ private Q_SLOTS:
         m_fixture->start();
         SettingsView &view = *makeWindow(true).view();
         QTRY_VERIFY(!view.isRebuildPending());
-        const QList<QWidget *> expected { view.header()->identifyButton(), view.rows().at(0)->recorder(),
-            view.rows().at(0)->jumpButton(), view.rows().at(1)->recorder(), view.rows().at(1)->jumpButton(),
-            view.jumpBackRow()->recorder(), view.jumpBackRow()->jumpButton(), view.forgetButton(), view.pulseSwitch(),
-            view.landSwitch(), view.footerLink(), view.aboutLink() };
+        QList<QWidget *> expected { view.header()->identifyButton() };
+        for (const auto &[modifiers, button] : view.modifierChoices())
+            expected.append(button);
+        expected += { view.rows().at(0)->recorder(), view.rows().at(0)->jumpButton(), view.rows().at(1)->recorder(),
+            view.rows().at(1)->jumpButton(), view.jumpBackRow()->recorder(), view.jumpBackRow()->jumpButton(),
+            view.forgetButton(), view.pulseSwitch(), view.landSwitch(), view.footerLink(), view.aboutLink() };
         expected.first()->setFocus(Qt::TabFocusReason);
         for (qsizetype i = 1; i < expected.size(); ++i) {
             QVERIFY(m_input->tapKey(u"Tab"_s));
