@@ -100,6 +100,12 @@ TrayApplication::Launch TrayApplication::launch()
     m_store = m_options.makeStore ? m_options.makeStore() : SettingsStore::standard();
     m_model = std::make_unique<AppModel>(*m_platform, *m_store);
     qCInfo(lcStartup, "hot keys registered");
+    if (m_platform->reachesOnlyXWayland()) {
+        qCWarning(lcShell,
+            "This Wayland session (%s) offers no route for shortcuts and pointer moves: they reach only X11 windows. "
+            "Bind 'dartline --jump N' to keys in the desktop's settings instead.",
+            qUtf8Printable(qEnvironmentVariable("XDG_CURRENT_DESKTOP", QStringLiteral("unknown desktop"))));
+    }
     ThemeMonitor::instance().setDesktop(&m_platform->appearance());
     connect(&m_platform->displays(), &DisplayPlatform::configurationChanged, this, &TrayApplication::displaysChanged);
     // Only the step out of the active state counts: hidden and inactive

@@ -212,6 +212,11 @@ void AppModel::setAnimateCursor(bool on)
         m_animator->cancel();
 }
 
+bool AppModel::reachesOnlyXWayland() const
+{
+    return m_platform.reachesOnlyXWayland();
+}
+
 int AppModel::disconnectedCount() const
 {
     QSet<QString> connectedIds;

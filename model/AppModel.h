@@ -90,6 +90,10 @@ public:
     void useDefaultModifiers(quint32 modifiers);
     void setLandWhereLeftOff(bool on);
 
+    // The window system reaches only XWayland: nothing Dartline does reaches
+    // the rest of the session.
+    bool reachesOnlyXWayland() const;
+
     // Known displays that are not connected now.
     int disconnectedCount() const;
 

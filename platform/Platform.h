@@ -22,6 +22,11 @@ public:
     virtual HotKeyPlatform &hotKeys() = 0;
     virtual KeyboardPlatform &keyboard() = 0;
     virtual AppearancePlatform &appearance() = 0;
+
+    // Only X11 through XWayland, under a Wayland compositor with no route of
+    // its own here: shortcuts fire only while an X11 window has the focus,
+    // and a jump moves only XWayland's idea of the pointer.
+    virtual bool reachesOnlyXWayland() const { return false; }
 };
 
 } // namespace Dartline

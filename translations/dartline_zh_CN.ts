@@ -152,6 +152,10 @@
         <source>Use %1…</source>
         <translation>改用 %1…</translation>
     </message>
+    <message>
+        <source>This Wayland desktop offers Dartline no way to move the pointer or to take shortcuts of its own: they work only while a Dartline window has the focus. Bind %1 to keys in the desktop&apos;s own settings instead, N being the display&apos;s number.</source>
+        <translation>这个 Wayland 桌面没有给 Dartline 移动光标或注册全局快捷键的途径：只有 Dartline 的窗口获得焦点时它们才起作用。请在桌面自己的设置里把 %1 绑定到按键上，N 为屏幕编号。</translation>
+    </message>
 </context>
 <context>
     <name>Dartline::ShortcutRecorderButton</name>

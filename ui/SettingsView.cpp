@@ -16,6 +16,7 @@
 #include "ui/SettingsHeader.h"
 #include "ui/ShortcutRecorderButton.h"
 #include "ui/StandardButton.h"
+#include "ui/Symbols.h"
 #include "ui/ThemedLabel.h"
 #include "ui/ToggleSwitch.h"
 #include "ui/UiFonts.h"
@@ -93,6 +94,21 @@ SettingsView::SettingsView(AppModel &model, KeyboardPlatform &keyboard, std::fun
     auto *headerRow = insetRow(PageInset, 26, PageInset, 24);
     headerRow->addWidget(m_header);
     stack->addLayout(headerRow);
+
+    // Said first, in so many words, where nothing below can work.
+    if (m_model.reachesOnlyXWayland()) {
+        m_sessionWarning = new ThemedLabel(
+            tr("This Wayland desktop offers Dartline no way to move the pointer or to take shortcuts of its own: they "
+               "work only while a Dartline window has the focus. Bind %1 to keys in the desktop's own settings "
+               "instead, N being the display's number.")
+                .arg(u"dartline --jump N"_s),
+            UiFonts::Callout, QFont::Normal, ThemedLabel::Role::Red, this);
+        m_sessionWarning->setSymbol(Symbols::Kind::ExclamationTriangle);
+        m_sessionWarning->setWordWrap(true);
+        auto *warningRow = insetRow(TextInset, 0, TextInset, 18);
+        warningRow->addWidget(m_sessionWarning);
+        stack->addLayout(warningRow);
+    }
 
     // Display map.
     m_map = new DisplayMap(this);

@@ -74,6 +74,7 @@ public:
     ToggleSwitch *pulseSwitch() const { return m_switch; }
     ToggleSwitch *landSwitch() const { return m_landSwitch; }
     QWidget *modifierOffer() const { return m_offer; }
+    ThemedLabel *sessionWarning() const { return m_sessionWarning; } // none where the session is reached
     const QList<std::pair<quint32, StandardButton *>> &modifierChoices() const { return m_offerChoices; }
     LinkButton *footerLink() const { return m_link; }
     LinkButton *aboutLink() const { return m_about; }
@@ -121,6 +122,7 @@ private:
     ThemedLabel *m_hint;
     ToggleSwitch *m_switch;
     ToggleSwitch *m_landSwitch = nullptr;
+    ThemedLabel *m_sessionWarning = nullptr;
     QWidget *m_offer = nullptr;
     ThemedLabel *m_offerText = nullptr;
     QList<std::pair<quint32, StandardButton *>> m_offerChoices; // by the modifiers they choose

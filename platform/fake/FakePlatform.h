@@ -27,8 +27,11 @@ public:
     FakeHotKeyPlatform &hotKeys() override { return m_hotKeys; }
     FakeKeyboardPlatform &keyboard() override { return m_keyboard; }
     FakeAppearancePlatform &appearance() override { return m_appearance; }
+    bool reachesOnlyXWayland() const override { return m_onlyXWayland; }
+    void setReachesOnlyXWayland(bool only) { m_onlyXWayland = only; }
 
 private:
+    bool m_onlyXWayland = false;
     FakeDisplayPlatform m_displays;
     FakeCursorPlatform m_cursor;
     FakeHotKeyPlatform m_hotKeys;

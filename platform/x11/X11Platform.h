@@ -21,8 +21,10 @@ public:
     HotKeyPlatform &hotKeys() override { return m_hotKeys; }
     KeyboardPlatform &keyboard() override { return m_keyboard; }
     AppearancePlatform &appearance() override { return m_appearance; }
+    bool reachesOnlyXWayland() const override { return m_underWayland; }
 
 private:
+    const bool m_underWayland = !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
     X11DisplayPlatform m_displays;
     X11CursorPlatform m_cursor;
     X11HotKeyPlatform m_hotKeys;

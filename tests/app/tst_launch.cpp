@@ -118,12 +118,18 @@ private Q_SLOTS:
         QTest::addColumn<QString>("rules"); // QT_LOGGING_RULES beside the start-up milestones
         QTest::addColumn<bool>("opens"); // the settings window
         QTest::addColumn<bool>("logged"); // the jump
-        QTest::newRow("first launch") << QByteArray() << QStringList() << QString() << true << false;
-        QTest::newRow("later launch") << QByteArray("true") << QStringList() << QString() << false << false;
-        QTest::newRow("--settings --verbose")
-            << QByteArray("true") << QStringList { u"--settings"_s, u"--verbose"_s } << QString() << true << true;
+        QTest::addColumn<QString>("wayland"); // WAYLAND_DISPLAY, of a compositor with no route of its own
+        QTest::newRow("first launch") << QByteArray() << QStringList() << QString() << true << false << QString();
+        QTest::newRow("later launch") << QByteArray("true") << QStringList() << QString() << false << false
+                                      << QString();
+        // XWayland of another compositor: the X11 route, with the user told what it cannot reach.
+        QTest::newRow("unknown Wayland compositor")
+            << QByteArray() << QStringList() << QString() << true << false << u"wayland-other"_s;
+        QTest::newRow("--settings --verbose") << QByteArray("true") << QStringList { u"--settings"_s, u"--verbose"_s }
+                                              << QString() << true << true << QString();
         QTest::newRow("nonsense stored, logging rules")
-            << QByteArray("yes") << QStringList() << u";org.dartline.Dartline.cursor.info=true"_s << true << true;
+            << QByteArray("yes") << QStringList() << u";org.dartline.Dartline.cursor.info=true"_s << true << true
+            << QString();
     }
 
     void launch()
@@ -133,7 +139,10 @@ private Q_SLOTS:
         QFETCH(QString, rules);
         QFETCH(bool, opens);
         QFETCH(bool, logged);
+        QFETCH(QString, wayland);
         DartlineProcess dartline;
+        if (!wayland.isEmpty())
+            dartline.environment.insert(u"WAYLAND_DISPLAY"_s, wayland);
         QVERIFY(dartline.writeStore(stored.isEmpty() ? "animateCursor=false\n" : "hasLaunched=" + stored + '\n'));
         dartline.environment.insert(u"QT_LOGGING_RULES"_s, dartline.environment.value(u"QT_LOGGING_RULES"_s) + rules);
         dartline.start(arguments);
@@ -145,6 +154,7 @@ private Q_SLOTS:
         dartline.process.terminate();
         QVERIFY(dartline.ends());
         QCOMPARE(dartline.standardError().contains("org.dartline.Dartline.cursor: Cursor moved"), logged);
+        QCOMPARE(dartline.standardError().contains("offers no route"), !wayland.isEmpty());
         // Written when the window opened, and never taken back.
         const QSettings store(dartline.storePath(), QSettings::IniFormat);
         QCOMPARE(store.value(u"hasLaunched"_s).toByteArray(), opens ? QByteArray("true") : stored);

@@ -240,6 +240,10 @@ private Q_SLOTS:
     {
         Fixture f(2);
         QVERIFY(f.view->modifierOffer()->isVisible());
+        QVERIFY(!f.view->sessionWarning()); // said only where the session is out of reach
+        f.fake.platform.setReachesOnlyXWayland(true);
+        const SettingsView confined(*f.model, f.fake.platform.keyboard(), [] {});
+        QVERIFY(confined.sessionWarning() && confined.sessionWarning()->text().contains(u"dartline --jump N"_s));
         QTest::mouseClick(f.view->modifierChoices().at(1).second, Qt::LeftButton);
         f.settle();
         QCOMPARE(f.model->defaultModifiers(), std::optional(Shortcut::Control | Shortcut::Alt));
