@@ -210,25 +210,24 @@ SettingsView::SettingsView(AppModel &model, KeyboardPlatform &keyboard, std::fun
     m_scrollBar = new OverlayScrollBar(m_scroll->verticalScrollBar(), m_scroll);
     m_scroll->installEventFilter(this);
 
-    // Cursor pulse switch.
-    m_switch = new ToggleSwitch(tr("Enlarge the pointer after a jump"), 12, this);
-    auto *switchRow = insetRow(TextInset, 14, TextInset, 10);
-    switchRow->addWidget(m_switch);
-    stack->addLayout(switchRow);
-    connect(m_switch, &QAbstractButton::toggled, this, [this](bool on) {
-        // The rebuild sets the switch from the model; only a real flip writes.
-        if (on != m_model.animateCursor())
-            m_model.setAnimateCursor(on);
-    });
-
-    m_landSwitch = new ToggleSwitch(tr("Land where the pointer last was on each display"), 12, this);
-    auto *landRow = insetRow(TextInset, 0, TextInset, 18);
-    landRow->addWidget(m_landSwitch);
-    stack->addLayout(landRow);
-    connect(m_landSwitch, &QAbstractButton::toggled, this, [this](bool on) {
-        if (on != m_model.landWhereLeftOff())
-            m_model.setLandWhereLeftOff(on);
-    });
+    // The switches: the pulse, and where a jump lands. The rebuild sets them
+    // from the model; only a real flip writes.
+    const auto addSwitch
+        = [&](const QString &text, int top, int bottom, bool (AppModel::*read)() const, void (AppModel::*write)(bool)) {
+              auto *toggle = new ToggleSwitch(text, 12, this);
+              auto *row = insetRow(TextInset, top, TextInset, bottom);
+              row->addWidget(toggle);
+              stack->addLayout(row);
+              connect(toggle, &QAbstractButton::toggled, this, [this, read, write](bool on) {
+                  if (on != (m_model.*read)())
+                      (m_model.*write)(on);
+              });
+              return toggle;
+          };
+    m_switch = addSwitch(
+        tr("Enlarge the pointer after a jump"), 14, 10, &AppModel::animateCursor, &AppModel::setAnimateCursor);
+    m_landSwitch = addSwitch(tr("Land where the pointer last was on each display"), 0, 18, &AppModel::landWhereLeftOff,
+        &AppModel::setLandWhereLeftOff);
 
     // Divider, painted across the full width.
     m_divider = new QSpacerItem(0, 1, QSizePolicy::Expanding, QSizePolicy::Fixed);
