@@ -26,6 +26,9 @@ namespace Dartline {
 
 namespace {
 
+// How long after a jump its departure point is written.
+constexpr int LeftOffSaveDelayMs = 2000;
+
 // Code of a jump to a display that is gone, asleep or has no usable centre.
 constexpr int displayUnavailable = 1010;
 
@@ -326,9 +329,11 @@ std::optional<QPointF> AppModel::noteDeparture()
         const QRectF bounds = displays.bounds(display.number);
         if (displays.isActive(display.number) && bounds.contains(*from)) {
             m_leftOff.insert(display.id, *from - bounds.topLeft());
-            // Written after the jump, once for a run of them.
+            // Written a moment later, once for a run of jumps: a write
+            // rewrites the whole file, and the next key press would wait
+            // for it. The model writes what is pending when it goes.
             if (!std::exchange(m_leftOffSavePending, true))
-                QTimer::singleShot(0, this, &AppModel::saveLeftOff);
+                QTimer::singleShot(LeftOffSaveDelayMs, this, &AppModel::saveLeftOff);
             break;
         }
     }
