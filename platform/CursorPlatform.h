@@ -30,6 +30,10 @@ public:
     virtual ~CursorPlatform() = default;
     Q_DISABLE_COPY_MOVE(CursorPlatform)
 
+    // warp()'s answer when the compositor lets this program move no pointer
+    // (KWin grants it only to a program an installed desktop entry names).
+    static constexpr int WarpNotAllowed = -3;
+
     // Moves the pointer; 0 on success, otherwise the window system's error code.
     virtual int warp(const QPointF &point) = 0;
     // The pointer's position in global coordinates, or none when unreadable.

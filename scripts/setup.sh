@@ -19,6 +19,8 @@ packages=(
   openbox tint2 dbus
   # the Wayland tests: a headless sway with XWayland (as root the harness runs it as a system user), wtype types
   sway xwayland wtype
+  # and a headless KWin (its fake input types; its protocols are built into the backend)
+  kwin-wayland plasma-wayland-protocols
   # packaging checks and benchmarks
   desktop-file-utils appstream sxhkd dpkg-dev file
 )

@@ -279,6 +279,10 @@
         <source>This shortcut is already used by Jump Back.</source>
         <translation>此快捷键已被“跳回”占用。</translation>
     </message>
+    <message>
+        <source>This desktop does not let Dartline move the pointer. Install Dartline with its desktop entry, which asks KDE Plasma for that right, then start it again. (%1)</source>
+        <translation>此桌面不允许 Dartline 移动光标。请连同桌面文件一起安装 Dartline（它向 KDE Plasma 申请这项权限），然后重新启动。（%1）</translation>
+    </message>
 </context>
 <context>
     <name>Dartline::main</name>

@@ -3,6 +3,7 @@
 
 #include "hotkeys/KeyLabels.h"
 #include "model/AppModel.h"
+#include "platform/CursorPlatform.h"
 
 #include <QCoreApplication>
 
@@ -77,9 +78,13 @@ QString UiText::notice(const Notice &notice, KeyboardPlatform &keyboard)
         text = registrationText(notice.code);
         break;
     case Notice::Kind::JumpFailed:
-        text = QCoreApplication::translate(
-            "Dartline::UiText", "Cannot move to this display; please check its connection. (%1)")
-                   .arg(notice.code);
+        text = notice.code == CursorPlatform::WarpNotAllowed
+            ? QCoreApplication::translate("Dartline::UiText",
+                "This desktop does not let Dartline move the pointer. Install Dartline with its desktop entry, which "
+                "asks KDE Plasma for that right, then start it again. (%1)")
+            : QCoreApplication::translate(
+                "Dartline::UiText", "Cannot move to this display; please check its connection. (%1)");
+        text = text.arg(notice.code);
         break;
     case Notice::Kind::NeedsModifier:
         text = QCoreApplication::translate("Dartline::UiText",

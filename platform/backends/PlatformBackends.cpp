@@ -2,6 +2,7 @@
 #include "platform/backends/PlatformBackends.h"
 
 #include "platform/NullPlatform.h"
+#include "platform/wayland/KwinHotKeyPlatform.h"
 #include "platform/wayland/SwayHotKeyPlatform.h"
 #include "platform/wayland/WaylandConnection.h"
 #include "platform/wayland/WaylandCursorPlatform.h"
@@ -14,17 +15,18 @@ namespace Dartline {
 
 namespace {
 
-// A sway session: displays, the jump and shortcuts go through the compositor;
-// the keyboard, the desktop's appearance and the cursor's looks through
-// XWayland, where Dartline's windows live.
-class SwayPlatform : public Platform
+// A sway or KWin session: displays, the jump and shortcuts go through the
+// compositor; the keyboard, the desktop's appearance and the cursor's looks
+// through XWayland, where Dartline's windows live.
+template<typename HotKeys> class WaylandPlatform : public Platform
 {
 public:
-    SwayPlatform(std::unique_ptr<WaylandConnection> connection, const QString &ipcSocket)
+    template<typename... HotKeyArguments>
+    explicit WaylandPlatform(std::unique_ptr<WaylandConnection> connection, const HotKeyArguments &...arguments)
         : m_connection(std::move(connection))
         , m_displays(*m_connection)
         , m_cursor(*m_connection, &m_x11Cursor)
-        , m_hotKeys(ipcSocket)
+        , m_hotKeys(arguments...)
     { }
 
     DisplayPlatform &displays() override { return m_displays; }
@@ -38,7 +40,7 @@ private:
     X11CursorPlatform m_x11Cursor;
     WaylandDisplayPlatform m_displays;
     WaylandCursorPlatform m_cursor;
-    SwayHotKeyPlatform m_hotKeys;
+    HotKeys m_hotKeys;
     X11KeyboardPlatform m_keyboard;
     X11AppearancePlatform m_appearance;
 };
@@ -51,7 +53,20 @@ std::unique_ptr<Platform> createSwayPlatform()
     std::unique_ptr<WaylandConnection> connection = WaylandConnection::open();
     if (!connection || !connection->virtualPointers() || !connection->seat() || !connection->hasOutputLayout())
         return nullptr;
-    return std::make_unique<SwayPlatform>(std::move(connection), ipcSocket);
+    return std::make_unique<WaylandPlatform<SwayHotKeyPlatform>>(std::move(connection), ipcSocket);
+}
+
+// KWin shows itself by its output devices or fake input. Without fake input
+// (no desktop file grants it) the platform still serves displays and
+// shortcuts, and a jump reports why it cannot move the pointer.
+std::unique_ptr<Platform> createKwinPlatform()
+{
+    if (qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+        return nullptr;
+    std::unique_ptr<WaylandConnection> connection = WaylandConnection::open();
+    if (!connection || !connection->hasOutputLayout() || (!connection->offersKwinOutputs() && !connection->fakeInput()))
+        return nullptr;
+    return std::make_unique<WaylandPlatform<KwinHotKeyPlatform>>(std::move(connection));
 }
 
 } // namespace
@@ -60,6 +75,8 @@ std::unique_ptr<Platform> createPlatform()
 {
     if (std::unique_ptr<Platform> sway = createSwayPlatform())
         return sway;
+    if (std::unique_ptr<Platform> kwin = createKwinPlatform())
+        return kwin;
     if (QGuiApplication::platformName() == QLatin1String("xcb"))
         return std::make_unique<X11Platform>();
     return createNullPlatform();

@@ -3,8 +3,11 @@
 
 #include <QAbstractEventDispatcher>
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QSocketNotifier>
 
+#include <fake-input-client.h>
+#include <kde-output-device-v2-client.h>
 #include <wayland-client.h>
 #include <wlr-output-management-unstable-v1-client.h>
 #include <wlr-virtual-pointer-unstable-v1-client.h>
@@ -24,14 +27,25 @@ QString text(const char *value)
 
 // Modes say nothing the jump needs; they are only released when they go,
 // or with the connection.
+template<typename Mode> void dropMode(void *modes, Mode *mode)
+{
+    auto *proxy = reinterpret_cast<wl_proxy *>(mode);
+    static_cast<QList<wl_proxy *> *>(modes)->removeOne(proxy);
+    wl_proxy_destroy(proxy);
+}
+
 const zwlr_output_mode_v1_listener modeListener = {
     [](void *, zwlr_output_mode_v1 *, qint32, qint32) {},
     [](void *, zwlr_output_mode_v1 *, qint32) {},
     [](void *, zwlr_output_mode_v1 *) {},
-    [](void *modes, zwlr_output_mode_v1 *mode) {
-        static_cast<QList<zwlr_output_mode_v1 *> *>(modes)->removeOne(mode);
-        zwlr_output_mode_v1_destroy(mode);
-    },
+    &dropMode<zwlr_output_mode_v1>,
+};
+
+const kde_output_device_mode_v2_listener kwinModeListener = {
+    [](void *, kde_output_device_mode_v2 *, qint32, qint32) {},
+    [](void *, kde_output_device_mode_v2 *, qint32) {},
+    [](void *, kde_output_device_mode_v2 *) {},
+    &dropMode<kde_output_device_mode_v2>,
 };
 
 } // namespace
@@ -75,10 +89,16 @@ WaylandConnection::~WaylandConnection()
             zxdg_output_v1_destroy(output->xdgOutput);
         wl_output_destroy(output->output);
     }
-    for (zwlr_output_mode_v1 *mode : std::as_const(m_modes))
-        zwlr_output_mode_v1_destroy(mode);
-    for (const auto &head : m_headList)
-        zwlr_output_head_v1_destroy(head->head);
+    for (wl_proxy *mode : std::as_const(m_modes))
+        wl_proxy_destroy(mode);
+    for (const auto &head : m_headList) {
+        if (head->head)
+            zwlr_output_head_v1_destroy(head->head);
+        else
+            kde_output_device_v2_destroy(head->device);
+    }
+    if (m_fakeInput)
+        org_kde_kwin_fake_input_destroy(m_fakeInput);
     if (m_heads)
         zwlr_output_manager_v1_destroy(m_heads);
     if (m_xdgOutputs)
@@ -181,7 +201,56 @@ void WaylandConnection::bind(quint32 name, const char *interface, quint32 versio
         };
         m_heads = static_cast<zwlr_output_manager_v1 *>(get(zwlr_output_manager_v1_interface, 2));
         zwlr_output_manager_v1_add_listener(m_heads, &listener, this);
+    } else if (is(kde_output_device_v2_interface)) {
+        addDevice(name);
+    } else if (is(org_kde_kwin_fake_input_interface) && version >= 3 && !m_fakeInput) {
+        // Version 3 brings absolute motion. KWin ignores what an
+        // unauthenticated client sends; the text may be shown to the user.
+        m_fakeInput = static_cast<org_kde_kwin_fake_input *>(get(org_kde_kwin_fake_input_interface, 4));
+        org_kde_kwin_fake_input_authenticate(m_fakeInput,
+            QGuiApplication::applicationDisplayName().toUtf8().constData(),
+            "Move the pointer to the monitor whose shortcut was pressed");
     }
+}
+
+void WaylandConnection::addDevice(quint32 name)
+{
+    m_kwinOutputs = true;
+    auto head = std::make_unique<Head>();
+    head->globalName = name;
+    head->owner = this;
+    head->device
+        = static_cast<kde_output_device_v2 *>(wl_registry_bind(m_registry, name, &kde_output_device_v2_interface, 2));
+    static const kde_output_device_v2_listener listener = {
+        [](void *p, kde_output_device_v2 *, qint32, qint32, qint32, qint32, qint32, const char *make, const char *model,
+            qint32) {
+            static_cast<Head *>(p)->make = text(make);
+            static_cast<Head *>(p)->model = text(model);
+        },
+        [](void *, kde_output_device_v2 *, kde_output_device_mode_v2 *) {},
+        [](void *p, kde_output_device_v2 *, kde_output_device_mode_v2 *mode) {
+            QList<wl_proxy *> &modes = static_cast<Head *>(p)->owner->m_modes;
+            modes.append(reinterpret_cast<wl_proxy *>(mode));
+            kde_output_device_mode_v2_add_listener(mode, &kwinModeListener, &modes);
+        },
+        [](void *p, kde_output_device_v2 *) { static_cast<Head *>(p)->owner->scheduleChanged(); },
+        [](void *, kde_output_device_v2 *, wl_fixed_t) {},
+        [](void *p, kde_output_device_v2 *, const char *edid) {
+            static_cast<Head *>(p)->edid = QByteArray::fromBase64(edid);
+        },
+        [](void *, kde_output_device_v2 *, qint32) {},
+        [](void *, kde_output_device_v2 *, const char *) {},
+        [](void *p, kde_output_device_v2 *, const char *serial) { static_cast<Head *>(p)->serial = text(serial); },
+        [](void *, kde_output_device_v2 *, const char *) {},
+        [](void *, kde_output_device_v2 *, quint32) {},
+        [](void *, kde_output_device_v2 *, quint32) {},
+        [](void *, kde_output_device_v2 *, quint32) {},
+        [](void *, kde_output_device_v2 *, quint32) {},
+        [](void *p, kde_output_device_v2 *, const char *connector) { static_cast<Head *>(p)->name = text(connector); },
+    };
+    kde_output_device_v2_add_listener(head->device, &listener, head.get());
+    m_headList.push_back(std::move(head));
+    scheduleChanged();
 }
 
 void WaylandConnection::addOutput(quint32 name, quint32 version)
@@ -235,6 +304,12 @@ void WaylandConnection::watchOutput(Output &output)
 
 void WaylandConnection::removeGlobal(quint32 name)
 {
+    std::erase_if(m_headList, [name](const auto &head) {
+        if (!head->device || head->globalName != name)
+            return false;
+        kde_output_device_v2_destroy(head->device);
+        return true;
+    });
     const auto it = std::find_if(
         m_outputs.begin(), m_outputs.end(), [name](const auto &output) { return output->globalName == name; });
     if (it == m_outputs.end())
@@ -252,14 +327,14 @@ void WaylandConnection::onHead(void *data, zwlr_output_manager_v1 *, zwlr_output
     auto *self = static_cast<WaylandConnection *>(data);
     auto head = std::make_unique<Head>();
     head->head = proxy;
-    head->modes = &self->m_modes;
+    head->owner = self;
     static const zwlr_output_head_v1_listener listener = {
         [](void *p, zwlr_output_head_v1 *, const char *connector) { static_cast<Head *>(p)->name = text(connector); },
         [](void *, zwlr_output_head_v1 *, const char *) {},
         [](void *, zwlr_output_head_v1 *, qint32, qint32) {},
         [](void *p, zwlr_output_head_v1 *, zwlr_output_mode_v1 *mode) {
-            QList<zwlr_output_mode_v1 *> &modes = *static_cast<Head *>(p)->modes;
-            modes.append(mode);
+            QList<wl_proxy *> &modes = static_cast<Head *>(p)->owner->m_modes;
+            modes.append(reinterpret_cast<wl_proxy *>(mode));
             zwlr_output_mode_v1_add_listener(mode, &modeListener, &modes);
         },
         [](void *, zwlr_output_head_v1 *, qint32) {},
@@ -283,7 +358,7 @@ void WaylandConnection::onHeadsDone(void *data, zwlr_output_manager_v1 *, quint3
 {
     auto *self = static_cast<WaylandConnection *>(data);
     std::erase_if(self->m_headList, [](const auto &head) {
-        if (!head->name.isEmpty())
+        if (!head->head || !head->name.isEmpty())
             return false;
         zwlr_output_head_v1_destroy(head->head);
         return true;

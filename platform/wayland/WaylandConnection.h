@@ -10,6 +10,7 @@
 #include <vector>
 
 struct wl_display;
+struct wl_proxy;
 struct wl_registry;
 struct wl_seat;
 struct wl_output;
@@ -19,6 +20,8 @@ struct zwlr_output_manager_v1;
 struct zwlr_output_head_v1;
 struct zwlr_output_mode_v1;
 struct zwlr_virtual_pointer_manager_v1;
+struct kde_output_device_v2;
+struct org_kde_kwin_fake_input;
 
 class QSocketNotifier;
 
@@ -28,8 +31,8 @@ namespace Dartline {
 // X11 through XWayland), served by the Qt event loop: a socket notifier reads
 // and dispatches, and whatever is queued is flushed before the loop sleeps.
 // It keeps the outputs as the compositor describes them: wl_output for the
-// name, xdg-output for the place in the layout, wlr-output-management for
-// make, model and serial.
+// name, xdg-output for the place in the layout, wlr-output-management or
+// KWin's output devices for make, model, serial and (KWin) the EDID.
 class WaylandConnection : public QObject
 {
     Q_OBJECT
@@ -45,14 +48,18 @@ public:
         QString model;
         QRect logical; // layout coordinates, as XWayland's root has them
     };
+    // One of the two, a wlroots head or a KWin output device (its own global).
     struct Head
     {
         zwlr_output_head_v1 *head = nullptr;
-        QList<zwlr_output_mode_v1 *> *modes = nullptr; // the connection's
+        kde_output_device_v2 *device = nullptr;
+        WaylandConnection *owner = nullptr;
+        quint32 globalName = 0;
         QString name;
         QString make;
         QString model;
         QString serial;
+        QByteArray edid; // the whole block, when the compositor passes it on
     };
 
     // Connects to `socket` (WAYLAND_DISPLAY when null) and waits for the
@@ -64,6 +71,10 @@ public:
     wl_display *display() const { return m_display; }
     wl_seat *seat() const { return m_seat; }
     zwlr_virtual_pointer_manager_v1 *virtualPointers() const { return m_virtualPointers; }
+    // KWin's input injection, offered only to programs it trusts; already
+    // authenticated.
+    org_kde_kwin_fake_input *fakeInput() const { return m_fakeInput; }
+    bool offersKwinOutputs() const { return m_kwinOutputs; }
     bool hasOutputLayout() const { return m_xdgOutputs != nullptr; }
 
     // Outputs the compositor shows now, in the order it announced them.
@@ -95,6 +106,7 @@ private:
     static void onGlobalRemove(void *data, wl_registry *, quint32 name);
     static void onHead(void *data, zwlr_output_manager_v1 *, zwlr_output_head_v1 *head);
     static void onHeadsDone(void *data, zwlr_output_manager_v1 *, quint32 serial);
+    void addDevice(quint32 name);
 
     wl_display *m_display = nullptr;
     wl_registry *m_registry = nullptr;
@@ -102,12 +114,14 @@ private:
     zxdg_output_manager_v1 *m_xdgOutputs = nullptr;
     zwlr_output_manager_v1 *m_heads = nullptr;
     zwlr_virtual_pointer_manager_v1 *m_virtualPointers = nullptr;
+    org_kde_kwin_fake_input *m_fakeInput = nullptr;
     std::vector<std::unique_ptr<Output>> m_outputs;
     std::vector<std::unique_ptr<Head>> m_headList;
-    QList<zwlr_output_mode_v1 *> m_modes;
+    QList<wl_proxy *> m_modes;
     std::unique_ptr<QSocketNotifier> m_notifier;
     bool m_opened = false;
     bool m_changePending = false;
+    bool m_kwinOutputs = false;
 };
 
 } // namespace Dartline

@@ -61,7 +61,10 @@ const std::optional<Edid> &WaylandDisplayPlatform::edid(quint32 display)
     std::optional<Edid> result;
     const WaylandConnection::Output *output = m_connection.output(display);
     const WaylandConnection::Head *head = output ? m_connection.head(output->name) : nullptr;
-    if (head && !output->name.isEmpty()) {
+    if (head && !head->edid.isEmpty()) {
+        // KWin hands over the block it read for this very output.
+        result = Edid::parse(head->edid);
+    } else if (head && !output->name.isEmpty()) {
         const QStringList cards
             = QDir(m_edidRoot).entryList({ QStringLiteral("card*-") + output->name }, QDir::Dirs | QDir::System);
         for (const QString &card : cards) {

@@ -12,9 +12,10 @@ class WaylandConnection;
 
 // Displays as the compositor's outputs. A display number is the output's
 // registry name. The identity is the one X11 gives the same monitor when its
-// EDID can be read from the kernel (and agrees with what the compositor says
-// of it); otherwise a name-based UUID of make, model and serial (and the
-// connector, when the monitor has no serial).
+// EDID is known (KWin passes it on; under wlroots it is read from the kernel
+// when it agrees with what the compositor says of it); otherwise a name-based
+// UUID of make, model and serial (and the connector, when the monitor has no
+// serial).
 class WaylandDisplayPlatform : public DisplayPlatform
 {
     Q_OBJECT
