@@ -230,14 +230,15 @@ private Q_SLOTS:
     {
         const Shortcut ctrlAlt1(18, Shortcut::Control | Shortcut::Alt), ctrlAlt2(19, ctrlAlt1.modifiers());
         m_store->setValue(SettingsStore::PreferencesKey,
-            QByteArray(R"({"bindings":{"C":{"keyCode":19,"modifiers":6144}},"knownDisplays":["C"]})"));
+            QByteArray(R"({"bindings":{"C":{"keyCode":19,"modifiers":6144},"E":{"keyCode":20,"modifiers":2560}},)"
+                       R"("knownDisplays":["C","E"]})"));
         AppModel &model = start();
         QCOMPARE(model.defaultModifiers(), std::nullopt);
         model.beginRecording(AppModel::JumpBackId);
         model.handleRecordingKey(alt5.keyCode(), alt5.modifiers());
         model.useDefaultModifiers(ctrlAlt1.modifiers());
         const QHash<QString, Shortcut> expected { { A, ctrlAlt1 }, { B, alt2 }, { u"C"_s, ctrlAlt2 },
-            { AppModel::JumpBackId, alt5 } };
+            { u"E"_s, Shortcut(20, Shortcut::Shift | Shortcut::Alt) }, { AppModel::JumpBackId, alt5 } };
         QCOMPARE(model.preferences().bindings, expected);
         QCOMPARE(live(), (Shortcuts { ctrlAlt1, alt2, alt5 }));
         m_model.reset();
