@@ -133,7 +133,8 @@ int main(int argc, char **argv)
             print(stderr,
                 QStringLiteral("dartline: ")
                     + QCoreApplication::translate("Dartline::main",
-                        "no X display (DISPLAY is not set); start it from an X11 desktop session.\n"));
+                        "no X display (DISPLAY is not set); start it from a desktop session (X11, or Wayland with "
+                        "XWayland).\n"));
             return 1;
         }
         // Everything Dartline does (hot keys, warping, monitors) goes through

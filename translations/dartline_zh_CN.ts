@@ -299,12 +299,6 @@
         <translation>在标准错误上报告每次跳转和启动过程（默认只报告警告和错误）。</translation>
     </message>
     <message>
-        <source>no X display (DISPLAY is not set); start it from an X11 desktop session.
-</source>
-        <translation>没有 X 显示（未设置 DISPLAY），请在 X11 桌面会话中启动。
-</translation>
-    </message>
-    <message>
         <source>unexpected argument &apos;%1&apos;</source>
         <translation>多余的参数“%1”</translation>
     </message>
@@ -352,6 +346,12 @@
         <source>Dartline is not running on this display (%1); start it first.
 </source>
         <translation>Dartline 没有在此显示（%1）上运行；请先启动它。
+</translation>
+    </message>
+    <message>
+        <source>no X display (DISPLAY is not set); start it from a desktop session (X11, or Wayland with XWayland).
+</source>
+        <translation>没有 X 显示（未设置 DISPLAY）；请在桌面会话中启动（X11，或带 XWayland 的 Wayland）。
 </translation>
     </message>
 </context>
