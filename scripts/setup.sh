@@ -17,8 +17,9 @@ packages=(
   xcompmgr trayer fonts-wqy-microhei fonts-noto-cjk
   # a real desktop for the tests: window manager, panel with a tray, session bus
   openbox tint2 dbus
-  # the Wayland tests: a headless sway with XWayland (as root the harness runs it as a system user), wtype types
-  sway xwayland wtype
+  # the Wayland tests: a headless sway with XWayland (as root the harness runs it as a system user), wtype types,
+  # grim takes screenshots
+  sway xwayland wtype grim
   # and a headless KWin (its fake input types; its protocols are built into the backend)
   kwin-wayland plasma-wayland-protocols
   # packaging checks and benchmarks

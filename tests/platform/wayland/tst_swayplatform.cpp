@@ -282,6 +282,61 @@ private Q_SLOTS:
         QCOMPARE(connected().at(names.indexOf(u"HEADLESS-4"_s)).bounds, bounds);
     }
 
+    // The real program in the session: --jump lands, and the identify tiles show on every output, over the
+    // window that covers the layout, as the compositor composes them (grim's screenshot).
+    void programInTheSession()
+    {
+        QTemporaryDir home;
+        QProcess bus, dartline;
+        bus.start(u"dbus-daemon"_s, { u"--session"_s, u"--nofork"_s, u"--print-address"_s });
+        QVERIFY(bus.waitForReadyRead(5000));
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(u"DBUS_SESSION_BUS_ADDRESS"_s, QString::fromLatin1(bus.readLine().trimmed()));
+        environment.insert(u"WAYLAND_DISPLAY"_s, m_server.waylandSocket());
+        environment.insert(u"SWAYSOCK"_s, m_server.ipcSocket());
+        environment.insert(u"DISPLAY"_s, m_server.xDisplay());
+        environment.insert(u"XDG_RUNTIME_DIR"_s, home.path());
+        environment.insert(u"XDG_CONFIG_HOME"_s, home.path());
+        environment.insert(u"QT_LOGGING_RULES"_s, u"org.dartline.Dartline.startup.info=true"_s);
+        environment.remove(u"QT_QPA_PLATFORM"_s);
+        QFile store(home.filePath(u"org.dartline.Dartline.ini"_s));
+        QVERIFY(store.open(QIODevice::WriteOnly) && store.write("[General]\nhasLaunched=true\n") > 0);
+        store.close();
+        dartline.setProcessEnvironment(environment);
+        dartline.start(QStringLiteral(DARTLINE_BINARY), {});
+        QByteArray said;
+        QTRY_VERIFY2_WITH_TIMEOUT((said += dartline.readAllStandardError()).contains("startup: launched"), said, 10000);
+
+        QProcess ask;
+        ask.setProcessEnvironment(environment);
+        ask.start(QStringLiteral(DARTLINE_BINARY), { u"--jump"_s, u"2"_s });
+        QVERIFY(ask.waitForFinished(5000) && ask.exitCode() == 0);
+        QTRY_COMPARE(pointer(), QPoint(2560, 512));
+
+        ask.start(u"dbus-send"_s,
+            { u"--session"_s, u"--print-reply"_s, u"--dest=org.dartline.Dartline"_s, u"/org/dartline/Dartline"_s,
+                u"org.dartline.Dartline.Identify"_s });
+        QVERIFY(ask.waitForFinished(5000) && ask.exitCode() == 0);
+        // Left of each output's centre, inside its tile: the tile's blue, not the covering window's black.
+        const auto tilesShown = [&] {
+            for (const Dartline::Display &display : connected()) {
+                const QPoint at = (display.bounds.center() - QPointF(70, 0)).toPoint();
+                QProcess grim;
+                grim.setProcessEnvironment(environment);
+                grim.start(u"grim"_s, { u"-t"_s, u"ppm"_s, u"-g"_s, u"%1,%2 1x1"_s.arg(at.x()).arg(at.y()), u"-"_s });
+                const QImage shot
+                    = grim.waitForFinished(5000) ? QImage::fromData(grim.readAllStandardOutput()) : QImage();
+                if (shot.isNull() || shot.pixelColor(0, 0).blue() < 150 || shot.pixelColor(0, 0).red() > 100)
+                    return false;
+            }
+            return true;
+        };
+        QVERIFY(QTest::qWaitFor(tilesShown, 1500));
+        dartline.terminate();
+        bus.terminate();
+        QVERIFY(dartline.waitForFinished(5000) && bus.waitForFinished(5000));
+    }
+
     void choosesTheBackendOfTheSession()
     {
         qputenv("WAYLAND_DISPLAY", m_server.waylandSocket().toLocal8Bit());
