@@ -6,8 +6,7 @@
 #include <QPixmap>
 
 #include <array>
-#include <cmath>
-#include <numbers>
+#include <utility>
 
 namespace Dartline {
 
@@ -21,31 +20,55 @@ struct Template
 // Black with alpha, drawn on an 18-pixel grid that keeps a pixel free at
 // every edge: room for the halo.
 constexpr std::array<Template, 2> Templates { {
-    { ":/icons/tray-glyph.png", 18 },
-    { ":/icons/tray-glyph@2x.png", 36 },
+    { ":/icons/tray-glyph.pgm", 18 },
+    { ":/icons/tray-glyph@2x.pgm", 36 },
 } };
 
-// The halo's width, in pixels of the 18-pixel grid, and how many copies of
-// the glyph around it make up its round outline.
+// The halo's width, in pixels of the 18-pixel grid, and the directions of
+// the glyph's copies around it that make up its round outline: sixteen, a
+// sixteenth of a turn apart (written out, so that drawing the icon at
+// start-up pages in no maths library).
 constexpr qreal HaloWidth = 1.0;
-constexpr int HaloSteps = 16;
+constexpr std::array<std::pair<qreal, qreal>, 16> HaloDirections { {
+    { 1.0, 0.0 },
+    { 0.9238795325, 0.3826834324 },
+    { 0.7071067812, 0.7071067812 },
+    { 0.3826834324, 0.9238795325 },
+    { 0.0, 1.0 },
+    { -0.3826834324, 0.9238795325 },
+    { -0.7071067812, 0.7071067812 },
+    { -0.9238795325, 0.3826834324 },
+    { -1.0, 0.0 },
+    { -0.9238795325, -0.3826834324 },
+    { -0.7071067812, -0.7071067812 },
+    { -0.3826834324, -0.9238795325 },
+    { 0.0, -1.0 },
+    { 0.3826834324, -0.9238795325 },
+    { 0.7071067812, -0.7071067812 },
+    { 0.9238795325, -0.3826834324 },
+} };
 
 QImage readTemplate(const Template &glyph)
 {
     const QString path = QString::fromLatin1(glyph.path);
-    // Qt's own PNG reader, named: left to guess, the reader first loads every
+    // Qt's own PGM reader, named: left to guess, the reader first loads every
     // image-format plugin (GIF, ICO, JPEG and its library) to ask each whether
     // it wants the file.
-    QImageReader reader(path, "png");
+    QImageReader reader(path, "pgm");
     reader.setAutoDetectImageFormat(false);
-    const QImage image = reader.read();
-    if (image.isNull() || image.width() != glyph.pixels)
+    const QImage alpha = reader.read();
+    if (alpha.isNull() || alpha.width() != glyph.pixels || alpha.format() != QImage::Format_Grayscale8)
         qFatal("Dartline: the tray icon resource %s is missing or unreadable (%s); the installation is broken",
             qUtf8Printable(path), qUtf8Printable(reader.errorString()));
-    // Both are plain pixel sizes of one icon: the reader's "@2x" device pixel
-    // ratio would draw the larger at the smaller's size.
-    QImage pixels = image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
-    pixels.setDevicePixelRatio(1.0);
+    // The grey levels are the glyph's alpha over black. Both files are plain
+    // pixel sizes of one icon, drawn at a device pixel ratio of 1.
+    QImage pixels(alpha.size(), QImage::Format_ARGB32_Premultiplied);
+    for (int y = 0; y < alpha.height(); ++y) {
+        const uchar *in = alpha.constScanLine(y);
+        auto *out = reinterpret_cast<QRgb *>(pixels.scanLine(y));
+        for (int x = 0; x < alpha.width(); ++x)
+            out[x] = qRgba(0, 0, 0, in[x]);
+    }
     return pixels;
 }
 
@@ -69,10 +92,8 @@ QImage render(const QImage &glyph, bool dark)
     // with soft edges.
     const QImage halo = filled(glyph, TrayGlyph::halo(dark));
     const qreal radius = HaloWidth * glyph.width() / 18.0;
-    for (int i = 0; i < HaloSteps; ++i) {
-        const qreal angle = 2 * std::numbers::pi * i / HaloSteps;
-        painter.drawImage(QPointF(radius * std::cos(angle), radius * std::sin(angle)), halo);
-    }
+    for (const auto &[x, y] : HaloDirections)
+        painter.drawImage(QPointF(radius * x, radius * y), halo);
     painter.drawImage(QPointF(0, 0), filled(glyph, TrayGlyph::ink(dark)));
     return image;
 }

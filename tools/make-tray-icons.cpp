@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 //
-// Draws the tray glyph at 18 and 36 pixels and writes the two template PNGs
-// that resources/CMakeLists.txt compiles in. Run it through the "tray-icons"
-// target after changing the drawing; the PNGs are committed so a build needs
-// no generator.
+// Draws the tray glyph at 18 and 36 pixels and writes the two templates that
+// resources/CMakeLists.txt compiles in: the glyph's alpha as binary PGM
+// files, which Qt reads without an image library (a PNG would map libpng
+// into a tray program that has no other use for it). Run it through the
+// "tray-icons" target after changing the drawing; the files are committed so
+// a build needs no generator.
 
 #include <QCoreApplication>
 #include <QDir>
@@ -87,12 +89,18 @@ int main(int argc, char **argv)
         int pixels;
         QString name;
     } files[] = {
-        { 18, QStringLiteral("tray-glyph.png") },
-        { 36, QStringLiteral("tray-glyph@2x.png") },
+        { 18, QStringLiteral("tray-glyph.pgm") },
+        { 36, QStringLiteral("tray-glyph@2x.pgm") },
     };
     for (const auto &file : files) {
         const QString path = out.filePath(file.name);
-        if (!render(file.pixels).save(path, "PNG")) {
+        const QImage glyph = render(file.pixels);
+        QImage alpha(glyph.size(), QImage::Format_Grayscale8);
+        for (int y = 0; y < glyph.height(); ++y) {
+            for (int x = 0; x < glyph.width(); ++x)
+                alpha.scanLine(y)[x] = static_cast<uchar>(qAlpha(glyph.pixel(x, y)));
+        }
+        if (!alpha.save(path, "PGM")) {
             err << "make-tray-icons: cannot write " << path << '\n';
             return 1;
         }
