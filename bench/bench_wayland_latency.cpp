@@ -1,19 +1,24 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// How fast a hot key moves the pointer in a sway session, on a private
-// headless sway with two outputs side by side: the dartline program against
-// sway's own way of doing it, a `bindsym` that runs `swaymsg seat - cursor set`.
+// How fast a hot key moves the pointer in a Wayland session, on private
+// headless compositors with two outputs side by side. On sway: the dartline
+// program against sway's own way of doing it, a `bindsym` that runs
+// `swaymsg seat - cursor set`. On KWin, which has no such way of its own: the
+// dartline program alone.
 //
 //   bench_wayland_latency [presses]     default 200
 //
-// The keys go in through the compositor's own input path: this process is a
-// virtual keyboard (zwp_virtual_keyboard_v1) with a us keymap, so sway's
-// bindings meet them as a real keyboard's. The landing is read back as any
-// client learns of the pointer: a transparent overlay surface (wlr layer
-// shell) on each output takes the pointer's motion. Latency runs from the
-// digit's press, flushed to the compositor with Alt already down, to the
-// motion event at the target output's centre; the presses alternate between
-// Alt+1 and Alt+2, back to back.
+// The keys go in through the compositor's own input path, so its shortcuts
+// meet them as a real keyboard's: on sway this process is a virtual keyboard
+// (zwp_virtual_keyboard_v1) with a us keymap; on KWin, which offers no virtual
+// keyboards, it types through KWin's fake input, which a desktop entry naming
+// this program grants. The landing is read back as any client learns of the
+// pointer: a transparent overlay surface (wlr layer shell) on each output
+// takes the pointer's motion. Latency runs from the digit's press, flushed to
+// the compositor with Alt already down, to the motion event at the target
+// output's centre; the presses alternate between Alt+1 and Alt+2, back to
+// back.
 
+#include "tests/platform/wayland/KwinServer.h"
 #include "tests/platform/wayland/SwayServer.h"
 
 #include <QCoreApplication>
@@ -21,12 +26,15 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QHash>
 #include <QProcess>
 #include <QRect>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTextStream>
 
+#include <fake-input-client.h>
 #include <virtual-keyboard-unstable-v1-client.h>
 #include <wayland-client.h>
 // The header names an argument after a C++ keyword.
@@ -37,11 +45,13 @@
 #include <xkbcommon/xkbcommon.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <deque>
+#include <linux/input-event-codes.h>
 #include <optional>
 #include <poll.h>
 #include <sys/mman.h>
@@ -57,7 +67,13 @@ QTextStream out(stdout);
 // HEADLESS-1 as SwayServer makes it, and a second output to its right.
 const QRect SecondOutput(1920, 0, 1280, 1024);
 const QSize Layout(SecondOutput.right() + 1, 1080);
-const QPoint centres[] = { QPoint(960, 540), SecondOutput.topLeft() + QPoint(640, 512) };
+// Where Alt+1 and Alt+2 put the pointer.
+using Centres = std::array<QPoint, 2>;
+const Centres SwayCentres = { QPoint(960, 540), SecondOutput.topLeft() + QPoint(640, 512) };
+// Virtual-0 and Virtual-1 as KwinServer makes them, 1280x720 side by side.
+const QRect KwinOutputs[] = { QRect(0, 0, 1280, 720), QRect(1280, 0, 1280, 720) };
+const Centres KwinCentres
+    = { KwinOutputs[0].topLeft() + QPoint(640, 360), KwinOutputs[1].topLeft() + QPoint(640, 360) };
 constexpr int PressTimeoutMs = 2000;
 
 struct Latencies
@@ -74,9 +90,25 @@ struct Latencies
     }
 };
 
+// Types Alt+digit into the compositor. Alt goes down first, flushed on its
+// own, so that the digit's press is the only request in flight when the
+// clock starts.
+class Keyboard
+{
+public:
+    virtual ~Keyboard() = default;
+    QString errorString() const { return m_error; }
+    virtual void pressAlt() = 0;
+    virtual void pressDigit(int which) = 0;
+    virtual void releaseAll(int which) = 0;
+
+protected:
+    QString m_error;
+};
+
 // A keyboard of this process's own, on a plain Wayland connection: what it
 // presses reaches sway's bindings as a real keyboard's presses do.
-class VirtualKeyboard
+class VirtualKeyboard : public Keyboard
 {
 public:
     explicit VirtualKeyboard(const QString &socket)
@@ -141,7 +173,7 @@ public:
         if (wl_display_roundtrip(m_display) < 0)
             m_error = u"sway refused the virtual keyboard (error %1)"_s.arg(wl_display_get_error(m_display));
     }
-    ~VirtualKeyboard()
+    ~VirtualKeyboard() override
     {
         if (m_keyboard)
             zwp_virtual_keyboard_v1_destroy(m_keyboard);
@@ -154,22 +186,18 @@ public:
     }
     Q_DISABLE_COPY_MOVE(VirtualKeyboard)
 
-    QString errorString() const { return m_error; }
-
-    // Alt goes down first, flushed on its own, so that the digit's press is
-    // the only request in flight when the clock starts.
-    void pressAlt()
+    void pressAlt() override
     {
         key(m_alt, WL_KEYBOARD_KEY_STATE_PRESSED);
         zwp_virtual_keyboard_v1_modifiers(m_keyboard, m_altMask, 0, 0, 0);
         wl_display_flush(m_display);
     }
-    void pressDigit(int which)
+    void pressDigit(int which) override
     {
         key(m_digits[which], WL_KEYBOARD_KEY_STATE_PRESSED);
         wl_display_flush(m_display);
     }
-    void releaseAll(int which)
+    void releaseAll(int which) override
     {
         key(m_digits[which], WL_KEYBOARD_KEY_STATE_RELEASED);
         zwp_virtual_keyboard_v1_modifiers(m_keyboard, 0, 0, 0, 0);
@@ -195,18 +223,100 @@ private:
     uint32_t m_alt = 0;
     uint32_t m_digits[2] = {};
     uint32_t m_altMask = 0;
-    QString m_error;
 };
 
-// Where the pointer is, as sway tells its clients: a transparent overlay
-// surface on each output takes the pointer's enter and motion events, each
-// read as it comes. A virtual pointer of the watch's own gives the seat a
-// pointer, as a mouse would; a seat without one sends clients no pointer
-// events at all.
+// KWin's fake input on a plain Wayland connection of this process's own:
+// its keys reach KWin's shortcuts as a real keyboard's do, in evdev's codes,
+// and its absolute motion puts the pointer anywhere in the layout. KWin
+// offers it only to a program a desktop entry names; the pointer it adds to
+// the seat is what gives clients pointer events at all.
+class FakeInput : public Keyboard
+{
+public:
+    explicit FakeInput(const QString &socket)
+    {
+        m_display = wl_display_connect(QFile::encodeName(socket).constData());
+        if (!m_display) {
+            m_error = u"cannot connect to %1"_s.arg(socket);
+            return;
+        }
+        wl_registry *registry = wl_display_get_registry(m_display);
+        static const wl_registry_listener listener = {
+            [](void *data, wl_registry *announcer, uint32_t name, const char *interface, uint32_t version) {
+                auto *self = static_cast<FakeInput *>(data);
+                // Keys came with version 4.
+                if (!self->m_fakeInput && std::strcmp(interface, org_kde_kwin_fake_input_interface.name) == 0
+                    && version >= 4) {
+                    self->m_fakeInput = static_cast<org_kde_kwin_fake_input *>(
+                        wl_registry_bind(announcer, name, &org_kde_kwin_fake_input_interface, 4));
+                }
+            },
+            [](void *, wl_registry *, uint32_t) {},
+        };
+        wl_registry_add_listener(registry, &listener, this);
+        wl_display_roundtrip(m_display);
+        wl_registry_destroy(registry);
+        if (!m_fakeInput) {
+            m_error = u"KWin offers this program no fake input (version 4): no desktop entry names %1"_s.arg(
+                QCoreApplication::applicationFilePath());
+            return;
+        }
+        org_kde_kwin_fake_input_authenticate(
+            m_fakeInput, "bench_wayland_latency", "types hot keys and places the pointer");
+        if (wl_display_roundtrip(m_display) < 0)
+            m_error = u"KWin refused the fake input (error %1)"_s.arg(wl_display_get_error(m_display));
+    }
+    ~FakeInput() override
+    {
+        if (m_fakeInput)
+            org_kde_kwin_fake_input_destroy(m_fakeInput);
+        if (m_display)
+            wl_display_disconnect(m_display);
+    }
+    Q_DISABLE_COPY_MOVE(FakeInput)
+
+    void pressAlt() override
+    {
+        org_kde_kwin_fake_input_keyboard_key(m_fakeInput, KEY_LEFTALT, WL_KEYBOARD_KEY_STATE_PRESSED);
+        wl_display_flush(m_display);
+    }
+    void pressDigit(int which) override
+    {
+        org_kde_kwin_fake_input_keyboard_key(m_fakeInput, Digits[which], WL_KEYBOARD_KEY_STATE_PRESSED);
+        wl_display_flush(m_display);
+    }
+    void releaseAll(int which) override
+    {
+        org_kde_kwin_fake_input_keyboard_key(m_fakeInput, Digits[which], WL_KEYBOARD_KEY_STATE_RELEASED);
+        org_kde_kwin_fake_input_keyboard_key(m_fakeInput, KEY_LEFTALT, WL_KEYBOARD_KEY_STATE_RELEASED);
+        wl_display_flush(m_display);
+        wl_display_dispatch_pending(m_display);
+    }
+
+    // Puts the pointer at `point` of the layout.
+    void move(QPoint point)
+    {
+        org_kde_kwin_fake_input_pointer_motion_absolute(
+            m_fakeInput, wl_fixed_from_int(point.x()), wl_fixed_from_int(point.y()));
+        wl_display_flush(m_display);
+    }
+
+private:
+    static constexpr uint32_t Digits[2] = { KEY_1, KEY_2 };
+
+    wl_display *m_display = nullptr;
+    org_kde_kwin_fake_input *m_fakeInput = nullptr;
+};
+
+// Where the pointer is, as the compositor tells its clients: a transparent
+// overlay surface on each output takes the pointer's enter and motion events,
+// each read as it comes. A seat without a pointer sends clients no pointer
+// events at all: with `ownMouse` a virtual pointer of the watch's own gives
+// sway's seat one, as a mouse would; KWin's gets one from fake input.
 class PointerWatch
 {
 public:
-    explicit PointerWatch(const QString &socket)
+    PointerWatch(const QString &socket, bool ownMouse)
     {
         m_display = wl_display_connect(QFile::encodeName(socket).constData());
         if (!m_display) {
@@ -216,12 +326,13 @@ public:
         m_registry = wl_display_get_registry(m_display);
         wl_registry_add_listener(m_registry, &registryListener, this);
         wl_display_roundtrip(m_display);
-        if (!m_compositor || !m_shm || !m_seat || !m_layerShell || !m_pointers || m_outputs.empty()) {
-            m_error = u"sway lacks a global the watch needs (layer shell, virtual pointers, ...)"_s;
+        if (!m_compositor || !m_shm || !m_seat || !m_layerShell || (ownMouse && !m_pointers) || m_outputs.empty()) {
+            m_error = u"the compositor lacks a global the watch needs (layer shell, virtual pointers, ...)"_s;
             return;
         }
         wl_seat_add_listener(m_seat, &seatListener, this);
-        m_mouse = zwlr_virtual_pointer_manager_v1_create_virtual_pointer(m_pointers, m_seat);
+        if (ownMouse)
+            m_mouse = zwlr_virtual_pointer_manager_v1_create_virtual_pointer(m_pointers, m_seat);
         wl_display_roundtrip(m_display); // output names, the seat's pointer
 
         for (Output &output : m_outputs) {
@@ -240,10 +351,12 @@ public:
         while (!std::all_of(m_outputs.begin(), m_outputs.end(), [](const Output &o) { return o.buffer; })
             && !deadline.hasExpired() && wl_display_roundtrip(m_display) >= 0) { }
         if (!m_pointer || !std::all_of(m_outputs.begin(), m_outputs.end(), [](const Output &o) { return o.buffer; }))
-            m_error = u"sway showed no overlay, or gave the seat no pointer"_s;
+            m_error = u"the compositor showed no overlay, or gave the seat no pointer"_s;
     }
     ~PointerWatch()
     {
+        if (m_mouse)
+            zwlr_virtual_pointer_v1_destroy(m_mouse);
         for (Output &output : m_outputs) {
             if (output.layer)
                 zwlr_layer_surface_v1_destroy(output.layer);
@@ -261,7 +374,7 @@ public:
     QString errorString() const { return m_error; }
     std::optional<QPoint> position() const { return m_position; }
 
-    // Puts the pointer at `point` with the mouse of the watch's own.
+    // Puts the pointer at `point` with the mouse of the watch's own (sway).
     void move(QPoint point, QSize layout)
     {
         zwlr_virtual_pointer_v1_motion_absolute(m_mouse, 0, static_cast<uint32_t>(point.x()),
@@ -331,7 +444,7 @@ private:
             = m_origins.value(output->name) + QPoint(qRound(wl_fixed_to_double(x)), qRound(wl_fixed_to_double(y)));
     }
 
-    // A transparent buffer of the size sway gave the overlay.
+    // A transparent buffer of the size the compositor gave the overlay.
     void configure(Output &output, uint32_t serial, uint32_t width, uint32_t height)
     {
         zwlr_layer_surface_v1_ack_configure(output.layer, serial);
@@ -452,7 +565,7 @@ const zwlr_layer_surface_v1_listener PointerWatch::layerListener = {
 };
 
 // The target that is not where the pointer is.
-int nextTarget(const PointerWatch &watch, int fallback)
+int nextTarget(const PointerWatch &watch, const Centres &centres, int fallback)
 {
     if (watch.position() == centres[0])
         return 1;
@@ -461,7 +574,8 @@ int nextTarget(const PointerWatch &watch, int fallback)
     return fallback;
 }
 
-bool press(VirtualKeyboard &keyboard, PointerWatch &watch, int which, int timeoutMs, double *millis = nullptr)
+bool press(
+    Keyboard &keyboard, PointerWatch &watch, const Centres &centres, int which, int timeoutMs, double *millis = nullptr)
 {
     keyboard.pressAlt();
     keyboard.pressDigit(which);
@@ -474,27 +588,27 @@ bool press(VirtualKeyboard &keyboard, PointerWatch &watch, int which, int timeou
     return landed;
 }
 
-// Presses the keys until a jump lands: the bindings exist and the pointer is
-// at a known centre. It starts away from both, so a landing is a press's.
-bool waitUntilReady(VirtualKeyboard &keyboard, PointerWatch &watch, int timeoutMs)
+// Presses the keys until a jump lands: the shortcuts exist and the pointer
+// is at a known centre. It starts away from both, so a landing is a press's.
+bool waitUntilReady(Keyboard &keyboard, PointerWatch &watch, const Centres &centres, int timeoutMs)
 {
     const QDeadlineTimer deadline(timeoutMs);
     for (int attempt = 0; !deadline.hasExpired(); ++attempt) {
         watch.readQueued();
-        if (press(keyboard, watch, nextTarget(watch, attempt % 2), 250))
+        if (press(keyboard, watch, centres, nextTarget(watch, centres, attempt % 2), 250))
             return true;
         QCoreApplication::processEvents();
     }
     return false;
 }
 
-Latencies measure(VirtualKeyboard &keyboard, PointerWatch &watch, int presses)
+Latencies measure(Keyboard &keyboard, PointerWatch &watch, const Centres &centres, int presses)
 {
     Latencies result;
     for (int i = 0; i < presses; ++i) {
         watch.readQueued();
         double millis = 0;
-        if (press(keyboard, watch, nextTarget(watch, i % 2), PressTimeoutMs, &millis)) {
+        if (press(keyboard, watch, centres, nextTarget(watch, centres, i % 2), PressTimeoutMs, &millis)) {
             result.millis.append(millis);
         } else {
             ++result.timeouts;
@@ -517,20 +631,105 @@ bool stop(QProcess &process)
     return true;
 }
 
+// Starts the dartline program as a fresh user past the first launch, without
+// the pulse, with XDG directories of its own under `home`, in the session
+// that `session` (WAYLAND_DISPLAY, DISPLAY, ...) names; true once it says it
+// launched, else false and `error` says why.
+bool launchDartline(
+    QProcess &dartline, const QTemporaryDir &home, const QHash<QString, QString> &session, QString *error)
+{
+    const QString configDir = home.filePath(u"config"_s);
+    const QString runtime = home.filePath(u"runtime"_s);
+    for (const QString &dir : { configDir, runtime, home.filePath(u"data"_s), home.filePath(u"cache"_s) })
+        QDir().mkpath(dir);
+    QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    QFile store(configDir + u"/org.dartline.Dartline.ini"_s);
+    if (!store.open(QIODevice::WriteOnly) || store.write("[General]\nhasLaunched=true\nanimateCursor=false\n") < 0) {
+        *error = u"cannot write %1"_s.arg(store.fileName());
+        return false;
+    }
+    store.close();
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char *name : { "QT_QPA_PLATFORM", "WAYLAND_SOCKET", "I3SOCK", "SWAYSOCK" })
+        env.remove(QLatin1String(name));
+    env.insert(u"XDG_RUNTIME_DIR"_s, runtime);
+    env.insert(u"XDG_CONFIG_HOME"_s, configDir);
+    env.insert(u"XDG_DATA_HOME"_s, home.filePath(u"data"_s));
+    env.insert(u"XDG_CACHE_HOME"_s, home.filePath(u"cache"_s));
+    env.insert(u"QT_LOGGING_RULES"_s, u"org.dartline.Dartline.startup.info=true"_s);
+    for (auto it = session.cbegin(); it != session.cend(); ++it)
+        env.insert(it.key(), it.value());
+    dartline.setProcessEnvironment(env);
+    dartline.setReadChannel(QProcess::StandardError); // where the waits below look
+    dartline.start(QStringLiteral(DARTLINE_BINARY), {});
+    QByteArray said;
+    const QDeadlineTimer deadline(20000);
+    while (!said.contains("org.dartline.Dartline.startup: launched")) {
+        if (deadline.hasExpired() || dartline.state() == QProcess::NotRunning) {
+            *error = u"dartline did not launch; it said:\n"_s + QString::fromLocal8Bit(said);
+            stop(dartline);
+            return false;
+        }
+        dartline.waitForReadyRead(static_cast<int>(std::max<qint64>(1, deadline.remainingTime())));
+        said += dartline.readAllStandardError();
+    }
+    return true;
+}
+
+// What one row's run shares once the compositor, the watch and the jumper
+// are up: the first jump, then the presses.
+struct Session
+{
+    const char *row;
+    const char *compositor;
+    Keyboard &keyboard;
+    PointerWatch &watch;
+    const Centres &centres;
+    QString log; // the compositor's, for when no key lands
+    QProcess *dartline = nullptr; // running, when the row is dartline's
+};
+
+std::optional<Latencies> pressAway(const Session &session, const QElapsedTimer &started, int presses, QString *error)
+{
+    const qint64 launchedMs = started.elapsed();
+    if (!waitUntilReady(session.keyboard, session.watch, session.centres, 20000)) {
+        QFile log(session.log);
+        *error = u"no key press moved the pointer; %1 said:\n"_s.arg(QLatin1String(session.compositor))
+            + (log.open(QIODevice::ReadOnly) ? QString::fromLocal8Bit(log.readAll().right(3000)) : QString());
+        if (session.dartline) {
+            *error += u"; dartline said:\n"_s + QString::fromLocal8Bit(session.dartline->readAllStandardError());
+            stop(*session.dartline);
+        }
+        return std::nullopt;
+    }
+    const qint64 readyMs = started.elapsed();
+    QElapsedTimer pressing;
+    pressing.start();
+    const Latencies result = measure(session.keyboard, session.watch, session.centres, presses);
+    out << "  (" << session.row << ": ";
+    if (session.dartline)
+        out << "launched " << launchedMs << " ms after " << session.compositor << " started, ";
+    out << "first jump at " << readyMs << " ms; " << presses << " presses took " << pressing.elapsed() << " ms)\n";
+    out.flush();
+    if (session.dartline)
+        stop(*session.dartline);
+    return result;
+}
+
 enum class Jumper { Dartline, SwayBindsym };
 
 // One private sway with two outputs, the jumper, and the presses; empty
 // when nothing could be measured, and then `error` says why.
-std::optional<Latencies> run(Jumper jumper, int presses, QString *error)
+std::optional<Latencies> runSway(Jumper jumper, int presses, QString *error)
 {
-    QElapsedTimer session;
-    session.start();
+    QElapsedTimer started;
+    started.start();
     QByteArray config;
     if (jumper == Jumper::SwayBindsym) {
         for (int i = 0; i < 2; ++i) {
             config += u"bindsym Mod1+%1 exec swaymsg seat - cursor set %2 %3\n"_s.arg(i + 1)
-                          .arg(centres[i].x())
-                          .arg(centres[i].y())
+                          .arg(SwayCentres[i].x())
+                          .arg(SwayCentres[i].y())
                           .toUtf8();
         }
     }
@@ -544,7 +743,7 @@ std::optional<Latencies> run(Jumper jumper, int presses, QString *error)
         *error = u"sway made no second output"_s;
         return std::nullopt;
     }
-    PointerWatch watch(server.waylandSocket());
+    PointerWatch watch(server.waylandSocket(), true);
     if (!watch.errorString().isEmpty()) {
         *error = watch.errorString();
         return std::nullopt;
@@ -563,71 +762,81 @@ std::optional<Latencies> run(Jumper jumper, int presses, QString *error)
         return std::nullopt;
     }
 
-    // A fresh user past the first launch, without the pulse, with a runtime
-    // directory of its own.
     QTemporaryDir home;
     QProcess dartline;
-    if (jumper == Jumper::Dartline) {
-        const QString configDir = home.filePath(u"config"_s);
-        const QString runtime = home.filePath(u"runtime"_s);
-        QDir().mkpath(configDir);
-        QDir().mkpath(runtime);
-        QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        QFile store(configDir + u"/org.dartline.Dartline.ini"_s);
-        if (!store.open(QIODevice::WriteOnly)
-            || store.write("[General]\nhasLaunched=true\nanimateCursor=false\n") < 0) {
-            *error = u"cannot write %1"_s.arg(store.fileName());
-            return std::nullopt;
-        }
-        store.close();
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        for (const char *name : { "QT_QPA_PLATFORM", "WAYLAND_SOCKET", "I3SOCK" })
-            env.remove(QLatin1String(name));
-        env.insert(u"WAYLAND_DISPLAY"_s, server.waylandSocket());
-        env.insert(u"SWAYSOCK"_s, server.ipcSocket());
-        env.insert(u"XDG_RUNTIME_DIR"_s, runtime);
-        env.insert(u"DISPLAY"_s, server.xDisplay());
-        env.insert(u"XDG_CONFIG_HOME"_s, configDir);
-        env.insert(u"QT_LOGGING_RULES"_s, u"org.dartline.Dartline.startup.info=true"_s);
-        dartline.setProcessEnvironment(env);
-        dartline.setReadChannel(QProcess::StandardError); // where the waits below look
-        dartline.start(QStringLiteral(DARTLINE_BINARY), {});
-        QByteArray said;
-        const QDeadlineTimer deadline(20000);
-        while (!said.contains("org.dartline.Dartline.startup: launched")) {
-            if (deadline.hasExpired() || dartline.state() == QProcess::NotRunning) {
-                *error = u"dartline did not launch; it said:\n"_s + QString::fromLocal8Bit(said);
-                stop(dartline);
-                return std::nullopt;
-            }
-            dartline.waitForReadyRead(static_cast<int>(std::max<qint64>(1, deadline.remainingTime())));
-            said += dartline.readAllStandardError();
-        }
-    }
+    if (jumper == Jumper::Dartline
+        && !launchDartline(dartline, home,
+            { { u"WAYLAND_DISPLAY"_s, server.waylandSocket() }, { u"SWAYSOCK"_s, server.ipcSocket() },
+                { u"DISPLAY"_s, server.xDisplay() } },
+            error))
+        return std::nullopt;
+    const Session session { jumper == Jumper::Dartline ? "dartline on sway" : "sway bindsym + swaymsg", "sway",
+        keyboard, watch, SwayCentres, server.runtimeDir() + u"/sway.log"_s,
+        jumper == Jumper::Dartline ? &dartline : nullptr };
+    return pressAway(session, started, presses, error);
+}
 
-    const qint64 launchedMs = session.elapsed();
-    if (!waitUntilReady(keyboard, watch, 20000)) {
-        QFile log(server.runtimeDir() + u"/sway.log"_s);
-        *error = u"no key press moved the pointer; sway said:\n"_s
-            + (log.open(QIODevice::ReadOnly) ? QString::fromLocal8Bit(log.readAll().right(3000)) : QString());
-        if (jumper == Jumper::Dartline) {
-            *error += u"; dartline said:\n"_s + QString::fromLocal8Bit(dartline.readAllStandardError());
-            stop(dartline);
-        }
+// One private KWin with two outputs, the dartline program granted fake input
+// by a desktop entry, and the presses typed through this program's own fake
+// input (another desktop entry); `version` is KWin's.
+std::optional<Latencies> runKwin(int presses, QString *version, QString *error)
+{
+    QElapsedTimer started;
+    started.start();
+    if (QStandardPaths::findExecutable(u"kwin_wayland"_s).isEmpty()) {
+        *error = u"kwin_wayland is not installed"_s;
         return std::nullopt;
     }
-    const qint64 readyMs = session.elapsed();
-    QElapsedTimer pressing;
-    pressing.start();
-    const Latencies result = measure(keyboard, watch, presses);
-    out << "  (" << (jumper == Jumper::Dartline ? "dartline on sway" : "sway bindsym + swaymsg") << ": ";
-    if (jumper == Jumper::Dartline)
-        out << "launched " << launchedMs << " ms after sway started, ";
-    out << "first jump at " << readyMs << " ms; " << presses << " presses took " << pressing.elapsed() << " ms)\n";
-    out.flush();
-    if (jumper == Jumper::Dartline)
-        stop(dartline);
-    return result;
+    // KWin knows a client by its executable's real path.
+    const QString dartlineBinary = QFileInfo(QStringLiteral(DARTLINE_BINARY)).canonicalFilePath();
+    KwinServer server;
+    const QString failure = server.start({ dartlineBinary, QCoreApplication::applicationFilePath() }, 2);
+    if (!failure.isEmpty()) {
+        *error = failure.right(3000);
+        return std::nullopt;
+    }
+    QProcess kwinVersion;
+    kwinVersion.start(server.path(u"kwin_wayland"_s), { u"--version"_s });
+    kwinVersion.waitForFinished(5000);
+    *version = QString::fromLocal8Bit(kwinVersion.readAllStandardOutput().trimmed());
+
+    // The fake input first: its pointer is the seat's.
+    FakeInput keyboard(server.waylandSocket());
+    if (!keyboard.errorString().isEmpty()) {
+        *error = keyboard.errorString();
+        return std::nullopt;
+    }
+    PointerWatch watch(server.waylandSocket(), false);
+    if (!watch.errorString().isEmpty()) {
+        *error = watch.errorString();
+        return std::nullopt;
+    }
+    watch.setOrigins({ { u"Virtual-0"_s, KwinOutputs[0].topLeft() }, { u"Virtual-1"_s, KwinOutputs[1].topLeft() } });
+    // Away from both centres, where the first press starts. KWin may map the
+    // overlays after the first motion: the pointer moves to and fro until
+    // they see it.
+    const QDeadlineTimer deadline(5000);
+    bool seen = false;
+    for (int attempt = 0; !seen && !deadline.hasExpired(); ++attempt) {
+        const QPoint start(100 + attempt % 2, 100);
+        keyboard.move(start);
+        seen = watch.waitFor(start, QDeadlineTimer(std::min<qint64>(200, deadline.remainingTime())));
+    }
+    if (!seen) {
+        *error = u"the overlays never saw the pointer"_s;
+        return std::nullopt;
+    }
+
+    QTemporaryDir home;
+    QProcess dartline;
+    if (!launchDartline(dartline, home,
+            { { u"WAYLAND_DISPLAY"_s, server.waylandSocket() }, { u"DISPLAY"_s, server.xDisplay },
+                { u"DBUS_SESSION_BUS_ADDRESS"_s, server.busAddress() } },
+            error))
+        return std::nullopt;
+    const Session session { "dartline on KWin", "KWin", keyboard, watch, KwinCentres, server.path(u"log"_s),
+        &dartline };
+    return pressAway(session, started, presses, error);
 }
 
 void printRow(const char *who, const Latencies &l)
@@ -655,20 +864,37 @@ int main(int argc, char *argv[])
     QProcess version;
     version.start(u"sway"_s, { u"--version"_s });
     version.waitForFinished(5000);
-    out << "Private headless " << version.readAllStandardOutput().trimmed() << ", outputs 1920x1080 and "
-        << SecondOutput.width() << 'x' << SecondOutput.height() << " side by side, " << presses
-        << " presses alternating Alt+1 / Alt+2 through a virtual keyboard\n\n";
+    const QString swayVersion = QString::fromLocal8Bit(version.readAllStandardOutput().trimmed());
+    out << "Key press to pointer landed on private headless compositors with two outputs side by side, " << presses
+        << " presses per row alternating Alt+1 / Alt+2\n\n";
     out.flush();
 
     QString error;
-    const std::optional<Latencies> ours = run(Jumper::Dartline, presses, &error);
+    const std::optional<Latencies> ours = runSway(Jumper::Dartline, presses, &error);
     if (!ours)
         out << "dartline on sway: " << error << "\n";
-    const std::optional<Latencies> sway = run(Jumper::SwayBindsym, presses, &error);
+    const std::optional<Latencies> sway = runSway(Jumper::SwayBindsym, presses, &error);
     if (!sway)
         out << "sway bindsym + swaymsg: " << error << "\n";
+    QString kwinVersion = u"KWin"_s;
+    const std::optional<Latencies> kwin = runKwin(presses, &kwinVersion, &error);
+    if (!kwin)
+        out << "dartline on KWin: " << error << "\n";
 
-    out << "\n"
+    out << "\nEach row: milliseconds from the digit's press, flushed to the compositor with Alt already down, to the\n"
+           "pointer's motion event at the target output's centre, as a transparent overlay (wlr layer shell) on each\n"
+           "output sees it.\n"
+        << "  dartline on sway         " << swayVersion << ", 1920x1080 + " << SecondOutput.width() << 'x'
+        << SecondOutput.height()
+        << "; keys from a virtual keyboard; sway reports the\n"
+           "                           binding over IPC, dartline moves the pointer (virtual pointer)\n"
+        << "  sway bindsym + swaymsg   the same sway and keys; a bindsym runs `swaymsg seat - cursor set`, a process\n"
+           "                           per press (sway's own way)\n"
+        << "  dartline on KWin         " << kwinVersion
+        << ", 1280x720 + 1280x720; keys through KWin's fake input; KGlobalAccel\n"
+           "                           tells dartline over D-Bus, dartline moves the pointer (fake input); KWin has "
+           "no\n"
+           "                           way of its own to compare with\n\n"
         << Qt::left << qSetFieldWidth(26) << "" << Qt::right << qSetFieldWidth(8) << "presses" << qSetFieldWidth(10)
         << "p50 ms"
         << "p90 ms"
@@ -678,6 +904,8 @@ int main(int argc, char *argv[])
         printRow("dartline on sway", *ours);
     if (sway)
         printRow("sway bindsym + swaymsg", *sway);
+    if (kwin)
+        printRow("dartline on KWin", *kwin);
     // A tray program that listens for sway's binding events and then moves
     // the pointer itself should beat a process started for every press.
     if (ours && sway && !ours->millis.isEmpty() && !sway->millis.isEmpty()) {
@@ -689,5 +917,6 @@ int main(int argc, char *argv[])
     out << Qt::fixed << qSetRealNumberPrecision(1) << "\nwhole run: " << static_cast<double>(total.elapsed()) / 1000.0
         << " s\n";
     out.flush();
-    return ours && sway && ours->timeouts == 0 && sway->timeouts == 0 ? 0 : 1;
+    const auto clean = [](const std::optional<Latencies> &row) { return row && row->timeouts == 0; };
+    return clean(ours) && clean(sway) && clean(kwin) ? 0 : 1;
 }

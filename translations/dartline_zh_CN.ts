@@ -280,8 +280,12 @@
         <translation>此快捷键已被“跳回”占用。</translation>
     </message>
     <message>
-        <source>This desktop does not let Dartline move the pointer. Install Dartline with its desktop entry, which asks KDE Plasma for that right, then start it again. (%1)</source>
-        <translation>此桌面不允许 Dartline 移动光标。请连同桌面文件一起安装 Dartline（它向 KDE Plasma 申请这项权限），然后重新启动。（%1）</translation>
+        <source>This desktop gives programs no global shortcuts; bind %2 to this shortcut in the desktop&apos;s own keyboard settings instead. (%1)</source>
+        <translation>此桌面不给程序提供全局快捷键；请在桌面自己的键盘设置里把 %2 绑定到这个快捷键上。（%1）</translation>
+    </message>
+    <message>
+        <source>This desktop does not let Dartline move the pointer. On KDE Plasma install Dartline with its desktop entry, which asks for that right; on GNOME start PipeWire; then start Dartline again. (%1)</source>
+        <translation>此桌面不允许 Dartline 移动光标。在 KDE Plasma 上请连同桌面文件一起安装 Dartline（它会申请这项权限）；在 GNOME 上请启动 PipeWire；然后重新启动 Dartline。（%1）</translation>
     </message>
 </context>
 <context>

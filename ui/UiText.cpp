@@ -23,6 +23,13 @@ QString registrationText(int status)
         reason = QCoreApplication::translate(
             "Dartline::UiText", "The current keyboard layout has no such key; the shortcut cannot be registered. (%1)");
         break;
+    case HotKeyStatus::NoHandler:
+        // Where a session has no way (GNOME, or no window system at all).
+        return QCoreApplication::translate("Dartline::UiText",
+            "This desktop gives programs no global shortcuts; bind %2 to this shortcut in the desktop's own keyboard "
+            "settings instead. (%1)")
+            .arg(status)
+            .arg(QStringLiteral("dartline --jump N"));
     default:
         reason = QCoreApplication::translate("Dartline::UiText", "Could not register the shortcut. (%1)");
         break;
@@ -80,8 +87,8 @@ QString UiText::notice(const Notice &notice, KeyboardPlatform &keyboard)
     case Notice::Kind::JumpFailed:
         text = notice.code == CursorPlatform::WarpNotAllowed
             ? QCoreApplication::translate("Dartline::UiText",
-                "This desktop does not let Dartline move the pointer. Install Dartline with its desktop entry, which "
-                "asks KDE Plasma for that right, then start it again. (%1)")
+                "This desktop does not let Dartline move the pointer. On KDE Plasma install Dartline with its desktop "
+                "entry, which asks for that right; on GNOME start PipeWire; then start Dartline again. (%1)")
             : QCoreApplication::translate(
                 "Dartline::UiText", "Cannot move to this display; please check its connection. (%1)");
         text = text.arg(notice.code);

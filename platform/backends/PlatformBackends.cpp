@@ -2,6 +2,9 @@
 #include "platform/backends/PlatformBackends.h"
 
 #include "platform/NullPlatform.h"
+#include "platform/wayland/GnomeCursorPlatform.h"
+#include "platform/wayland/GnomeDisplayPlatform.h"
+#include "platform/wayland/GnomeHotKeyPlatform.h"
 #include "platform/wayland/KwinHotKeyPlatform.h"
 #include "platform/wayland/SwayHotKeyPlatform.h"
 #include "platform/wayland/WaylandConnection.h"
@@ -9,6 +12,7 @@
 #include "platform/wayland/WaylandDisplayPlatform.h"
 #include "platform/x11/X11Platform.h"
 
+#include <QDBusConnectionInterface>
 #include <QGuiApplication>
 
 namespace Dartline {
@@ -69,6 +73,41 @@ std::unique_ptr<Platform> createKwinPlatform()
     return std::make_unique<WaylandPlatform<KwinHotKeyPlatform>>(std::move(connection));
 }
 
+// A GNOME session: displays and the jump through mutter's D-Bus services;
+// shortcuts only as GNOME's own custom keybindings, which run Dartline.
+class GnomePlatform : public Platform
+{
+public:
+    explicit GnomePlatform(const QDBusConnection &bus)
+        : m_displays(bus)
+        , m_cursor(m_displays, bus, &m_x11Cursor)
+    { }
+
+    DisplayPlatform &displays() override { return m_displays; }
+    CursorPlatform &cursor() override { return m_cursor; }
+    HotKeyPlatform &hotKeys() override { return m_hotKeys; }
+    KeyboardPlatform &keyboard() override { return m_keyboard; }
+    AppearancePlatform &appearance() override { return m_appearance; }
+
+private:
+    X11CursorPlatform m_x11Cursor;
+    GnomeDisplayPlatform m_displays;
+    GnomeCursorPlatform m_cursor;
+    GnomeHotKeyPlatform m_hotKeys;
+    X11KeyboardPlatform m_keyboard;
+    X11AppearancePlatform m_appearance;
+};
+
+std::unique_ptr<Platform> createGnomePlatform()
+{
+    if (qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+        return nullptr;
+    const QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected() || !bus.interface()->isServiceRegistered(GnomeDisplayPlatform::Service))
+        return nullptr;
+    return std::make_unique<GnomePlatform>(bus);
+}
+
 } // namespace
 
 std::unique_ptr<Platform> createPlatform()
@@ -77,6 +116,8 @@ std::unique_ptr<Platform> createPlatform()
         return sway;
     if (std::unique_ptr<Platform> kwin = createKwinPlatform())
         return kwin;
+    if (std::unique_ptr<Platform> gnome = createGnomePlatform())
+        return gnome;
     if (QGuiApplication::platformName() == QLatin1String("xcb"))
         return std::make_unique<X11Platform>();
     return createNullPlatform();

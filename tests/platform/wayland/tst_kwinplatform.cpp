@@ -10,6 +10,7 @@
 #include "platform/wayland/WaylandDisplayPlatform.h"
 #include "platform/x11/XkbKeyNames.h"
 #include "tests/harness/XTestClient.h"
+#include "tests/platform/wayland/KwinServer.h"
 
 #include <QProcess>
 #include <QRegularExpression>
@@ -17,9 +18,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <csignal>
 #include <fake-input-client.h>
-#include <sys/prctl.h>
 #include <xcb/xcb.h>
 #include <xkbcommon/xkbcommon.h>
 
@@ -28,71 +27,6 @@ using namespace Qt::StringLiterals;
 
 Q_DECLARE_METATYPE(Shortcut)
 Q_DECLARE_METATYPE(HotKeyStatus)
-
-namespace {
-
-// KWin 5.27 headless (Virtual-0..2, 1280x720 side by side) with XWayland and a session bus of its own, run as
-// the test's user. The installed binary carries a file capability a container may forbid, so a copy runs:
-// KWin's platform plugin loads only under the name kwin_wayland.
-struct KwinServer
-{
-    QTemporaryDir dir { QDir::tempPath() + u"/dartline-kwin-XXXXXX"_s };
-    QProcess bus, kwin;
-    QString xDisplay;
-
-    QString path(const QString &name) const { return dir.path() + u'/' + name; }
-    QString busAddress() const { return u"unix:path="_s + path(u"bus"_s); }
-
-    // `trusted`: a program a desktop file grants fake input. Empty on success, else KWin's log.
-    QString start(const QString &trusted)
-    {
-        QDir(dir.path()).mkpath(u"data/applications"_s);
-        QFile desktop(path(u"data/applications/trusted.desktop"_s));
-        if (!trusted.isEmpty() && desktop.open(QIODevice::WriteOnly))
-            desktop.write("[Desktop Entry]\nType=Application\nName=Trusted\nExec=" + QFile::encodeName(trusted)
-                + "\nX-KDE-Wayland-Interfaces=org_kde_kwin_fake_input\n");
-        desktop.close();
-        QFile::copy(QStandardPaths::findExecutable(u"kwin_wayland"_s), path(u"kwin_wayland"_s));
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        for (const QString &name : { u"WAYLAND_DISPLAY"_s, u"DISPLAY"_s, u"SWAYSOCK"_s })
-            environment.remove(name);
-        // Fresh settings each time: KGlobalAccel remembers shortcuts.
-        for (const QString &kind : { u"config"_s, u"data"_s, u"cache"_s })
-            environment.insert(u"XDG_%1_HOME"_s.arg(kind.toUpper()), path(kind));
-        environment.insert(u"XDG_RUNTIME_DIR"_s, dir.path());
-        environment.insert(u"DBUS_SESSION_BUS_ADDRESS"_s, busAddress());
-        for (QProcess *process : { &bus, &kwin }) {
-            process->setProcessEnvironment(environment);
-            process->setWorkingDirectory(dir.path());
-            process->setProcessChannelMode(QProcess::MergedChannels);
-            process->setStandardOutputFile(path(u"log"_s), QIODevice::Append);
-            process->setChildProcessModifier([] { prctl(PR_SET_PDEATHSIG, SIGKILL); });
-        }
-        bus.start(u"dbus-daemon"_s, { u"--session"_s, u"--nofork"_s, u"--address="_s + busAddress() });
-        // KWin starts its "application" once XWayland is up: it tells the display.
-        kwin.start(path(u"kwin_wayland"_s),
-            { u"--virtual"_s, u"--xwayland"_s, u"--no-lockscreen"_s, u"--socket=wayland"_s, u"--width=1280"_s,
-                u"--height=720"_s, u"--output-count=3"_s, u"sh -c 'echo $DISPLAY > display'"_s });
-        QFile display(path(u"display"_s)), log(path(u"log"_s));
-        const bool started
-            = QTest::qWaitFor([&] { return display.size() > 0 || kwin.state() == QProcess::NotRunning; }, 15000);
-        if (started && display.open(QIODevice::ReadOnly)
-            && !(xDisplay = QString::fromLatin1(display.readAll().trimmed())).isEmpty())
-            return {};
-        return u"KWin did not start:\n"_s
-            + (log.open(QIODevice::ReadOnly) ? QString::fromLocal8Bit(log.readAll()) : u""_s);
-    }
-    ~KwinServer()
-    {
-        // On SIGTERM KWin 5.27 may wait for XWayland while XWayland waits for it; XWayland ends with KWin anyway.
-        kwin.kill();
-        kwin.waitForFinished();
-        bus.kill();
-        bus.waitForFinished();
-    }
-};
-
-} // namespace
 
 class TestKwinPlatform : public QObject
 {
@@ -137,7 +71,7 @@ private Q_SLOTS:
     {
         if (QStandardPaths::findExecutable(u"kwin_wayland"_s).isEmpty())
             QSKIP("kwin_wayland is not installed");
-        QCOMPARE(m_server.start(QCoreApplication::applicationFilePath()), QString());
+        QCOMPARE(m_server.start({ QCoreApplication::applicationFilePath() }), QString());
         m_connection = WaylandConnection::open(m_server.path(u"wayland"_s).toLocal8Bit().constData());
         QVERIFY(m_connection && m_connection->fakeInput());
         m_displays = std::make_unique<WaylandDisplayPlatform>(*m_connection);

@@ -1,0 +1,169 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "platform/wayland/GnomeCursorPlatform.h"
+
+#include "platform/wayland/GnomeDisplayPlatform.h"
+
+#include <QDBusMessage>
+#include <QDBusObjectPath>
+#include <QDBusVariant>
+
+namespace Dartline {
+
+namespace {
+
+const QString RemoteDesktop = QStringLiteral("org.gnome.Mutter.RemoteDesktop");
+const QString ScreenCast = QStringLiteral("org.gnome.Mutter.ScreenCast");
+
+QDBusMessage call(const QDBusConnection &bus, const QString &service, const QString &path, const QString &interface,
+    const QString &method, const QVariantList &arguments = {})
+{
+    QDBusMessage message = QDBusMessage::createMethodCall(service, path, interface, method);
+    message.setArguments(arguments);
+    return bus.call(message);
+}
+
+QString objectPath(const QDBusMessage &reply)
+{
+    return reply.type() == QDBusMessage::ReplyMessage && !reply.arguments().isEmpty()
+        ? reply.arguments().constFirst().value<QDBusObjectPath>().path()
+        : QString();
+}
+
+} // namespace
+
+GnomeCursorPlatform::GnomeCursorPlatform(GnomeDisplayPlatform &displays, const QDBusConnection &bus,
+    CursorPlatform *fallback, std::chrono::milliseconds idle)
+    : m_displays(displays)
+    , m_bus(bus)
+    , m_fallback(fallback)
+{
+    m_idle.setSingleShot(true);
+    m_idle.setInterval(idle);
+    connect(&m_idle, &QTimer::timeout, this, &GnomeCursorPlatform::close);
+}
+
+GnomeCursorPlatform::~GnomeCursorPlatform()
+{
+    close();
+}
+
+bool GnomeCursorPlatform::open()
+{
+    const QString session = objectPath(call(m_bus, RemoteDesktop, QStringLiteral("/org/gnome/Mutter/RemoteDesktop"),
+        RemoteDesktop, QStringLiteral("CreateSession")));
+    QDBusMessage failure;
+    if (!session.isEmpty()) {
+        m_session = session;
+        m_bus.connect(RemoteDesktop, m_session, RemoteDesktop + QStringLiteral(".Session"), QStringLiteral("Closed"),
+            this, SLOT(sessionClosed()));
+        const QDBusMessage id = call(m_bus, RemoteDesktop, m_session, QStringLiteral("org.freedesktop.DBus.Properties"),
+            QStringLiteral("Get"), { RemoteDesktop + QStringLiteral(".Session"), QStringLiteral("SessionId") });
+        const QString screenCast = id.arguments().isEmpty()
+            ? QString()
+            : objectPath(call(m_bus, ScreenCast, QStringLiteral("/org/gnome/Mutter/ScreenCast"), ScreenCast,
+                QStringLiteral("CreateSession"),
+                { QVariantMap { { QStringLiteral("remote-desktop-session-id"),
+                    id.arguments().constFirst().value<QDBusVariant>().variant() } } }));
+        for (const GnomeDisplayPlatform::Monitor &monitor : m_displays.monitors()) {
+            if (!monitor.active || screenCast.isEmpty())
+                continue;
+            const QString stream
+                = objectPath(call(m_bus, ScreenCast, screenCast, ScreenCast + QStringLiteral(".Session"),
+                    QStringLiteral("RecordMonitor"), { monitor.connector, QVariantMap() }));
+            if (!stream.isEmpty())
+                m_streams.insert(monitor.connector, stream);
+        }
+        failure = call(
+            m_bus, RemoteDesktop, m_session, RemoteDesktop + QStringLiteral(".Session"), QStringLiteral("Start"));
+        if (failure.type() == QDBusMessage::ReplyMessage)
+            return true;
+        close();
+    }
+    if (!m_refusalLogged) {
+        m_refusalLogged = true;
+        qWarning("mutter did not let Dartline move the pointer (%s). Its remote-desktop session records the "
+                 "monitors through PipeWire: start PipeWire (systemctl --user start pipewire) and jump again.",
+            qUtf8Printable(failure.errorMessage().isEmpty() ? QStringLiteral("no remote-desktop session")
+                                                            : failure.errorMessage()));
+    }
+    return false;
+}
+
+void GnomeCursorPlatform::close()
+{
+    m_idle.stop();
+    m_streams.clear();
+    if (m_session.isEmpty())
+        return;
+    m_bus.disconnect(RemoteDesktop, m_session, RemoteDesktop + QStringLiteral(".Session"), QStringLiteral("Closed"),
+        this, SLOT(sessionClosed()));
+    // Stopping the remote-desktop session stops the screen cast tied to it.
+    QDBusMessage stop = QDBusMessage::createMethodCall(
+        RemoteDesktop, m_session, RemoteDesktop + QStringLiteral(".Session"), QStringLiteral("Stop"));
+    stop.setAutoStartService(false);
+    m_bus.send(stop);
+    m_session.clear();
+}
+
+void GnomeCursorPlatform::sessionClosed()
+{
+    m_session.clear();
+    close();
+}
+
+int GnomeCursorPlatform::warp(const QPointF &point)
+{
+    const GnomeDisplayPlatform::Monitor *target = nullptr;
+    for (const GnomeDisplayPlatform::Monitor &monitor : m_displays.monitors()) {
+        const QRectF box(monitor.bounds);
+        if (monitor.active && !monitor.mirrors && point.x() >= box.left() && point.y() >= box.top()
+            && point.x() < box.right() && point.y() < box.bottom()) {
+            target = &monitor;
+            break;
+        }
+    }
+    if (!target)
+        return NoOutput;
+    // A session mutter ended meanwhile, or one without a stream of the
+    // monitor (it came later), is opened again once.
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        if (m_session.isEmpty() && !open())
+            return WarpNotAllowed;
+        const QDBusMessage reply = call(m_bus, RemoteDesktop, m_session, RemoteDesktop + QStringLiteral(".Session"),
+            QStringLiteral("NotifyPointerMotionAbsolute"),
+            { m_streams.value(target->connector), (point.x() - target->bounds.left()) * target->streamScale,
+                (point.y() - target->bounds.top()) * target->streamScale });
+        if (reply.type() == QDBusMessage::ReplyMessage) {
+            m_idle.start();
+            m_warped = point;
+            m_xAtWarp.reset();
+            return 0;
+        }
+        close();
+    }
+    return WarpNotAllowed;
+}
+
+PointerState GnomeCursorPlatform::pointerState()
+{
+    PointerState state = m_fallback ? m_fallback->pointerState() : PointerState {};
+    if (!m_warped)
+        return state;
+    // XWayland's answer right after the jump is stale; once it changes, the
+    // pointer has moved over an X window and XWayland knows best again.
+    if (!m_xAtWarp)
+        m_xAtWarp = state.location;
+    if (state.location != *m_xAtWarp) {
+        m_warped.reset();
+        return state;
+    }
+    state.location = m_warped;
+    return state;
+}
+
+std::optional<CursorImage> GnomeCursorPlatform::currentCursor()
+{
+    return m_fallback ? m_fallback->currentCursor() : std::nullopt;
+}
+
+} // namespace Dartline

@@ -1,0 +1,37 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QList>
+#include <QString>
+
+namespace Dartline {
+
+class Shortcut;
+
+// Dartline's entries among GNOME's custom keybindings: the media-keys key
+// custom-keybindings lists the paths of entries, each of which has a name,
+// a command and a binding. Dartline's paths end in dartline-<n>/, and each
+// runs `<program> --jump-id <id>`; the user's other entries stay untouched.
+class GnomeCustomKeybindings
+{
+public:
+    struct Entry
+    {
+        QString id; // the display's identifier
+        QString binding; // GTK accelerator text, "<Control><Alt>1"
+        friend bool operator==(const Entry &, const Entry &) = default;
+    };
+
+    // Makes Dartline's entries exactly `entries`, in order; false with
+    // *error set when the settings cannot be written.
+    static bool write(const QList<Entry> &entries, const QString &program, QString *error);
+    // Dartline's entries, in order.
+    static QList<Entry> read();
+    static bool removeAll(QString *error) { return write({}, {}, error); }
+
+    // The binding of a shortcut: its modifiers and the symbol the default
+    // keyboard layout puts on its key; empty when the key has no symbol.
+    static QString accelerator(const Shortcut &shortcut);
+};
+
+} // namespace Dartline

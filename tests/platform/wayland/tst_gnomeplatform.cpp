@@ -1,0 +1,327 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The GNOME backend against a real headless mutter with PipeWire on a private session bus; the pointer is read
+// back through mutter's XWayland. GNOME's custom keybindings go to a private GSettings key file.
+#include "core/Shortcut.h"
+#include "displays/DisplayService.h"
+#include "platform/backends/PlatformBackends.h"
+#include "platform/wayland/GnomeCursorPlatform.h"
+#include "platform/wayland/GnomeCustomKeybindings.h"
+#include "platform/wayland/GnomeDisplayPlatform.h"
+#include "tests/harness/TestEdid.h"
+#include "tests/harness/XTestClient.h"
+
+#include <QDBusConnectionInterface>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QSignalSpy>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <csignal>
+#include <sys/prctl.h>
+#include <xcb/xcb.h>
+
+using namespace Dartline;
+using namespace Qt::StringLiterals;
+
+using Entries = QList<GnomeCustomKeybindings::Entry>;
+Q_DECLARE_METATYPE(Shortcut)
+Q_DECLARE_METATYPE(Entries)
+
+namespace {
+
+const QString MediaKeys = u"org.gnome.settings-daemon.plugins.media-keys"_s;
+const QString Custom = u"/org/gnome/settings-daemon/plugins/media-keys/custom-keybindings/"_s;
+
+// mutter 43 headless (Meta-0, Meta-1: 1280x720 side by side) with XWayland, PipeWire and a session bus of its own,
+// as the test's user, in a runtime directory of its own.
+struct MutterServer
+{
+    QTemporaryDir dir { QDir::tempPath() + u"/dartline-mutter-XXXXXX"_s };
+    QProcess bus, pipewire, mutter;
+    QString xDisplay, xAuthority;
+
+    QString path(const QString &name) const { return dir.path() + u'/' + name; }
+    QString busAddress() const { return u"unix:path="_s + path(u"bus"_s); }
+
+    // Empty on success, else mutter's log.
+    QString start()
+    {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        for (const QString &name : { u"WAYLAND_DISPLAY"_s, u"DISPLAY"_s, u"SWAYSOCK"_s, u"XAUTHORITY"_s })
+            environment.remove(name);
+        environment.insert(u"XDG_RUNTIME_DIR"_s, dir.path());
+        environment.insert(u"XDG_CONFIG_HOME"_s, path(u"config"_s));
+        environment.insert(u"DBUS_SESSION_BUS_ADDRESS"_s, busAddress());
+        environment.insert(u"GSETTINGS_BACKEND"_s, u"memory"_s);
+        for (QProcess *process : { &bus, &pipewire, &mutter }) {
+            process->setProcessEnvironment(environment);
+            process->setProcessChannelMode(QProcess::MergedChannels);
+            process->setStandardOutputFile(path(u"log"_s), QIODevice::Append);
+            process->setChildProcessModifier([] { prctl(PR_SET_PDEATHSIG, SIGKILL); });
+        }
+        bus.start(u"dbus-daemon"_s, { u"--session"_s, u"--nofork"_s, u"--address="_s + busAddress() });
+        pipewire.start(u"pipewire"_s, {});
+        mutter.start(u"mutter"_s,
+            { u"--headless"_s, u"--wayland"_s, u"--wayland-display"_s, u"wayland-0"_s, u"--virtual-monitor"_s,
+                u"1280x720"_s, u"--virtual-monitor"_s, u"1280x720"_s });
+        static const QRegularExpression displayLine(u"Using public X11 display (:\\d+)"_s);
+        QFile log(path(u"log"_s));
+        const bool started = QTest::qWaitFor(
+            [&] {
+                if (mutter.state() == QProcess::NotRunning || !log.open(QIODevice::ReadOnly))
+                    return mutter.state() == QProcess::NotRunning;
+                xDisplay = displayLine.match(QString::fromLocal8Bit(log.readAll())).captured(1);
+                log.close();
+                return !xDisplay.isEmpty() && QFile::exists(path(u"pipewire-0"_s))
+                    && QDBusConnection::connectToBus(busAddress(), u"ready"_s)
+                           .interface()
+                           ->isServiceRegistered(u"org.gnome.Mutter.RemoteDesktop"_s);
+            },
+            15000);
+        const QStringList auth
+            = QDir(dir.path()).entryList({ u".mutter-Xwaylandauth.*"_s }, QDir::Files | QDir::Hidden);
+        if (started && !xDisplay.isEmpty() && !auth.isEmpty()) {
+            xAuthority = path(auth.constFirst());
+            return {};
+        }
+        return u"mutter did not start:\n"_s
+            + (log.open(QIODevice::ReadOnly) ? QString::fromLocal8Bit(log.readAll()) : u""_s);
+    }
+    ~MutterServer()
+    {
+        for (QProcess *process : { &mutter, &pipewire, &bus }) {
+            process->terminate();
+            if (!process->waitForFinished(3000)) {
+                process->kill();
+                process->waitForFinished();
+            }
+        }
+    }
+};
+
+// The user's settings as GNOME's own tools see them: through the gsettings program, on the same key file.
+QString gsettings(const QStringList &arguments)
+{
+    QProcess process;
+    process.start(u"gsettings"_s, arguments);
+    process.waitForFinished();
+    return QString::fromUtf8(process.readAllStandardOutput().trimmed());
+}
+
+} // namespace
+
+class TestGnomePlatform : public QObject
+{
+    Q_OBJECT
+
+    MutterServer m_server;
+    QTemporaryDir m_config;
+    std::unique_ptr<GnomeDisplayPlatform> m_displays;
+    std::unique_ptr<GnomeCursorPlatform> m_cursor;
+    std::unique_ptr<XTestClient> m_x;
+    xcb_connection_t *m_xcb = nullptr; // keeps the window over the layout
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        for (const QString &program : { u"mutter"_s, u"pipewire"_s, u"dbus-daemon"_s, u"gsettings"_s }) {
+            if (QStandardPaths::findExecutable(program).isEmpty())
+                QSKIP(qPrintable(program + u" is not installed"_s));
+        }
+        QCOMPARE(m_server.start(), QString());
+        // The platform chosen later takes the session bus; GSettings a key file of this test's.
+        qputenv("DBUS_SESSION_BUS_ADDRESS", m_server.busAddress().toLocal8Bit());
+        qputenv("XAUTHORITY", m_server.xAuthority.toLocal8Bit());
+        qputenv("GSETTINGS_BACKEND", "keyfile");
+        qputenv("XDG_CONFIG_HOME", m_config.path().toLocal8Bit());
+        const QDBusConnection bus = QDBusConnection::connectToBus(m_server.busAddress(), u"mutter"_s);
+        m_displays = std::make_unique<GnomeDisplayPlatform>(bus);
+        QVERIFY(m_displays->isValid());
+        m_cursor = std::make_unique<GnomeCursorPlatform>(*m_displays, bus, nullptr, std::chrono::milliseconds(300));
+
+        // XWayland follows the pointer while it is over one of its windows: one over the whole layout.
+        xcb_connection_t *x = m_xcb = xcb_connect(m_server.xDisplay.toLatin1().constData(), nullptr);
+        const xcb_screen_t *screen = xcb_setup_roots_iterator(xcb_get_setup(x)).data;
+        const quint32 values[] = { screen->black_pixel, 1 };
+        const xcb_window_t window = xcb_generate_id(x);
+        xcb_create_window(x, XCB_COPY_FROM_PARENT, window, screen->root, 0, 0, 8000, 4000, 0,
+            XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual, XCB_CW_BACK_PIXEL | XCB_CW_OVERRIDE_REDIRECT, values);
+        xcb_map_window(x, window);
+        xcb_flush(x);
+        m_x = std::make_unique<XTestClient>(m_server.xDisplay);
+        QTRY_VERIFY_WITH_TIMEOUT(m_cursor->warp(QPointF(7, 9)) == 0 && m_x->pointer() == QPoint(7, 9), 5000);
+
+        // Someone's own custom keybinding, set before Dartline writes any.
+        gsettings({ u"set"_s, MediaKeys, u"custom-keybindings"_s, u"['%1custom0/']"_s.arg(Custom) });
+        gsettings(
+            { u"set"_s, MediaKeys + u".custom-keybinding:"_s + Custom + u"custom0/"_s, u"command"_s, u"'terminal'"_s });
+    }
+
+    void cleanupTestCase()
+    {
+        if (m_xcb)
+            xcb_disconnect(m_xcb);
+    }
+
+    void warpLandsExactly_data()
+    {
+        QTest::addColumn<QPointF>("target");
+        QTest::addColumn<int>("result");
+        QTest::newRow("centre of Meta-1") << QPointF(1920, 360) << 0;
+        QTest::newRow("centre of Meta-0") << QPointF(640, 360) << 0;
+        QTest::newRow("near Meta-1's corner") << QPointF(2558, 719) << 0;
+        QTest::newRow("beyond the layout") << QPointF(2560, 360) << int(GnomeCursorPlatform::NoOutput);
+    }
+    void warpLandsExactly()
+    {
+        QFETCH(QPointF, target);
+        QFETCH(int, result);
+        const std::optional<QPoint> before = m_x->pointer();
+        QCOMPARE(m_cursor->warp(target), result);
+        QTRY_COMPARE_WITH_TIMEOUT(m_x->pointer(), result == 0 ? target.toPoint() : before, 5000);
+        // Once jumps stop the session ends; the next jump opens another.
+        QTRY_VERIFY_WITH_TIMEOUT(!m_cursor->hasSession(), 5000);
+    }
+
+    void choosesGnome()
+    {
+        qputenv("WAYLAND_DISPLAY", m_server.path(u"wayland-0"_s).toLocal8Bit());
+        const std::unique_ptr<Platform> platform = createPlatform();
+        QVERIFY(!platform->hotKeys().installHandler([](const HotKeyId &) { return HotKeyStatus::NoError; }));
+        const QList<Dartline::Display> displays = DisplayService::connected(platform->displays());
+        QCOMPARE(displays.size(), 2);
+        for (int i = 0; i < 2; ++i) {
+            QCOMPARE(displays[i].bounds, QRectF(1280 * i, 0, 1280, 720));
+            // The ids are the monitors' own: another look finds the same.
+            QCOMPARE(displays[i].id, DisplayService::connected(*m_displays).at(i).id);
+            QVERIFY(!QUuid::fromString(displays[i].id).isNull());
+        }
+        QVERIFY(displays[0].id != displays[1].id);
+        QCOMPARE(platform->cursor().warp(QPointF(100, 200)), 0);
+        QTRY_COMPARE_WITH_TIMEOUT(m_x->pointer(), QPoint(100, 200), 5000);
+    }
+
+    void identityAsUnderX11_data()
+    {
+        QTest::addColumn<TestEdid>("edid");
+        QTest::addColumn<QStringList>("texts"); // mutter's vendor, product and serial for that EDID
+        QTest::addColumn<bool>("same");
+        const TestEdid plain { u"DEL"_s, 0x4321, 0xabcd, {}, {} };
+        QTest::newRow("codes only") << plain << QStringList { u"DEL"_s, u"0x4321"_s, u"0x0000abcd"_s } << true;
+        QTest::newRow("no serial") << TestEdid { u"GSM"_s, 0x5b7f, 0, {}, {} }
+                                   << QStringList { u"GSM"_s, u"0x5b7f"_s, u"0x00000000"_s } << true;
+        QTest::newRow("a name hides the code") << TestEdid { u"DEL"_s, 0x4321, 0xabcd, u"DELL U2720Q"_s, {} }
+                                               << QStringList { u"DEL"_s, u"DELL U2720Q"_s, u"0x0000abcd"_s } << false;
+        QTest::newRow("a serial text hides the number") << TestEdid { u"DEL"_s, 0x4321, 0xabcd, {}, u"7XK2"_s }
+                                                        << QStringList { u"DEL"_s, u"0x4321"_s, u"7XK2"_s } << false;
+        QTest::newRow("no EDID") << plain << QStringList { u"unknown"_s, u"unknown"_s, u"unknown"_s } << false;
+    }
+    void identityAsUnderX11()
+    {
+        QFETCH(TestEdid, edid);
+        QFETCH(QStringList, texts);
+        QFETCH(bool, same);
+        const std::optional<Edid> fromTexts = GnomeDisplayPlatform::edidFromTexts(texts[0], texts[1], texts[2]);
+        QCOMPARE(fromTexts.has_value(), same);
+        if (same)
+            QCOMPARE(fromTexts->identity(u"DP-1"_s), Edid::parse(edid.bytes())->identity(u"DP-1"_s));
+    }
+
+    void accelerator_data()
+    {
+        QTest::addColumn<Shortcut>("shortcut");
+        QTest::addColumn<QString>("binding");
+        QTest::newRow("Alt+1") << Shortcut(18, Shortcut::Alt) << u"<Alt>1"_s;
+        QTest::newRow("Ctrl+Alt+Q") << Shortcut(12, Shortcut::Control | Shortcut::Alt) << u"<Control><Alt>q"_s;
+        QTest::newRow("Super+Shift+F1") << Shortcut(122, Shortcut::Super | Shortcut::Shift) << u"<Shift><Super>F1"_s;
+        QTest::newRow("Ctrl+Super+backslash")
+            << Shortcut(42, Shortcut::Control | Shortcut::Super) << u"<Control><Super>backslash"_s;
+        QTest::newRow("no such key") << Shortcut(0xffff, Shortcut::Alt) << QString();
+    }
+    void accelerator()
+    {
+        QFETCH(Shortcut, shortcut);
+        QFETCH(QString, binding);
+        QCOMPARE(GnomeCustomKeybindings::accelerator(shortcut), binding);
+    }
+
+    // Rows run in order on the same settings: each replaces what the one before wrote.
+    void customKeybindings_data()
+    {
+        QTest::addColumn<Entries>("entries");
+        QTest::addColumn<QString>("program");
+        QTest::addColumn<QString>("command"); // the first entry's, as gsettings shows it
+        QTest::newRow("three") << Entries { { u"ID-A"_s, u"<Alt>1"_s }, { u"ID-B"_s, u"<Alt>2"_s },
+            { u"ID-C"_s, u"<Control><Alt>3"_s } }
+                               << u"/usr/bin/dartline"_s << u"'/usr/bin/dartline --jump-id ID-A'"_s;
+        QTest::newRow("fewer, in a path with a space")
+            << Entries { { u"ID-B"_s, u"<Super>2"_s } } << u"/opt/my apps/dartline"_s
+            << u"\"'/opt/my apps/dartline' --jump-id ID-B\""_s;
+        QTest::newRow("all removed") << Entries {} << QString() << u"''"_s;
+    }
+    void customKeybindings()
+    {
+        QFETCH(Entries, entries);
+        QFETCH(QString, program);
+        QFETCH(QString, command);
+        QString error;
+        QVERIFY2(entries.isEmpty() ? GnomeCustomKeybindings::removeAll(&error)
+                                   : GnomeCustomKeybindings::write(entries, program, &error),
+            qPrintable(error));
+        QCOMPARE(GnomeCustomKeybindings::read(), entries);
+        // What GNOME's settings daemon reads: the foreign entry first and untouched, then Dartline's.
+        QStringList paths { u"'%1custom0/'"_s.arg(Custom) };
+        for (qsizetype i = 0; i < entries.size(); ++i)
+            paths.append(u"'%1dartline-%2/'"_s.arg(Custom).arg(i + 1));
+        QCOMPARE(gsettings({ u"get"_s, MediaKeys, u"custom-keybindings"_s }), u"[%1]"_s.arg(paths.join(u", "_s)));
+        const QString relocatable = MediaKeys + u".custom-keybinding:"_s + Custom;
+        QCOMPARE(gsettings({ u"get"_s, relocatable + u"custom0/"_s, u"command"_s }), u"'terminal'"_s);
+        QCOMPARE(gsettings({ u"get"_s, relocatable + u"dartline-1/"_s, u"command"_s }), command);
+        // Entries no longer written keep nothing behind.
+        for (qsizetype i = entries.size(); i < 3; ++i)
+            QCOMPARE(gsettings({ u"get"_s, relocatable + u"dartline-%1/"_s.arg(i + 1), u"command"_s }), u"''"_s);
+    }
+
+    // mutter's new layout reaches the displays, and the next jump uses streams of the new monitors.
+    void followsNewLayout()
+    {
+        QSignalSpy changed(m_displays.get(), &DisplayPlatform::configurationChanged);
+        QCOMPARE(m_cursor->warp(QPointF(10, 10)), 0);
+        const QDBusMessage state
+            = QDBusConnection(u"mutter"_s)
+                  .call(QDBusMessage::createMethodCall(GnomeDisplayPlatform::Service,
+                      u"/org/gnome/Mutter/DisplayConfig"_s, GnomeDisplayPlatform::Service, u"GetCurrentState"_s));
+        QProcess gdbus; // Meta-1 goes below Meta-0
+        gdbus.start(u"gdbus"_s,
+            { u"call"_s, u"--session"_s, u"-d"_s, GnomeDisplayPlatform::Service, u"-o"_s,
+                u"/org/gnome/Mutter/DisplayConfig"_s, u"-m"_s,
+                GnomeDisplayPlatform::Service + u".ApplyMonitorsConfig"_s,
+                QString::number(state.arguments().value(0).toUInt()), u"1"_s,
+                u"[(0, 0, 1.0, 0, true, [('Meta-0', '1280x720@60.000', @a{sv} {})]), "
+                "(0, 720, 1.0, 0, false, [('Meta-1', '1280x720@60.000', {})])]"_s,
+                u"@a{sv} {}"_s });
+        QVERIFY(gdbus.waitForFinished());
+        QCOMPARE(gdbus.readAllStandardError(), QByteArray());
+        QTRY_COMPARE_WITH_TIMEOUT(changed.size(), 1, 5000);
+        QCOMPARE(DisplayService::connected(*m_displays).at(1).bounds, QRectF(0, 720, 1280, 720));
+        QCOMPARE(m_cursor->warp(QPointF(640, 1080)), 0);
+        QTRY_COMPARE_WITH_TIMEOUT(m_x->pointer(), QPoint(640, 1080), 5000);
+    }
+
+    // Runs last: it stops PipeWire.
+    void refusedWithoutPipeWire()
+    {
+        m_server.pipewire.kill();
+        m_server.pipewire.waitForFinished();
+        GnomeCursorPlatform cursor(*m_displays, QDBusConnection(u"mutter"_s), nullptr);
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(u"start PipeWire"_s));
+        QCOMPARE(cursor.warp(QPointF(640, 360)), CursorPlatform::WarpNotAllowed);
+        QVERIFY(!cursor.hasSession());
+    }
+};
+
+QTEST_MAIN(TestGnomePlatform)
+
+#include "tst_gnomeplatform.moc"
