@@ -33,9 +33,9 @@ QString objectPath(const QDBusMessage &reply)
 
 GnomeCursorPlatform::GnomeCursorPlatform(GnomeDisplayPlatform &displays, const QDBusConnection &bus,
     CursorPlatform *fallback, std::chrono::milliseconds idle)
-    : m_displays(displays)
+    : CompositorCursorPlatform(fallback)
+    , m_displays(displays)
     , m_bus(bus)
-    , m_fallback(fallback)
 {
     m_idle.setSingleShot(true);
     m_idle.setInterval(idle);
@@ -135,35 +135,12 @@ int GnomeCursorPlatform::warp(const QPointF &point)
                 (point.y() - target->bounds.top()) * target->streamScale });
         if (reply.type() == QDBusMessage::ReplyMessage) {
             m_idle.start();
-            m_warped = point;
-            m_xAtWarp.reset();
+            moved(point);
             return 0;
         }
         close();
     }
     return WarpNotAllowed;
-}
-
-PointerState GnomeCursorPlatform::pointerState()
-{
-    PointerState state = m_fallback ? m_fallback->pointerState() : PointerState {};
-    if (!m_warped)
-        return state;
-    // XWayland's answer right after the jump is stale; once it changes, the
-    // pointer has moved over an X window and XWayland knows best again.
-    if (!m_xAtWarp)
-        m_xAtWarp = state.location;
-    if (state.location != *m_xAtWarp) {
-        m_warped.reset();
-        return state;
-    }
-    state.location = m_warped;
-    return state;
-}
-
-std::optional<CursorImage> GnomeCursorPlatform::currentCursor()
-{
-    return m_fallback ? m_fallback->currentCursor() : std::nullopt;
 }
 
 } // namespace Dartline

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "platform/CursorPlatform.h"
+#include "platform/wayland/CompositorCursorPlatform.h"
 
 #include <QDBusConnection>
 #include <QHash>
@@ -23,26 +23,16 @@ class GnomeDisplayPlatform;
 // XWayland, which learns where the pointer is only while it is over an X
 // window: after a jump the jump's target is the position until XWayland
 // reports a move of its own.
-class GnomeCursorPlatform : public QObject, public CursorPlatform
+class GnomeCursorPlatform : public QObject, public CompositorCursorPlatform
 {
     Q_OBJECT
 public:
-    // A warp to a point no monitor shows fails with this code.
-    static constexpr int NoOutput = -2;
-
     GnomeCursorPlatform(GnomeDisplayPlatform &displays, const QDBusConnection &bus, CursorPlatform *fallback,
         std::chrono::milliseconds idle = std::chrono::seconds(10));
     ~GnomeCursorPlatform() override;
     Q_DISABLE_COPY_MOVE(GnomeCursorPlatform)
 
     int warp(const QPointF &point) override;
-    std::optional<QPointF> location() override { return pointerState().location; }
-    bool leftButtonDown() override { return m_fallback && m_fallback->leftButtonDown(); }
-    bool rightButtonDown() override { return m_fallback && m_fallback->rightButtonDown(); }
-    PointerState pointerState() override;
-    std::optional<CursorImage> currentCursor() override;
-    bool reduceMotion() override { return m_fallback && m_fallback->reduceMotion(); }
-    bool hasCompositor() override { return true; }
 
     bool hasSession() const { return !m_session.isEmpty(); }
 
@@ -55,12 +45,9 @@ private:
 
     GnomeDisplayPlatform &m_displays;
     QDBusConnection m_bus;
-    CursorPlatform *m_fallback = nullptr;
     QString m_session; // the remote-desktop session's object path
     QHash<QString, QString> m_streams; // stream object path by connector
     QTimer m_idle;
-    std::optional<QPointF> m_warped; // the last jump's target, while it is the best answer
-    std::optional<std::optional<QPointF>> m_xAtWarp; // what XWayland said first after it
     bool m_refusalLogged = false;
 };
 

@@ -23,8 +23,8 @@ constexpr double SubPixels = 16;
 } // namespace
 
 WaylandCursorPlatform::WaylandCursorPlatform(WaylandConnection &connection, CursorPlatform *fallback)
-    : m_connection(connection)
-    , m_fallback(fallback)
+    : CompositorCursorPlatform(fallback)
+    , m_connection(connection)
 {
     QObject::connect(&m_connection, &WaylandConnection::outputRemoved, &m_connection, [this](quint32 output) {
         if (zwlr_virtual_pointer_v1 *pointer = m_pointers.take(output))
@@ -67,8 +67,7 @@ int WaylandCursorPlatform::warp(const QPointF &point)
             return refuse();
         }
         m_connection.flush();
-        m_warped = point;
-        m_xAtWarp.reset();
+        moved(point);
         return 0;
     }
     return NoOutput;
@@ -86,28 +85,6 @@ int WaylandCursorPlatform::refuse()
             qUtf8Printable(QCoreApplication::applicationFilePath()));
     }
     return NotAllowed;
-}
-
-PointerState WaylandCursorPlatform::pointerState()
-{
-    PointerState state = m_fallback ? m_fallback->pointerState() : PointerState {};
-    if (!m_warped)
-        return state;
-    // XWayland's answer right after the jump is stale; once it changes, the
-    // pointer has moved over an X window and XWayland knows best again.
-    if (!m_xAtWarp)
-        m_xAtWarp = state.location;
-    if (state.location != *m_xAtWarp) {
-        m_warped.reset();
-        return state;
-    }
-    state.location = m_warped;
-    return state;
-}
-
-std::optional<CursorImage> WaylandCursorPlatform::currentCursor()
-{
-    return m_fallback ? m_fallback->currentCursor() : std::nullopt;
 }
 
 } // namespace Dartline
