@@ -11,6 +11,7 @@
 #include "model/SettingsStore.h"
 #include "platform/Platform.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
@@ -218,6 +219,31 @@ void AppModel::setAnimateCursor(bool on)
 bool AppModel::reachesOnlyXWayland() const
 {
     return m_platform.reachesOnlyXWayland();
+}
+
+DesktopKeybindings *AppModel::desktopKeybindings() const
+{
+    return m_platform.desktopKeybindings();
+}
+
+QString AppModel::writeDesktopKeybindings(bool remove)
+{
+    DesktopKeybindings *keybindings = m_platform.desktopKeybindings();
+    if (!keybindings)
+        return {};
+    QList<std::pair<QString, Shortcut>> bindings;
+    for (const Display &display : std::as_const(m_displays)) {
+        const auto binding = m_preferences.bindings.constFind(display.id);
+        if (!remove && binding != m_preferences.bindings.cend() && binding->isValid())
+            bindings.append({ display.id, *binding });
+    }
+    Q_EMIT willChange();
+    QString error;
+    if (!keybindings->write(bindings, QCoreApplication::applicationFilePath(), &error)) {
+        qCWarning(lcStore, "Cannot write the desktop's keybindings: %s", qUtf8Printable(error));
+        return error.isEmpty() ? QStringLiteral("unknown error") : error;
+    }
+    return {};
 }
 
 int AppModel::disconnectedCount() const

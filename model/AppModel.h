@@ -19,6 +19,7 @@ class QVariant;
 namespace Dartline {
 
 class CursorAnimator;
+class DesktopKeybindings;
 class KeyCapture;
 class Platform;
 
@@ -93,6 +94,13 @@ public:
     // The window system reaches only XWayland: nothing Dartline does reaches
     // the rest of the session.
     bool reachesOnlyXWayland() const;
+
+    // Where the desktop keeps and runs the shortcuts itself (GNOME), its
+    // entries of Dartline's, written only when the user asks: null elsewhere.
+    DesktopKeybindings *desktopKeybindings() const;
+    // Makes them every connected display's valid shortcut, or with `remove`
+    // none. Empty, or why the desktop's settings could not be written.
+    QString writeDesktopKeybindings(bool remove);
 
     // Known displays that are not connected now.
     int disconnectedCount() const;

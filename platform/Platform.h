@@ -3,6 +3,7 @@
 
 #include "platform/AppearancePlatform.h"
 #include "platform/CursorPlatform.h"
+#include "platform/DesktopKeybindings.h"
 #include "platform/DisplayPlatform.h"
 #include "platform/HotKeyPlatform.h"
 #include "platform/KeyboardPlatform.h"
@@ -27,6 +28,9 @@ public:
     // its own here: shortcuts fire only while an X11 window has the focus,
     // and a jump moves only XWayland's idea of the pointer.
     virtual bool reachesOnlyXWayland() const { return false; }
+    // Where the desktop keeps the shortcuts instead (see DesktopKeybindings);
+    // none where Dartline holds its own.
+    virtual DesktopKeybindings *desktopKeybindings() { return nullptr; }
 };
 
 } // namespace Dartline

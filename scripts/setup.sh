@@ -22,9 +22,9 @@ packages=(
   sway xwayland wtype grim
   # and a headless KWin (its fake input types; its protocols are built into the backend)
   kwin-wayland plasma-wayland-protocols
-  # and a headless mutter: PipeWire for its remote-desktop sessions, GIO and the media-keys schema for
+  # and a headless mutter: PipeWire for its remote-desktop sessions, gsettings and the media-keys schema for
   # GNOME's custom keybindings
-  mutter pipewire libglib2.0-dev gnome-settings-daemon-common
+  mutter pipewire libglib2.0-bin gnome-settings-daemon-common
   # packaging checks and benchmarks
   desktop-file-utils appstream sxhkd dpkg-dev file
 )

@@ -156,6 +156,30 @@
         <source>This Wayland desktop offers Dartline no way to move the pointer or to take shortcuts of its own: they work only while a Dartline window has the focus. Bind %1 to keys in the desktop&apos;s own settings instead, N being the display&apos;s number.</source>
         <translation>这个 Wayland 桌面没有给 Dartline 移动光标或注册全局快捷键的途径：只有 Dartline 的窗口获得焦点时它们才起作用。请在桌面自己的设置里把 %1 绑定到按键上，N 为屏幕编号。</translation>
     </message>
+    <message>
+        <source>This desktop gives programs no global shortcuts. Dartline can put the shortcuts below into the desktop&apos;s own keyboard settings, where each runs %1.</source>
+        <translation>此桌面不给程序提供全局快捷键。Dartline 可以把下面的快捷键写入桌面自己的键盘设置，每个快捷键运行 %1。</translation>
+    </message>
+    <message>
+        <source>Remove from Keyboard Settings</source>
+        <translation>从键盘设置中移除</translation>
+    </message>
+    <message>
+        <source>Update Keyboard Settings</source>
+        <translation>更新键盘设置</translation>
+    </message>
+    <message>
+        <source>Add to Keyboard Settings</source>
+        <translation>添加到键盘设置</translation>
+    </message>
+    <message>
+        <source>Shortcuts in the keyboard settings: %1</source>
+        <translation>键盘设置中的快捷键：%1</translation>
+    </message>
+    <message>
+        <source>The keyboard settings could not be changed: %1</source>
+        <translation>无法更改键盘设置：%1</translation>
+    </message>
 </context>
 <context>
     <name>Dartline::ShortcutRecorderButton</name>

@@ -4,6 +4,7 @@
 #include "hotkeys/KeyLabels.h"
 #include "model/AppModel.h"
 #include "paint/DropShadow.h"
+#include "platform/DesktopKeybindings.h"
 #include "ui/AccessibleWidgets.h"
 #include "ui/AppVersion.h"
 #include "ui/DartlineTheme.h"
@@ -108,6 +109,41 @@ SettingsView::SettingsView(AppModel &model, KeyboardPlatform &keyboard, std::fun
         auto *warningRow = insetRow(TextInset, 0, TextInset, 18);
         warningRow->addWidget(m_sessionWarning);
         stack->addLayout(warningRow);
+    }
+
+    // Where the desktop runs the shortcuts itself: writing them there.
+    if (m_model.desktopKeybindings()) {
+        m_desktopKeys = new QWidget(this);
+        auto *block = new QVBoxLayout(m_desktopKeys);
+        block->setContentsMargins(TextInset, 0, TextInset, 18);
+        block->setSpacing(8);
+        auto *explanation = new ThemedLabel(
+            tr("This desktop gives programs no global shortcuts. Dartline can put the shortcuts below into the "
+               "desktop's own keyboard settings, where each runs %1.")
+                .arg(u"dartline --jump-id"_s),
+            UiFonts::Callout, QFont::Normal, ThemedLabel::Role::Secondary, m_desktopKeys);
+        explanation->setWordWrap(true);
+        block->addWidget(explanation);
+        auto *buttons = insetRow(0, 0, 0, 0);
+        m_desktopKeysWrite = new StandardButton(QString(), UiFonts::Caption, m_desktopKeys);
+        m_desktopKeysRemove = new StandardButton(tr("Remove from Keyboard Settings"), UiFonts::Caption, m_desktopKeys);
+        m_desktopKeysStatus
+            = new ThemedLabel(QString(), 11, QFont::Normal, ThemedLabel::Role::Secondary, m_desktopKeys);
+        for (const auto &[button, remove] :
+            { std::pair { m_desktopKeysWrite, false }, { m_desktopKeysRemove, true } }) {
+            buttons->addWidget(button);
+            connect(button, &QAbstractButton::clicked, this, [this, remove] {
+                m_desktopKeysError = m_model.writeDesktopKeybindings(remove);
+                m_desktopKeysCount = m_model.desktopKeybindings()->count();
+                scheduleRebuild();
+            });
+        }
+        buttons->addWidget(m_desktopKeysStatus, 1);
+        block->addLayout(buttons);
+        stack->addWidget(m_desktopKeys);
+        // Asked once here and after each write: the desktop's settings are
+        // read through a separate program.
+        m_desktopKeysCount = m_model.desktopKeybindings()->count();
     }
 
     // Display map.
@@ -303,6 +339,7 @@ void SettingsView::rebuild()
     m_switch->setChecked(m_model.animateCursor());
     m_landSwitch->setChecked(m_model.landWhereLeftOff());
     updateOffer();
+    updateDesktopKeys();
 
     // The lines follow the recording card, and stay with it (or with the card
     // whose jump button failed) as long as a message about it stands.
@@ -433,6 +470,19 @@ void SettingsView::rebuildRows()
         row->hide();
         row->deleteLater();
     }
+}
+
+void SettingsView::updateDesktopKeys()
+{
+    if (!m_desktopKeys)
+        return;
+    const int written = m_desktopKeysCount;
+    m_desktopKeysWrite->setText(written > 0 ? tr("Update Keyboard Settings") : tr("Add to Keyboard Settings"));
+    m_desktopKeysRemove->setVisible(written > 0);
+    m_desktopKeysStatus->setRole(m_desktopKeysError.isEmpty() ? ThemedLabel::Role::Secondary : ThemedLabel::Role::Red);
+    m_desktopKeysStatus->setText(m_desktopKeysError.isEmpty()
+            ? tr("Shortcuts in the keyboard settings: %1").arg(written)
+            : tr("The keyboard settings could not be changed: %1").arg(m_desktopKeysError));
 }
 
 void SettingsView::updateOffer()

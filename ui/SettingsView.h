@@ -75,6 +75,8 @@ public:
     ToggleSwitch *landSwitch() const { return m_landSwitch; }
     QWidget *modifierOffer() const { return m_offer; }
     ThemedLabel *sessionWarning() const { return m_sessionWarning; } // none where the session is reached
+    StandardButton *desktopKeysWrite() const { return m_desktopKeysWrite; } // none where Dartline holds the keys
+    ThemedLabel *desktopKeysStatus() const { return m_desktopKeysStatus; }
     const QList<std::pair<quint32, StandardButton *>> &modifierChoices() const { return m_offerChoices; }
     LinkButton *footerLink() const { return m_link; }
     LinkButton *aboutLink() const { return m_about; }
@@ -94,6 +96,7 @@ private:
     void rebuildRows();
     void updateTabOrder();
     void updateOffer();
+    void updateDesktopKeys();
     void placeScrollBar();
     void placeMessages();
     void revealMessages();
@@ -123,6 +126,12 @@ private:
     ToggleSwitch *m_switch;
     ToggleSwitch *m_landSwitch = nullptr;
     ThemedLabel *m_sessionWarning = nullptr;
+    QWidget *m_desktopKeys = nullptr; // where the desktop keeps the shortcuts
+    StandardButton *m_desktopKeysWrite = nullptr;
+    StandardButton *m_desktopKeysRemove = nullptr;
+    ThemedLabel *m_desktopKeysStatus = nullptr;
+    QString m_desktopKeysError;
+    int m_desktopKeysCount = 0;
     QWidget *m_offer = nullptr;
     ThemedLabel *m_offerText = nullptr;
     QList<std::pair<quint32, StandardButton *>> m_offerChoices; // by the modifiers they choose

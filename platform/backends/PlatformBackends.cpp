@@ -3,6 +3,7 @@
 
 #include "platform/NullPlatform.h"
 #include "platform/wayland/GnomeCursorPlatform.h"
+#include "platform/wayland/GnomeCustomKeybindings.h"
 #include "platform/wayland/GnomeDisplayPlatform.h"
 #include "platform/wayland/GnomeHotKeyPlatform.h"
 #include "platform/wayland/KwinHotKeyPlatform.h"
@@ -88,9 +89,11 @@ public:
     HotKeyPlatform &hotKeys() override { return m_hotKeys; }
     KeyboardPlatform &keyboard() override { return m_keyboard; }
     AppearancePlatform &appearance() override { return m_appearance; }
+    DesktopKeybindings *desktopKeybindings() override { return &m_keybindings; }
 
 private:
     X11CursorPlatform m_x11Cursor;
+    GnomeDesktopKeybindings m_keybindings;
     GnomeDisplayPlatform m_displays;
     GnomeCursorPlatform m_cursor;
     GnomeHotKeyPlatform m_hotKeys;

@@ -4,61 +4,71 @@
 #include "core/Shortcut.h"
 #include "platform/x11/XkbKeyNames.h"
 
+#include <QProcess>
 #include <QRegularExpression>
 
 #include <xkbcommon/xkbcommon.h>
 
-// GIO names a struct member `signals`, which Qt defines as a keyword.
-#pragma push_macro("signals")
-#undef signals
-#include <gio/gio.h>
-#pragma pop_macro("signals")
-
-#include <memory>
+#include <optional>
 
 namespace Dartline {
 
 namespace {
 
-constexpr char MediaKeys[] = "org.gnome.settings-daemon.plugins.media-keys";
-constexpr char CustomKeybinding[] = "org.gnome.settings-daemon.plugins.media-keys.custom-keybinding";
-constexpr char ListKey[] = "custom-keybindings";
+// Through GNOME's own gsettings program, not GIO: linked in, GIO and what it
+// brings would add a megabyte to every tray process, GNOME or not, for a
+// button pressed once.
+const QString MediaKeys = QStringLiteral("org.gnome.settings-daemon.plugins.media-keys");
+const QString CustomKeybinding = QStringLiteral("org.gnome.settings-daemon.plugins.media-keys.custom-keybinding");
+const QString ListKey = QStringLiteral("custom-keybindings");
 const QString Base = QStringLiteral("/org/gnome/settings-daemon/plugins/media-keys/custom-keybindings/");
 const QString OwnPrefix = Base + QStringLiteral("dartline-");
 const QString JumpOption = QStringLiteral(" --jump-id ");
 
-struct Unref
+// gsettings' printed value, or none when it failed.
+std::optional<QString> gsettings(const QStringList &arguments)
 {
-    void operator()(GSettings *settings) const { g_object_unref(settings); }
-    void operator()(GSettingsSchema *schema) const { g_settings_schema_unref(schema); }
-    void operator()(gchar **strings) const { g_strfreev(strings); }
-    void operator()(gchar *string) const { g_free(string); }
-};
-template<typename T> using Owned = std::unique_ptr<T, Unref>;
-
-// Null when GNOME's settings daemon schemas are not installed (GIO would abort).
-Owned<GSettings> settings(const char *schemaId, const QString &path = {})
-{
-    GSettingsSchemaSource *source = g_settings_schema_source_get_default();
-    const Owned<GSettingsSchema> schema(source ? g_settings_schema_source_lookup(source, schemaId, TRUE) : nullptr);
-    if (!schema)
-        return nullptr;
-    return Owned<GSettings>(
-        g_settings_new_full(schema.get(), nullptr, path.isEmpty() ? nullptr : path.toUtf8().constData()));
+    QProcess process;
+    process.start(QStringLiteral("gsettings"), arguments);
+    if (!process.waitForFinished(5000) || process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0)
+        return std::nullopt;
+    return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
 }
 
-QString text(GSettings *settings, const char *key)
+QString entrySchema(const QString &path)
 {
-    const Owned<gchar> value(g_settings_get_string(settings, key));
-    return QString::fromUtf8(value.get());
+    return CustomKeybinding + QLatin1Char(':') + path;
 }
 
-QStringList paths(GSettings *mediaKeys)
+// A string in GVariant's text form, and back.
+QString variantText(const QString &text)
 {
+    QString escaped = text;
+    escaped.replace(QLatin1Char('\\'), QStringLiteral("\\\\")).replace(QLatin1Char('\''), QStringLiteral("\\'"));
+    return QLatin1Char('\'') + escaped + QLatin1Char('\'');
+}
+
+QString fromVariantText(const QString &text)
+{
+    if (text.size() < 2 || (text.front() != u'\'' && text.front() != u'"') || text.back() != text.front())
+        return {};
+    QString result;
+    for (qsizetype i = 1; i + 1 < text.size(); ++i) {
+        if (text.at(i) == u'\\' && i + 2 < text.size())
+            ++i;
+        result.append(text.at(i));
+    }
+    return result;
+}
+
+QStringList paths()
+{
+    // "['/a/', '/b/']", or "@as []" when empty; paths hold no quotes.
     QStringList result;
-    const Owned<gchar *> list(g_settings_get_strv(mediaKeys, ListKey));
-    for (gchar **path = list.get(); *path; ++path)
-        result.append(QString::fromUtf8(*path));
+    const QString list = gsettings({ QStringLiteral("get"), MediaKeys, ListKey }).value_or(QString());
+    static const QRegularExpression quoted(QStringLiteral("'([^']*)'"));
+    for (auto match = quoted.globalMatch(list); match.hasNext();)
+        result.append(match.next().captured(1));
     return result;
 }
 
@@ -77,70 +87,58 @@ QString quoted(const QString &program)
 QList<GnomeCustomKeybindings::Entry> GnomeCustomKeybindings::read()
 {
     QList<Entry> result;
-    const Owned<GSettings> mediaKeys = settings(MediaKeys);
-    if (!mediaKeys)
-        return result;
-    for (const QString &path : paths(mediaKeys.get())) {
-        const Owned<GSettings> entry = path.startsWith(OwnPrefix) ? settings(CustomKeybinding, path) : nullptr;
-        if (!entry)
+    for (const QString &path : paths()) {
+        if (!path.startsWith(OwnPrefix))
             continue;
-        const QString command = text(entry.get(), "command");
+        const QString command = fromVariantText(
+            gsettings({ QStringLiteral("get"), entrySchema(path), QStringLiteral("command") }).value_or(QString()));
+        const QString binding = fromVariantText(
+            gsettings({ QStringLiteral("get"), entrySchema(path), QStringLiteral("binding") }).value_or(QString()));
         const qsizetype option = command.lastIndexOf(JumpOption);
-        result.append(
-            Entry { option < 0 ? QString() : command.mid(option + JumpOption.size()), text(entry.get(), "binding") });
+        result.append(Entry { option < 0 ? QString() : command.mid(option + JumpOption.size()), binding });
     }
     return result;
 }
 
 bool GnomeCustomKeybindings::write(const QList<Entry> &entries, const QString &program, QString *error)
 {
-    const Owned<GSettings> mediaKeys = settings(MediaKeys);
-    if (!mediaKeys || !settings(CustomKeybinding, OwnPrefix + QStringLiteral("0/"))) {
+    const auto fail = [error](const QString &reason) {
         if (error)
-            *error = QStringLiteral("GNOME's keybinding settings (%1) are not installed").arg(QLatin1String(MediaKeys));
+            *error = reason;
         return false;
-    }
-    if (!g_settings_is_writable(mediaKeys.get(), ListKey)) {
-        if (error)
-            *error = QStringLiteral("GNOME's custom keybindings cannot be changed");
-        return false;
-    }
+    };
+    if (gsettings({ QStringLiteral("writable"), MediaKeys, ListKey }) != QStringLiteral("true"))
+        return fail(
+            QStringLiteral("GNOME's custom keybindings (%1) are not installed or cannot be changed").arg(MediaKeys));
     QStringList list;
     QStringList stale;
-    for (const QString &path : paths(mediaKeys.get()))
+    for (const QString &path : paths())
         (path.startsWith(OwnPrefix) ? stale : list).append(path);
     for (qsizetype i = 0; i < entries.size(); ++i) {
         const QString path = OwnPrefix + QString::number(i + 1) + QLatin1Char('/');
-        const Owned<GSettings> entry = settings(CustomKeybinding, path);
-        const QByteArray name = QStringLiteral("Dartline: jump to display %1").arg(i + 1).toUtf8();
-        const QByteArray command = (quoted(program) + JumpOption + entries[i].id).toUtf8();
-        if (!g_settings_set_string(entry.get(), "name", name.constData())
-            || !g_settings_set_string(entry.get(), "command", command.constData())
-            || !g_settings_set_string(entry.get(), "binding", entries[i].binding.toUtf8().constData())) {
-            if (error)
-                *error = QStringLiteral("GNOME's keybinding %1 cannot be changed").arg(path);
-            return false;
+        const std::pair<QString, QString> values[] = {
+            { QStringLiteral("name"), QStringLiteral("Dartline: jump to display %1").arg(i + 1) },
+            { QStringLiteral("command"), quoted(program) + JumpOption + entries[i].id },
+            { QStringLiteral("binding"), entries[i].binding },
+        };
+        for (const auto &[key, value] : values) {
+            if (!gsettings({ QStringLiteral("set"), entrySchema(path), key, variantText(value) }))
+                return fail(QStringLiteral("GNOME's keybinding %1 cannot be changed").arg(path));
         }
         stale.removeAll(path);
         list.append(path);
     }
     for (const QString &path : std::as_const(stale)) {
-        const Owned<GSettings> entry = settings(CustomKeybinding, path);
         for (const char *key : { "name", "command", "binding" })
-            g_settings_reset(entry.get(), key);
+            gsettings({ QStringLiteral("reset"), entrySchema(path), QLatin1String(key) });
     }
-    QList<QByteArray> utf8;
-    std::vector<const gchar *> strings;
+    QStringList items;
     for (const QString &path : std::as_const(list))
-        utf8.append(path.toUtf8());
-    for (const QByteArray &path : std::as_const(utf8))
-        strings.push_back(path.constData());
-    strings.push_back(nullptr);
-    const bool written = g_settings_set_strv(mediaKeys.get(), ListKey, strings.data());
-    g_settings_sync();
-    if (!written && error)
-        *error = QStringLiteral("GNOME's custom keybindings cannot be changed");
-    return written;
+        items.append(variantText(path));
+    const QString value = items.isEmpty() ? QStringLiteral("@as []") : u'[' + items.join(QStringLiteral(", ")) + u']';
+    if (!gsettings({ QStringLiteral("set"), MediaKeys, ListKey, value }))
+        return fail(QStringLiteral("GNOME's custom keybindings cannot be changed"));
+    return true;
 }
 
 QString GnomeCustomKeybindings::accelerator(const Shortcut &shortcut)
@@ -169,6 +167,18 @@ QString GnomeCustomKeybindings::accelerator(const Shortcut &shortcut)
             result += QLatin1String(name);
     }
     return result + QLatin1String(symbolName);
+}
+
+bool GnomeDesktopKeybindings::write(
+    const QList<std::pair<QString, Shortcut>> &bindings, const QString &program, QString *error)
+{
+    QList<GnomeCustomKeybindings::Entry> entries;
+    for (const auto &[id, shortcut] : bindings) {
+        // A key the default layout has no symbol for cannot be named to GNOME.
+        if (const QString binding = GnomeCustomKeybindings::accelerator(shortcut); !binding.isEmpty())
+            entries.append({ id, binding });
+    }
+    return GnomeCustomKeybindings::write(entries, program, error);
 }
 
 } // namespace Dartline

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "platform/DesktopKeybindings.h"
+
 #include <QList>
 #include <QString>
 
@@ -32,6 +34,14 @@ public:
     // The binding of a shortcut: its modifiers and the symbol the default
     // keyboard layout puts on its key; empty when the key has no symbol.
     static QString accelerator(const Shortcut &shortcut);
+};
+
+// The same, as the settings window asks for it.
+class GnomeDesktopKeybindings : public DesktopKeybindings
+{
+public:
+    bool write(const QList<std::pair<QString, Shortcut>> &bindings, const QString &program, QString *error) override;
+    int count() override { return static_cast<int>(GnomeCustomKeybindings::read().size()); }
 };
 
 } // namespace Dartline
