@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "tests/harness/TestFiles.h"
 #include "tests/harness/XServer.h"
 
 #include <QCoreApplication>
@@ -49,11 +50,7 @@ public:
     QString storePath() const { return environment.value(u"XDG_CONFIG_HOME"_s) + u"/org.dartline.Dartline.ini"_s; }
     QString runtimeDirectory() const { return environment.value(u"XDG_RUNTIME_DIR"_s); }
     // Written before start: the INI file's [General] section.
-    bool writeStore(const QByteArray &general)
-    {
-        QFile ini(storePath());
-        return ini.open(QIODevice::WriteOnly) && ini.write("[General]\n" + general) > 0;
-    }
+    bool writeStore(const QByteArray &general) { return writeFile(storePath(), "[General]\n" + general); }
     void start(const QStringList &arguments = {})
     {
         process.setProcessEnvironment(environment);

@@ -55,7 +55,7 @@ class TestLaunch : public QObject
     QTemporaryDir m_dir;
     QProcess m_windowManager;
     QProcess m_panel;
-    XTestClient m_input { XServer::current()->displayName() };
+    XTestClient m_input { server().displayName() };
 
     void startDesktop()
     {
@@ -63,9 +63,7 @@ class TestLaunch : public QObject
             return;
         m_windowManager.start(u"openbox"_s, { u"--sm-disable"_s });
         const QString config = m_dir.filePath(u"tint2rc"_s);
-        QFile file(config);
-        QVERIFY(file.open(QIODevice::WriteOnly) && file.write("panel_items = S\npanel_size = 240 32\n") > 0);
-        file.close();
+        QVERIFY(writeFile(config, "panel_items = S\npanel_size = 240 32\n"));
         m_panel.start(u"tint2"_s, { u"-c"_s, config });
         QVERIFY2(m_windowManager.waitForStarted(5000) && m_panel.waitForStarted(5000), "openbox and tint2 are needed");
     }
@@ -272,10 +270,9 @@ private Q_SLOTS:
         QFETCH(int, exitCode);
         QFETCH(QByteArray, error);
         QFETCH(QPoint, landed);
-        XServer &server = *XServer::current();
-        QVERIFY(server.xrandr(u"--setmonitor LEFT 512/135x768/203+0+0 screen"_s.split(u' ')));
-        QVERIFY(server.xrandr(u"--setmonitor RIGHT 512/135x768/203+512+0 none"_s.split(u' ')));
-        const auto resetMonitors = qScopeGuard([&] { server.resetOutputs(); });
+        QVERIFY(server().xrandr(u"--setmonitor LEFT 512/135x768/203+0+0 screen"_s.split(u' ')));
+        QVERIFY(server().xrandr(u"--setmonitor RIGHT 512/135x768/203+512+0 none"_s.split(u' ')));
+        const auto resetMonitors = qScopeGuard([] { server().resetOutputs(); });
         QProcess bus;
         bus.start(u"dbus-daemon"_s, { u"--session"_s, u"--nofork"_s, u"--print-address"_s });
         const auto stopBus = qScopeGuard([&bus] {

@@ -27,11 +27,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-XServer &server()
-{
-    return *XServer::current();
-}
-
 // A settings daemon publishing a theme, in either byte order: the reader must take both.
 std::unique_ptr<XSettingsDaemon> themeDaemon(const QByteArray &theme, bool bigEndian = false)
 {
@@ -98,14 +93,12 @@ class TestTrayApplication : public QObject
     void start(const QColor &panel = QColor(0x80, 0x80, 0x80))
     {
         // A 120 x 40 panel at the top left holding only a system tray, in one flat colour.
-        QFile config(m_dir.filePath(u"tint2rc"_s));
-        QVERIFY(config.open(QIODevice::WriteOnly));
-        config.write(
+        const QString config = m_dir.filePath(u"tint2rc"_s);
+        QVERIFY(writeFile(config,
             u"background_color = %1 100\npanel_background_id = 1\npanel_items = S\npanel_size = 120 40\n"
             "panel_padding = 8 8 8\npanel_position = top left horizontal\nsystray_icon_size = 24\n"_s.arg(panel.name())
-                .toUtf8());
-        config.close();
-        m_tray.start(u"tint2"_s, { u"-c"_s, config.fileName() });
+                .toUtf8()));
+        m_tray.start(u"tint2"_s, { u"-c"_s, config });
         QTRY_VERIFY_WITH_TIMEOUT(QSystemTrayIcon::isSystemTrayAvailable(), 20000);
 
         const QString store = m_dir.filePath(u"store.ini"_s);

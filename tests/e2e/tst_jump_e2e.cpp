@@ -24,7 +24,6 @@ class TestJumpEndToEnd : public QObject
     std::unique_ptr<Platform> m_platform;
     std::unique_ptr<XTestClient> m_input;
     std::unique_ptr<QWidget> m_window;
-    XServer &server() { return *XServer::current(); }
 
     // A display that is not connected holds Alt+7; the connected ones get Alt+1, 2 and 3. A focused
     // window takes the keys a recording reads.

@@ -23,6 +23,12 @@
 
 using namespace Dartline;
 
+// The test's server.
+inline XServer &server()
+{
+    return *XServer::current();
+}
+
 #define DARTLINE_X11_TEST_MAIN_WITH(TestClass, serverKind)                                                             \
     int main(int argc, char *argv[])                                                                                   \
     {                                                                                                                  \

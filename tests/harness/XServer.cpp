@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "tests/harness/XServer.h"
+#include "tests/harness/TestFiles.h"
 
 #include <QDebug>
 #include <QDir>
@@ -107,14 +108,12 @@ XServer::~XServer()
 QString XServer::start()
 {
     m_dir = std::make_unique<QTemporaryDir>();
-    QFile config(m_dir->filePath(u"xorg.conf"_s));
-    const bool ready = config.open(QIODevice::WriteOnly) && config.write(xorgConfig()) > 0 && config.flush()
-        && QDir(m_dir->path()).mkdir(u"d"_s) && launch();
-    QFile log(m_dir->filePath(u"server.out"_s));
+    const bool ready
+        = writeFile(m_dir->filePath(u"xorg.conf"_s), xorgConfig()) && QDir(m_dir->path()).mkdir(u"d"_s) && launch();
     if (!ready || m_kind == Kind::Xvfb)
-        return ready ? QString()
-                     : u"the X server did not start:\n"_s
-                + QString::fromLocal8Bit(log.open(QIODevice::ReadOnly) ? log.readAll() : QByteArray());
+        return ready
+            ? QString()
+            : u"the X server did not start:\n"_s + QString::fromLocal8Bit(readFile(m_dir->filePath(u"server.out"_s)));
     // The dummy driver calls an output connected once a mode was set on it: connect them all once.
     QStringList addModes, connect;
     QString previous = u"DUMMY0"_s;

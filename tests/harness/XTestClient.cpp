@@ -95,6 +95,19 @@ std::optional<QPoint> XTestClient::pointer()
     return p;
 }
 
+bool XTestClient::coverScreen()
+{
+    if (!m_root)
+        return false;
+    const xcb_screen_t *screen = xcb_setup_roots_iterator(xcb_get_setup(m_connection)).data;
+    const quint32 values[] = { screen->black_pixel, 1 };
+    const xcb_window_t window = xcb_generate_id(m_connection);
+    xcb_create_window(m_connection, XCB_COPY_FROM_PARENT, window, m_root, 0, 0, 8000, 4000, 0,
+        XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual, XCB_CW_BACK_PIXEL | XCB_CW_OVERRIDE_REDIRECT, values);
+    xcb_map_window(m_connection, window);
+    return sync();
+}
+
 QImage XTestClient::rootImage(xcb_connection_t *connection, const QRect &area)
 {
     const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root;

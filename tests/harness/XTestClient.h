@@ -41,6 +41,8 @@ public:
     bool pressButton(quint8 button) { return fake(4, button); } // 1 left, 2 middle, 3 right
     bool releaseButton(quint8 button) { return fake(5, button); }
     std::optional<QPoint> pointer();
+    // Maps a black override-redirect window over the screen: XWayland follows the pointer only over its windows.
+    bool coverScreen();
 
     // What the screen shows in part of the root window (32 bits a pixel); null when refused.
     static QImage rootImage(xcb_connection_t *connection, const QRect &area);

@@ -19,15 +19,6 @@
 using namespace Dartline;
 using namespace Qt::StringLiterals;
 
-namespace {
-
-XServer &server()
-{
-    return *XServer::current();
-}
-
-} // namespace
-
 class TestUiWindows : public QObject
 {
     Q_OBJECT

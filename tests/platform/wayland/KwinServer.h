@@ -1,32 +1,23 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-// A private headless KWin 5.27 (Virtual-0, Virtual-1, ... at 1280x720 side by side) with XWayland and a session
-// bus of its own, run as the caller's user, with settings of its own in fresh XDG directories. The installed
-// binary carries a file capability a container may forbid, so a copy runs: KWin's platform plugin loads only under
-// the name kwin_wayland.
+// A private headless KWin 5.27 (Virtual-0, Virtual-1, ... at 1280x720 side by side) with XWayland, with settings
+// of its own in fresh XDG directories. The installed binary carries a file capability a container may forbid, so a
+// copy runs: KWin's platform plugin loads only under the name kwin_wayland.
 
-#include <QDir>
-#include <QProcess>
-#include <QString>
+#include "tests/platform/wayland/PrivateCompositor.h"
+
 #include <QStringList>
-#include <QTemporaryDir>
 
 namespace Dartline {
 
-struct KwinServer
+struct KwinServer : PrivateCompositor::Session
 {
-    QTemporaryDir dir { QDir::tempPath() + QStringLiteral("/dartline-kwin-XXXXXX") };
-    QProcess bus, kwin;
-    QString xDisplay; // XWayland's, once started
+    KwinServer()
+        : Session(QStringLiteral("kwin"))
+    { }
 
-    KwinServer() = default;
-    ~KwinServer();
-    Q_DISABLE_COPY_MOVE(KwinServer)
-
-    QString path(const QString &name) const { return dir.path() + QLatin1Char('/') + name; }
     QString waylandSocket() const { return path(QStringLiteral("wayland")); }
-    QString busAddress() const { return QStringLiteral("unix:path=") + path(QStringLiteral("bus")); }
     // Where KWin looks for desktop entries: $XDG_DATA_HOME/applications.
     QString applicationsDir() const { return path(QStringLiteral("data/applications")); }
 

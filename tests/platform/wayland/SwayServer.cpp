@@ -1,5 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "tests/platform/wayland/SwayServer.h"
+#include "tests/harness/TestFiles.h"
+#include "tests/platform/wayland/PrivateCompositor.h"
 
 #include "platform/wayland/SwayIpc.h"
 
@@ -10,9 +12,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <csignal>
 #include <pwd.h>
-#include <sys/prctl.h>
 #include <unistd.h>
 
 namespace Dartline {
@@ -52,34 +52,25 @@ QString SwayServer::waylandSocket() const
 
 QString SwayServer::log() const
 {
-    QFile file(runtimeDir() + QStringLiteral("/sway.log"));
-    return file.open(QIODevice::ReadOnly) ? QString::fromLocal8Bit(file.readAll().right(4000)) : QString();
+    return QString::fromLocal8Bit(readFile(runtimeDir() + QStringLiteral("/sway.log")).right(4000));
 }
 
 bool SwayServer::start(const QByteArray &config)
 {
     m_dir = std::make_unique<QTemporaryDir>(QDir::tempPath() + QStringLiteral("/dartline-sway-XXXXXX"));
     const QString configPath = runtimeDir() + QStringLiteral("/config");
-    QFile file(configPath);
-    if (!m_dir->isValid() || !file.open(QIODevice::WriteOnly) || file.write(BaseConfig + config) < 0) {
+    if (!m_dir->isValid() || !writeFile(configPath, BaseConfig + config)) {
         m_error = QStringLiteral("cannot write %1").arg(configPath);
         return false;
     }
-    file.close();
 
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    for (const char *name : { "WAYLAND_DISPLAY", "DISPLAY", "SWAYSOCK", "I3SOCK", "WAYLAND_SOCKET" })
-        environment.remove(QLatin1String(name));
-    environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtimeDir());
+    QProcessEnvironment environment = PrivateCompositor::environment(runtimeDir());
     environment.insert(QStringLiteral("HOME"), runtimeDir());
     environment.insert(QStringLiteral("WLR_BACKENDS"), QStringLiteral("headless"));
     environment.insert(QStringLiteral("WLR_RENDERER"), QStringLiteral("pixman"));
     environment.insert(QStringLiteral("WLR_LIBINPUT_NO_DEVICES"), QStringLiteral("1"));
-    m_process.setProcessEnvironment(environment);
-    m_process.setStandardOutputFile(runtimeDir() + QStringLiteral("/sway.log"));
-    m_process.setProcessChannelMode(QProcess::MergedChannels);
-    // A test that crashes takes its compositor along.
-    m_process.setChildProcessModifier([] { prctl(PR_SET_PDEATHSIG, SIGTERM); });
+    // SIGTERM: runuser passes it on to sway.
+    PrivateCompositor::prepare(m_process, environment, runtimeDir() + QStringLiteral("/sway.log"), SIGTERM);
     const QStringList swayArguments = { QStringLiteral("sway"), QStringLiteral("-c"), configPath };
 
     if (geteuid() == 0) {
@@ -124,24 +115,15 @@ bool SwayServer::start(const QByteArray &config)
     // XWayland admits only sway's user: a test running as root is let in too.
     const QString displayFile = runtimeDir() + QStringLiteral("/display");
     const QString script = runtimeDir() + QStringLiteral("/announce-display");
-    QFile announce(script);
-    if (!announce.open(QIODevice::WriteOnly)
-        || announce.write((geteuid() == 0 ? "xhost +si:localuser:root >/dev/null\n" : "")
-               + QByteArrayLiteral("echo \"$DISPLAY\" > ") + QFile::encodeName(displayFile) + '\n')
-            < 0) {
+    if (!writeFile(script,
+            (geteuid() == 0 ? "xhost +si:localuser:root >/dev/null\n" : "") + QByteArrayLiteral("echo \"$DISPLAY\" > ")
+                + QFile::encodeName(displayFile) + '\n')) {
         m_error = QStringLiteral("cannot write %1").arg(script);
         return false;
     }
-    announce.close();
     command(QStringLiteral("exec sh ") + script);
     const bool announced = QTest::qWaitFor(
-        [&] {
-            QFile display(displayFile);
-            m_xDisplay
-                = display.open(QIODevice::ReadOnly) ? QString::fromLatin1(display.readAll().trimmed()) : QString();
-            return !m_xDisplay.isEmpty();
-        },
-        5000);
+        [&] { return !(m_xDisplay = QString::fromLatin1(readFile(displayFile).trimmed())).isEmpty(); }, 5000);
     m_error = announced ? QString() : QStringLiteral("sway started no XWayland:\n") + log();
     return announced;
 }

@@ -9,6 +9,7 @@
 #include "platform/wayland/GnomeDisplayPlatform.h"
 #include "tests/harness/TestEdid.h"
 #include "tests/harness/XTestClient.h"
+#include "tests/platform/wayland/PrivateCompositor.h"
 
 #include <QDBusConnectionInterface>
 #include <QProcess>
@@ -17,10 +18,6 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
-
-#include <csignal>
-#include <sys/prctl.h>
-#include <xcb/xcb.h>
 
 using namespace Dartline;
 using namespace Qt::StringLiterals;
@@ -34,50 +31,34 @@ namespace {
 const QString MediaKeys = u"org.gnome.settings-daemon.plugins.media-keys"_s;
 const QString Custom = u"/org/gnome/settings-daemon/plugins/media-keys/custom-keybindings/"_s;
 
-// mutter 43 headless (Meta-0, Meta-1: 1280x720 side by side) with XWayland, PipeWire and a session bus of its own,
-// as the test's user, in a runtime directory of its own.
-struct MutterServer
+// mutter 43 headless (Meta-0, Meta-1: 1280x720 side by side) with XWayland and PipeWire.
+struct MutterServer : PrivateCompositor::Session
 {
-    QTemporaryDir dir { QDir::tempPath() + u"/dartline-mutter-XXXXXX"_s };
-    QProcess bus, pipewire, mutter;
-    QString xDisplay, xAuthority;
-
-    QString path(const QString &name) const { return dir.path() + u'/' + name; }
-    QString busAddress() const { return u"unix:path="_s + path(u"bus"_s); }
+    MutterServer()
+        : Session(u"mutter"_s)
+    { }
+    QString xAuthority;
 
     // Empty on success, else mutter's log.
     QString start()
     {
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        for (const QString &name : { u"WAYLAND_DISPLAY"_s, u"DISPLAY"_s, u"SWAYSOCK"_s, u"XAUTHORITY"_s })
-            environment.remove(name);
-        environment.insert(u"XDG_RUNTIME_DIR"_s, dir.path());
+        QProcessEnvironment environment = PrivateCompositor::environment(dir.path());
         environment.insert(u"XDG_CONFIG_HOME"_s, path(u"config"_s));
-        environment.insert(u"DBUS_SESSION_BUS_ADDRESS"_s, busAddress());
         environment.insert(u"GSETTINGS_BACKEND"_s, u"memory"_s);
-        for (QProcess *process : { &bus, &pipewire, &mutter }) {
-            process->setProcessEnvironment(environment);
-            process->setProcessChannelMode(QProcess::MergedChannels);
-            process->setStandardOutputFile(path(u"log"_s), QIODevice::Append);
-            process->setChildProcessModifier([] { prctl(PR_SET_PDEATHSIG, SIGKILL); });
-        }
-        bus.start(u"dbus-daemon"_s, { u"--session"_s, u"--nofork"_s, u"--address="_s + busAddress() });
+        startBus(environment);
         pipewire.start(u"pipewire"_s, {});
-        mutter.start(u"mutter"_s,
+        compositor.start(u"mutter"_s,
             { u"--headless"_s, u"--wayland"_s, u"--wayland-display"_s, u"wayland-0"_s, u"--virtual-monitor"_s,
                 u"1280x720"_s, u"--virtual-monitor"_s, u"1280x720"_s });
         static const QRegularExpression displayLine(u"Using public X11 display (:\\d+)"_s);
-        QFile log(path(u"log"_s));
         const bool started = QTest::qWaitFor(
             [&] {
-                if (mutter.state() == QProcess::NotRunning || !log.open(QIODevice::ReadOnly))
-                    return mutter.state() == QProcess::NotRunning;
-                xDisplay = displayLine.match(QString::fromLocal8Bit(log.readAll())).captured(1);
-                log.close();
-                return !xDisplay.isEmpty() && QFile::exists(path(u"pipewire-0"_s))
-                    && QDBusConnection::connectToBus(busAddress(), u"ready"_s)
-                           .interface()
-                           ->isServiceRegistered(u"org.gnome.Mutter.RemoteDesktop"_s);
+                xDisplay = displayLine.match(log()).captured(1);
+                return compositor.state() == QProcess::NotRunning
+                    || (!xDisplay.isEmpty() && QFile::exists(path(u"pipewire-0"_s))
+                        && QDBusConnection::connectToBus(busAddress(), u"ready"_s)
+                               .interface()
+                               ->isServiceRegistered(u"org.gnome.Mutter.RemoteDesktop"_s));
             },
             15000);
         const QStringList auth
@@ -86,18 +67,7 @@ struct MutterServer
             xAuthority = path(auth.constFirst());
             return {};
         }
-        return u"mutter did not start:\n"_s
-            + (log.open(QIODevice::ReadOnly) ? QString::fromLocal8Bit(log.readAll()) : u""_s);
-    }
-    ~MutterServer()
-    {
-        for (QProcess *process : { &mutter, &pipewire, &bus }) {
-            process->terminate();
-            if (!process->waitForFinished(3000)) {
-                process->kill();
-                process->waitForFinished();
-            }
-        }
+        return u"mutter did not start:\n"_s + log();
     }
 };
 
@@ -120,8 +90,7 @@ class TestGnomePlatform : public QObject
     QTemporaryDir m_config;
     std::unique_ptr<GnomeDisplayPlatform> m_displays;
     std::unique_ptr<GnomeCursorPlatform> m_cursor;
-    std::unique_ptr<XTestClient> m_x;
-    xcb_connection_t *m_xcb = nullptr; // keeps the window over the layout
+    std::unique_ptr<XTestClient> m_x; // over XWayland, with a window over the layout
 
 private Q_SLOTS:
     void initTestCase()
@@ -141,28 +110,14 @@ private Q_SLOTS:
         QVERIFY(m_displays->isValid());
         m_cursor = std::make_unique<GnomeCursorPlatform>(*m_displays, bus, nullptr, std::chrono::milliseconds(300));
 
-        // XWayland follows the pointer while it is over one of its windows: one over the whole layout.
-        xcb_connection_t *x = m_xcb = xcb_connect(m_server.xDisplay.toLatin1().constData(), nullptr);
-        const xcb_screen_t *screen = xcb_setup_roots_iterator(xcb_get_setup(x)).data;
-        const quint32 values[] = { screen->black_pixel, 1 };
-        const xcb_window_t window = xcb_generate_id(x);
-        xcb_create_window(x, XCB_COPY_FROM_PARENT, window, screen->root, 0, 0, 8000, 4000, 0,
-            XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual, XCB_CW_BACK_PIXEL | XCB_CW_OVERRIDE_REDIRECT, values);
-        xcb_map_window(x, window);
-        xcb_flush(x);
         m_x = std::make_unique<XTestClient>(m_server.xDisplay);
+        QVERIFY(m_x->coverScreen());
         QTRY_VERIFY_WITH_TIMEOUT(m_cursor->warp(QPointF(7, 9)) == 0 && m_x->pointer() == QPoint(7, 9), 5000);
 
         // Someone's own custom keybinding, set before Dartline writes any.
         gsettings({ u"set"_s, MediaKeys, u"custom-keybindings"_s, u"['%1custom0/']"_s.arg(Custom) });
         gsettings(
             { u"set"_s, MediaKeys + u".custom-keybinding:"_s + Custom + u"custom0/"_s, u"command"_s, u"'terminal'"_s });
-    }
-
-    void cleanupTestCase()
-    {
-        if (m_xcb)
-            xcb_disconnect(m_xcb);
     }
 
     void warpLandsExactly_data()

@@ -19,7 +19,6 @@ class TestX11Displays : public QObject
 
     std::unique_ptr<X11DisplayPlatform> m_platform;
     X11CursorPlatform m_cursor;
-    XServer &server() { return *XServer::current(); }
     QList<Dartline::Display> connected() { return DisplayService::connected(*m_platform); }
     quint32 outputId(const QString &output)
     {

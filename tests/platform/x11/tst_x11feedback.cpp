@@ -52,7 +52,6 @@ class TestX11Feedback : public QObject
     std::unique_ptr<DisplayOverlay> m_overlay;
     int m_side = 0;
 
-    XServer &server() { return *XServer::current(); }
     QList<QRect> windows()
     {
         xcb_connection_t *c = X11Connection::application();

@@ -15,11 +15,6 @@ namespace {
 
 constexpr quint32 KeyTwo = 19, KeyThree = 20, KeyHome = 115, KeyF12 = 111, Sentinel = 99;
 
-XServer &server()
-{
-    return *XServer::current();
-}
-
 } // namespace
 
 class TestX11Keyboard : public QObject
