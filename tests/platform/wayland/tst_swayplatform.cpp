@@ -169,8 +169,8 @@ private Q_SLOTS:
         QCOMPARE(connected().at(names.indexOf(u"HEADLESS-4"_s)).bounds, bounds);
     }
 
-    // The real program in the session: --jump lands, and the identify tiles show on every output, over the
-    // window that covers the layout, as the compositor composes them (grim's screenshot).
+    // The real program in the session: --jump lands and pulses, and the identify tiles show on every output,
+    // over the window that covers the layout, as the compositor composes them (grim's screenshot).
     void programInTheSession()
     {
         QTemporaryDir home;
@@ -190,8 +190,30 @@ private Q_SLOTS:
         QVERIFY(dartline.writeStore("hasLaunched=true\n"));
         dartline.start();
         QVERIFY(dartline.waitForLine());
+        // What the compositor shows at `area`, as its screenshot tool takes it.
+        const auto shot = [&](const QRect &area) {
+            QProcess grim;
+            grim.setProcessEnvironment(environment);
+            grim.start(u"grim"_s,
+                { u"-t"_s, u"ppm"_s, u"-g"_s,
+                    u"%1,%2 %3x%4"_s.arg(area.x()).arg(area.y()).arg(area.width()).arg(area.height()), u"-"_s });
+            return grim.waitForFinished(5000) ? QImage::fromData(grim.readAllStandardOutput()) : QImage();
+        };
+        // The pulse: the enlarged pointer's white body, below where the pointer itself (which a headless
+        // output draws into its picture) ends.
+        const auto pulseShown = [&] {
+            const QImage image = shot(QRect(2555, 535, 35, 20));
+            for (int y = 0; y < image.height(); ++y) {
+                for (int x = 0; x < image.width(); ++x) {
+                    if (image.pixelColor(x, y).lightness() > 200)
+                        return true;
+                }
+            }
+            return false;
+        };
         jump.start({ u"--jump"_s, u"2"_s });
-        QVERIFY(jump.ends());
+        QVERIFY(jump.ends()); // answered once the pointer has landed and the pulse begun
+        QVERIFY(QTest::qWaitFor(pulseShown, 450));
         QTRY_COMPARE(m_x->pointer(), QPoint(2560, 512));
 
         QProcess ask;
@@ -203,13 +225,8 @@ private Q_SLOTS:
         // Left of each output's centre, inside its tile: the tile's blue, not the covering window's black.
         const auto tilesShown = [&] {
             for (const Dartline::Display &display : connected()) {
-                const QPoint at = (display.bounds.center() - QPointF(70, 0)).toPoint();
-                QProcess grim;
-                grim.setProcessEnvironment(environment);
-                grim.start(u"grim"_s, { u"-t"_s, u"ppm"_s, u"-g"_s, u"%1,%2 1x1"_s.arg(at.x()).arg(at.y()), u"-"_s });
-                const QImage shot
-                    = grim.waitForFinished(5000) ? QImage::fromData(grim.readAllStandardOutput()) : QImage();
-                if (shot.isNull() || shot.pixelColor(0, 0).blue() < 150 || shot.pixelColor(0, 0).red() > 100)
+                const QImage image = shot(QRect((display.bounds.center() - QPointF(70, 0)).toPoint(), QSize(1, 1)));
+                if (image.isNull() || image.pixelColor(0, 0).blue() < 150 || image.pixelColor(0, 0).red() > 100)
                     return false;
             }
             return true;
