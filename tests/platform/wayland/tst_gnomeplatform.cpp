@@ -7,17 +7,23 @@
 #include "platform/wayland/GnomeCursorPlatform.h"
 #include "platform/wayland/GnomeCustomKeybindings.h"
 #include "platform/wayland/GnomeDisplayPlatform.h"
+#include "tests/app/DartlineProcess.h"
 #include "tests/harness/TestEdid.h"
 #include "tests/harness/XTestClient.h"
 #include "tests/platform/wayland/PrivateCompositor.h"
 
 #include <QDBusConnectionInterface>
+#include <QDBusInterface>
+#include <QDBusMetaType>
+#include <QDBusReply>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <cstdlib>
 
 using namespace Dartline;
 using namespace Qt::StringLiterals;
@@ -156,6 +162,59 @@ private Q_SLOTS:
         QVERIFY(displays[0].id != displays[1].id);
         QCOMPARE(platform->cursor().warp(QPointF(100, 200)), 0);
         QTRY_COMPARE_WITH_TIMEOUT(m_x->pointer(), QPoint(100, 200), 5000);
+    }
+
+    // The real program in the session: --jump and the bus's Jump land exactly, the tiles show on each monitor.
+    void programInTheSession()
+    {
+        QTemporaryDir home;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        for (const char *name : { "DBUS_SESSION_BUS_ADDRESS", "XAUTHORITY", "GSETTINGS_BACKEND", "WAYLAND_DISPLAY" })
+            environment.insert(QString::fromLatin1(name), qEnvironmentVariable(name));
+        environment.insert(u"WAYLAND_DISPLAY"_s, m_server.path(u"wayland-0"_s));
+        environment.insert(u"DISPLAY"_s, m_server.xDisplay);
+        environment.insert(u"XDG_RUNTIME_DIR"_s, home.path());
+        environment.insert(u"XDG_CONFIG_HOME"_s, home.path());
+        environment.insert(u"QT_LOGGING_RULES"_s, u"org.dartline.Dartline.startup.info=true"_s);
+        environment.remove(u"QT_QPA_PLATFORM"_s);
+        DartlineProcess dartline(&environment), jump(&environment);
+        QVERIFY(dartline.writeStore("hasLaunched=true\nanimateCursor=false\n"));
+        dartline.start();
+        QVERIFY(dartline.waitForLine());
+        jump.start({ u"--jump"_s, u"2"_s });
+        QVERIFY(jump.ends());
+        QTRY_COMPARE_WITH_TIMEOUT(m_x->pointer(), QPoint(1920, 360), 5000);
+
+        QDBusInterface service(u"org.dartline.Dartline"_s, u"/org/dartline/Dartline"_s, u"org.dartline.Dartline"_s,
+            QDBusConnection::connectToBus(m_server.busAddress(), u"mutter"_s));
+        qDBusRegisterMetaType<QList<QVariantMap>>();
+        const QDBusReply<QList<QVariantMap>> listing = service.call(u"Displays"_s);
+        QVERIFY(listing.isValid() && listing.value().size() == 2);
+        QVERIFY(service.call(u"Jump"_s, listing.value().at(0).value(u"id"_s)).type() == QDBusMessage::ReplyMessage);
+        QTRY_COMPARE_WITH_TIMEOUT(m_x->pointer(), QPoint(640, 360), 5000);
+
+        // The tiles are X windows over XWayland's root, whose coordinates are the layout's: one viewable
+        // tile-sized window centred on each monitor.
+        QVERIFY(service.call(u"Identify"_s).type() == QDBusMessage::ReplyMessage);
+        xcb_connection_t *x = xcb_connect(m_server.xDisplay.toLatin1().constData(), nullptr);
+        const auto tileCentres = [x] {
+            QSet<std::pair<int, int>> centres;
+            const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(x)).data->root;
+            xcb_query_tree_reply_t *tree = xcb_query_tree_reply(x, xcb_query_tree(x, root), nullptr);
+            for (int i = 0; tree && i < xcb_query_tree_children_length(tree); ++i) {
+                const xcb_window_t window = xcb_query_tree_children(tree)[i];
+                auto *state = xcb_get_window_attributes_reply(x, xcb_get_window_attributes(x, window), nullptr);
+                auto *box = xcb_get_geometry_reply(x, xcb_get_geometry(x, window), nullptr);
+                if (state && box && state->map_state == XCB_MAP_STATE_VIEWABLE && box->width >= 180 && box->width < 400)
+                    centres.insert({ box->x + box->width / 2, box->y + box->height / 2 });
+                std::free(state);
+                std::free(box);
+            }
+            std::free(tree);
+            return centres;
+        };
+        QTRY_COMPARE(tileCentres(), (QSet<std::pair<int, int>> { { 640, 360 }, { 1920, 360 } }));
+        xcb_disconnect(x);
     }
 
     void identityAsUnderX11_data()
