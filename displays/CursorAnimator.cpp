@@ -62,7 +62,8 @@ void CursorAnimator::show(const QPointF &point)
         return;
     }
 
-    std::optional<CursorImage> cursor = m_cursor.currentCursor();
+    CursorPlatform::PulseFacts facts = m_cursor.pulseFacts();
+    std::optional<CursorImage> &cursor = facts.cursor;
     if (!cursor || cursor->image.isNull())
         cursor = builtInArrow();
     if (std::max(cursor->image.width(), cursor->image.height()) > largestCursor) {
@@ -78,7 +79,7 @@ void CursorAnimator::show(const QPointF &point)
     m_ticks = 0;
     // Whether the window blends is fixed when it is made, so a compositing
     // manager that came or went since the last pulse needs a new one.
-    const bool composited = m_cursor.hasCompositor();
+    const bool composited = facts.compositor;
     if (m_view && m_view->isComposited() == composited) {
         m_view->restart(*cursor, point, side);
     } else {
@@ -89,7 +90,7 @@ void CursorAnimator::show(const QPointF &point)
     m_pulsing = true;
     // Both stay fixed for the whole pulse, however the setting changes meanwhile.
     m_start = m_clock();
-    m_reduceMotion = m_cursor.reduceMotion();
+    m_reduceMotion = facts.reduceMotion;
     scheduleNextTick();
 }
 

@@ -372,13 +372,13 @@ int AppModel::moveTo(const QPointF &point, quint32 number)
     if (const int code = cursor.warp(point); code != 0)
         return code;
     setMessage(std::nullopt);
-    // Reading the pointer back is one more round trip; only the pulse and the
-    // log want it.
+    // Reading the pointer back is one more round trip, which the next hot key
+    // would wait for: only the log asks where the pointer really is. The
+    // pulse takes the point, which lies on an active display, so the window
+    // system had no reason to move it elsewhere.
     if (!m_animateCursor && !lcCursor().isInfoEnabled())
         return 0;
-    // The pulse goes where the pointer really is; the window system may have
-    // clamped the warp.
-    const QPointF landed = cursor.location().value_or(QPointF(0, 0));
+    const QPointF landed = lcCursor().isInfoEnabled() ? cursor.location().value_or(point) : point;
     qCInfo(lcCursor, "Cursor moved to display %u, position %f, %f", number, landed.x(), landed.y());
     if (m_animateCursor)
         m_animator->show(landed);

@@ -50,6 +50,16 @@ public:
     virtual bool reduceMotion() = 0;
     // A compositing manager runs, so translucent windows blend.
     virtual bool hasCompositor() = 0;
+
+    // What a pulse asks before it starts. A platform that can ask all of it
+    // at once overrides this: the next hot key waits for the answers.
+    struct PulseFacts
+    {
+        std::optional<CursorImage> cursor;
+        bool compositor = false;
+        bool reduceMotion = false;
+    };
+    virtual PulseFacts pulseFacts() { return { currentCursor(), hasCompositor(), reduceMotion() }; }
 };
 
 } // namespace Dartline

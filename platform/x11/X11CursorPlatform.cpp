@@ -93,8 +93,12 @@ std::optional<CursorImage> X11CursorPlatform::currentCursor()
 {
     if (!m_connection || !m_hasXFixes)
         return std::nullopt;
-    auto cursor
-        = reply(xcb_xfixes_get_cursor_image_reply(m_connection, xcb_xfixes_get_cursor_image(m_connection), nullptr));
+    return cursorImage(xcb_xfixes_get_cursor_image(m_connection));
+}
+
+std::optional<CursorImage> X11CursorPlatform::cursorImage(xcb_xfixes_get_cursor_image_cookie_t cookie)
+{
+    auto cursor = reply(xcb_xfixes_get_cursor_image_reply(m_connection, cookie, nullptr));
     if (!cursor || cursor->width == 0 || cursor->height == 0)
         return std::nullopt;
     const int width = cursor->width;
@@ -141,9 +145,13 @@ bool X11CursorPlatform::reduceMotion()
 {
     // Read on every call: the user may flip the switch while Dartline runs,
     // and a pulse asks only once.
-    const xcb_window_t owner = selectionOwner("_XSETTINGS_S" + QByteArray::number(m_screen));
+    return reduceMotionOf(selectionOwner("_XSETTINGS_S" + QByteArray::number(m_screen)));
+}
+
+bool X11CursorPlatform::reduceMotionOf(xcb_window_t settingsOwner)
+{
     const std::optional<QByteArray> data = X11Connection::xsettings(
-        m_connection, owner, owner ? atom("_XSETTINGS_SETTINGS") : xcb_atom_t(XCB_ATOM_NONE));
+        m_connection, settingsOwner, settingsOwner ? atom("_XSETTINGS_SETTINGS") : xcb_atom_t(XCB_ATOM_NONE));
     const std::optional<qint32> animations = data ? XSettings::integer(*data, "Gtk/EnableAnimations") : std::nullopt;
     return animations && *animations == 0;
 }
@@ -151,6 +159,30 @@ bool X11CursorPlatform::reduceMotion()
 bool X11CursorPlatform::hasCompositor()
 {
     return selectionOwner("_NET_WM_CM_S" + QByteArray::number(m_screen)) != XCB_WINDOW_NONE;
+}
+
+CursorPlatform::PulseFacts X11CursorPlatform::pulseFacts()
+{
+    if (!m_connection)
+        return {};
+    // All three questions go out before the first answer is awaited.
+    const xcb_atom_t compositor = atom("_NET_WM_CM_S" + QByteArray::number(m_screen));
+    const xcb_atom_t settings = atom("_XSETTINGS_S" + QByteArray::number(m_screen));
+    const std::optional<xcb_xfixes_get_cursor_image_cookie_t> image
+        = m_hasXFixes ? std::optional(xcb_xfixes_get_cursor_image(m_connection)) : std::nullopt;
+    const xcb_get_selection_owner_cookie_t compositorOwner = xcb_get_selection_owner(m_connection, compositor);
+    const xcb_get_selection_owner_cookie_t settingsOwner = xcb_get_selection_owner(m_connection, settings);
+    PulseFacts facts;
+    if (image)
+        facts.cursor = cursorImage(*image);
+    const auto owner = [this](xcb_get_selection_owner_cookie_t cookie) {
+        auto answer = reply(xcb_get_selection_owner_reply(m_connection, cookie, nullptr));
+        return answer ? answer->owner : xcb_window_t(XCB_WINDOW_NONE);
+    };
+    facts.compositor = compositor != XCB_ATOM_NONE && owner(compositorOwner) != XCB_WINDOW_NONE;
+    const xcb_window_t settingsWindow = owner(settingsOwner);
+    facts.reduceMotion = settings != XCB_ATOM_NONE && reduceMotionOf(settingsWindow);
+    return facts;
 }
 
 } // namespace Dartline

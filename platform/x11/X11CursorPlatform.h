@@ -7,6 +7,7 @@
 #include <QHash>
 
 #include <xcb/xcb.h>
+#include <xcb/xfixes.h>
 
 namespace Dartline {
 
@@ -31,10 +32,13 @@ public:
     std::optional<CursorImage> currentCursor() override;
     bool reduceMotion() override;
     bool hasCompositor() override;
+    PulseFacts pulseFacts() override;
 
 private:
     xcb_atom_t atom(const QByteArray &name);
     xcb_window_t selectionOwner(const QByteArray &selection);
+    std::optional<CursorImage> cursorImage(xcb_xfixes_get_cursor_image_cookie_t cookie);
+    bool reduceMotionOf(xcb_window_t settingsOwner);
 
     xcb_connection_t *m_connection = nullptr;
     xcb_window_t m_root = XCB_WINDOW_NONE;
