@@ -129,10 +129,9 @@ SettingsView::SettingsView(AppModel &model, KeyboardPlatform &keyboard, std::fun
         m_desktopKeysRemove = new StandardButton(tr("Remove from Keyboard Settings"), UiFonts::Caption, m_desktopKeys);
         m_desktopKeysStatus
             = new ThemedLabel(QString(), 11, QFont::Normal, ThemedLabel::Role::Secondary, m_desktopKeys);
-        for (const auto &[button, remove] :
-            { std::pair { m_desktopKeysWrite, false }, { m_desktopKeysRemove, true } }) {
-            buttons->addWidget(button);
-            connect(button, &QAbstractButton::clicked, this, [this, remove] {
+        for (const auto &choice : { std::pair { m_desktopKeysWrite, false }, { m_desktopKeysRemove, true } }) {
+            buttons->addWidget(choice.first);
+            connect(choice.first, &QAbstractButton::clicked, this, [this, remove = choice.second] {
                 m_desktopKeysError = m_model.writeDesktopKeybindings(remove);
                 m_desktopKeysCount = m_model.desktopKeybindings()->count();
                 scheduleRebuild();
