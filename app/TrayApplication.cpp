@@ -64,7 +64,7 @@ TrayApplication::Launch TrayApplication::handOverOnly(InstanceMessage::Answer *a
     m_instance = makeInstance();
     if (!m_instance->isRunning())
         return Launch::NotRunning;
-    if (m_instance->handOver(m_options.arguments, HandOverTimeoutMs, answer))
+    if (m_instance->handOver(m_options.arguments, RequestTimeoutMs, answer))
         return Launch::HandedOver;
     m_error = m_instance->errorString();
     return Launch::HandOverFailed;

@@ -53,6 +53,9 @@ public:
     static inline const QString SettingsArgument = QStringLiteral("--settings");
     // A second copy gives up on the running one after this long.
     static constexpr int HandOverTimeoutMs = 800;
+    // A request waits for its answer longer: the running copy answers once it
+    // has carried it out (a jump, with the first pulse's window to make).
+    static constexpr int RequestTimeoutMs = 5000;
 
     explicit TrayApplication(Options options, QObject *parent = nullptr);
     ~TrayApplication() override;
