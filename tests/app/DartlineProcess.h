@@ -33,7 +33,8 @@ public:
             return;
         QDir().mkdir(run);
         QFile::setPermissions(run, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        environment.insert(u"DISPLAY"_s, XServer::current()->displayName());
+        if (XServer::current())
+            environment.insert(u"DISPLAY"_s, XServer::current()->displayName());
         environment.insert(u"XDG_CONFIG_HOME"_s, m_dir.path());
         environment.insert(u"XDG_RUNTIME_DIR"_s, run);
         environment.insert(u"QT_LOGGING_RULES"_s, u"org.dartline.Dartline.startup.info=true"_s);
@@ -45,6 +46,14 @@ public:
     {
         process.kill();
         process.waitForFinished(5000);
+    }
+
+    // In a Wayland session: the compositor's socket, XWayland's display and the session's bus.
+    void joinSession(const QString &wayland, const QString &display, const QString &busAddress)
+    {
+        environment.insert(u"WAYLAND_DISPLAY"_s, wayland);
+        environment.insert(u"DISPLAY"_s, display);
+        environment.insert(u"DBUS_SESSION_BUS_ADDRESS"_s, busAddress);
     }
 
     QString storePath() const { return environment.value(u"XDG_CONFIG_HOME"_s) + u"/org.dartline.Dartline.ini"_s; }

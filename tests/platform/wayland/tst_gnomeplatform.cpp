@@ -167,17 +167,11 @@ private Q_SLOTS:
     // The real program in the session: --jump and the bus's Jump land exactly, the tiles show on each monitor.
     void programInTheSession()
     {
-        QTemporaryDir home;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        for (const char *name : { "DBUS_SESSION_BUS_ADDRESS", "XAUTHORITY", "GSETTINGS_BACKEND", "WAYLAND_DISPLAY" })
-            environment.insert(QString::fromLatin1(name), qEnvironmentVariable(name));
-        environment.insert(u"WAYLAND_DISPLAY"_s, m_server.path(u"wayland-0"_s));
-        environment.insert(u"DISPLAY"_s, m_server.xDisplay);
-        environment.insert(u"XDG_RUNTIME_DIR"_s, home.path());
-        environment.insert(u"XDG_CONFIG_HOME"_s, home.path());
-        environment.insert(u"QT_LOGGING_RULES"_s, u"org.dartline.Dartline.startup.info=true"_s);
-        environment.remove(u"QT_QPA_PLATFORM"_s);
-        DartlineProcess dartline(&environment), jump(&environment);
+        DartlineProcess dartline;
+        dartline.joinSession(m_server.path(u"wayland-0"_s), m_server.xDisplay, m_server.busAddress());
+        for (const char *name : { "XAUTHORITY", "GSETTINGS_BACKEND" })
+            dartline.environment.insert(QString::fromLatin1(name), qEnvironmentVariable(name));
+        DartlineProcess jump(&dartline.environment);
         QVERIFY(dartline.writeStore("hasLaunched=true\nanimateCursor=false\n"));
         dartline.start();
         QVERIFY(dartline.waitForLine());
@@ -192,6 +186,7 @@ private Q_SLOTS:
         QVERIFY(listing.isValid() && listing.value().size() == 2);
         QVERIFY(service.call(u"Jump"_s, listing.value().at(0).value(u"id"_s)).type() == QDBusMessage::ReplyMessage);
         QTRY_COMPARE_WITH_TIMEOUT(m_x->pointer(), QPoint(640, 360), 5000);
+        QCOMPARE(service.call(u"Jump"_s, u"nope"_s).errorName(), u"org.dartline.Dartline.Error.NoSuchDisplay"_s);
 
         // The tiles are X windows over XWayland's root, whose coordinates are the layout's: one viewable
         // tile-sized window centred on each monitor.

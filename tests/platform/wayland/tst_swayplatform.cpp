@@ -173,20 +173,15 @@ private Q_SLOTS:
     // over the window that covers the layout, as the compositor composes them (grim's screenshot).
     void programInTheSession()
     {
-        QTemporaryDir home;
         QProcess bus;
         bus.start(u"dbus-daemon"_s, { u"--session"_s, u"--nofork"_s, u"--print-address"_s });
         QVERIFY(bus.waitForReadyRead(5000));
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(u"DBUS_SESSION_BUS_ADDRESS"_s, QString::fromLatin1(bus.readLine().trimmed()));
-        environment.insert(u"WAYLAND_DISPLAY"_s, m_server.waylandSocket());
-        environment.insert(u"SWAYSOCK"_s, m_server.ipcSocket());
-        environment.insert(u"DISPLAY"_s, m_server.xDisplay());
-        environment.insert(u"XDG_RUNTIME_DIR"_s, home.path());
-        environment.insert(u"XDG_CONFIG_HOME"_s, home.path());
-        environment.insert(u"QT_LOGGING_RULES"_s, u"org.dartline.Dartline.startup.info=true"_s);
-        environment.remove(u"QT_QPA_PLATFORM"_s);
-        DartlineProcess dartline(&environment), jump(&environment);
+        DartlineProcess dartline;
+        dartline.joinSession(
+            m_server.waylandSocket(), m_server.xDisplay(), QString::fromLatin1(bus.readLine().trimmed()));
+        dartline.environment.insert(u"SWAYSOCK"_s, m_server.ipcSocket());
+        const QProcessEnvironment &environment = dartline.environment;
+        DartlineProcess jump(&environment);
         QVERIFY(dartline.writeStore("hasLaunched=true\n"));
         dartline.start();
         QVERIFY(dartline.waitForLine());
