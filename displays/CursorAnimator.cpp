@@ -52,17 +52,17 @@ CursorAnimator::CursorAnimator(CursorPlatform &cursor, DisplayPlatform *displays
 
 CursorAnimator::~CursorAnimator() = default;
 
-void CursorAnimator::show(const QPointF &point)
+void CursorAnimator::show(const QPointF &point, std::optional<CursorPlatform::PulseFacts> known)
 {
     // The window stays up for the next pulse: moved, not hidden and shown again.
     end();
-    if (m_displays && m_displays->screens().isEmpty()) {
+    if (m_displays && !m_displays->hasScreens()) {
         if (m_view)
             m_view->hide();
         return;
     }
 
-    CursorPlatform::PulseFacts facts = m_cursor.pulseFacts();
+    CursorPlatform::PulseFacts facts = known ? std::move(*known) : m_cursor.pulseFacts();
     std::optional<CursorImage> &cursor = facts.cursor;
     if (!cursor || cursor->image.isNull())
         cursor = builtInArrow();

@@ -39,8 +39,9 @@ public:
     ~CursorAnimator() override;
     Q_DISABLE_COPY_MOVE(CursorAnimator)
 
-    // Ends any pulse in progress and starts a new one centred on `point`.
-    virtual void show(const QPointF &point);
+    // Ends any pulse in progress and starts a new one centred on `point`,
+    // with `facts` when the caller learned them along with the jump.
+    virtual void show(const QPointF &point, std::optional<CursorPlatform::PulseFacts> facts = std::nullopt);
     // Ends the pulse in progress at once; does nothing when idle.
     virtual void cancel();
 

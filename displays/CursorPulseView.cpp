@@ -9,6 +9,8 @@
 
 #include <cmath>
 
+#include <xcb/xproto.h>
+
 namespace Dartline {
 
 CursorPulseView::CursorPulseView(const CursorImage &cursor, const QPointF &landing, int side, bool composited)
@@ -36,6 +38,7 @@ void CursorPulseView::restart(const CursorImage &cursor, const QPointF &landing,
     // Measured from the window's real corner, so that rounding the corner to a
     // pixel never moves the hot spot off the landing point.
     m_centre = landing - QPointF(root.topLeft());
+    m_root = root;
     if (m_frame.size() != root.size()) {
         // Cleared once; after that each frame clears only what the one before drew.
         m_nativeSize = root.size();
@@ -100,6 +103,22 @@ void CursorPulseView::render()
         }
         setMask(shape);
     }
+}
+
+bool CursorPulseView::nativeEvent(const QByteArray &eventType, void *message, qintptr *result)
+{
+    // Qt answers every move the X server confirms with four round trips
+    // (where the window really is, and how thick its frame is), and a key
+    // press arriving meanwhile waits behind them. This window has no frame
+    // and no window manager places it: when the confirmed place is the one
+    // it was sent to, Qt knows it already. Any other place goes on to Qt.
+    if (eventType == "xcb_generic_event_t") {
+        const auto *event = static_cast<const xcb_configure_notify_event_t *>(message);
+        if ((event->response_type & 0x7f) == XCB_CONFIGURE_NOTIFY && event->window == internalWinId()
+            && QRect(event->x, event->y, event->width, event->height) == m_root && width() == m_nativeSize.width())
+            return true;
+    }
+    return QWidget::nativeEvent(eventType, message, result);
 }
 
 void CursorPulseView::paintEvent(QPaintEvent *event)

@@ -41,6 +41,7 @@ public:
 
 protected:
     void paintEvent(QPaintEvent *event) override;
+    bool nativeEvent(const QByteArray &eventType, void *message, qintptr *result) override;
 
 private:
     void render();
@@ -50,6 +51,7 @@ private:
     CursorImage m_cursor;
     QPointF m_centre; // the landing point inside the window, root pixels
     QSize m_nativeSize;
+    QRect m_root; // where the window was sent, root pixels
     bool m_composited;
     qreal m_scale = 1.0;
     qreal m_opacity = 1.0;

@@ -369,7 +369,12 @@ std::optional<QPointF> AppModel::noteDeparture()
 int AppModel::moveTo(const QPointF &point, quint32 number)
 {
     CursorPlatform &cursor = m_platform.cursor();
-    if (const int code = cursor.warp(point); code != 0)
+    // What the pulse needs is asked along with the warp, so that the next key
+    // press does not wait for a second answer.
+    std::optional<CursorPlatform::PulseFacts> facts;
+    if (m_animateCursor)
+        facts.emplace();
+    if (const int code = facts ? cursor.warpForPulse(point, *facts) : cursor.warp(point); code != 0)
         return code;
     setMessage(std::nullopt);
     // Reading the pointer back is one more round trip, which the next hot key
@@ -381,7 +386,7 @@ int AppModel::moveTo(const QPointF &point, quint32 number)
     const QPointF landed = lcCursor().isInfoEnabled() ? cursor.location().value_or(point) : point;
     qCInfo(lcCursor, "Cursor moved to display %u, position %f, %f", number, landed.x(), landed.y());
     if (m_animateCursor)
-        m_animator->show(landed);
+        m_animator->show(landed, std::move(facts));
     return 0;
 }
 
@@ -564,6 +569,10 @@ bool AppModel::handleRecordingKey(quint32 keyCode, quint32 modifiers)
 
 void AppModel::setMessage(std::optional<Notice> notice)
 {
+    // Every jump clears the message line; with nothing on it, nothing changes
+    // and nobody needs to look again before the next key press.
+    if (!notice && !m_message)
+        return;
     Q_EMIT willChange();
     m_message = notice;
 }

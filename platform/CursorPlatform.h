@@ -60,6 +60,16 @@ public:
         bool reduceMotion = false;
     };
     virtual PulseFacts pulseFacts() { return { currentCursor(), hasCompositor(), reduceMotion() }; }
+    // warp(), then pulseFacts() when it succeeded: a platform that can put
+    // both to the window system at once overrides this, so that a jump with
+    // a pulse waits for one answer, like a jump without.
+    virtual int warpForPulse(const QPointF &point, PulseFacts &facts)
+    {
+        const int code = warp(point);
+        if (code == 0)
+            facts = pulseFacts();
+        return code;
+    }
 };
 
 } // namespace Dartline

@@ -28,6 +28,9 @@ public:
     Q_DISABLE_COPY_MOVE(DisplayPlatform)
 
     virtual QList<ScreenInfo> screens() = 0;
+    // Whether screens() would list any; a platform that follows the window
+    // system's changes answers without asking it again.
+    virtual bool hasScreens() { return !screens().isEmpty(); }
     virtual bool isActive(quint32 display) = 0;
     virtual bool isInMirrorSet(quint32 display) = 0;
     // The display this one copies, or 0 (also for a mirror set's master).

@@ -50,17 +50,19 @@ xcb_atom_t X11Connection::atom(xcb_connection_t *connection, QByteArrayView name
     return atom;
 }
 
-std::optional<QByteArray> X11Connection::xsettings(
+xcb_get_property_cookie_t X11Connection::askXsettings(
     xcb_connection_t *connection, xcb_window_t owner, xcb_atom_t property)
 {
     // A daemon publishes a few kilobytes; anything near this is not one.
     constexpr quint32 MaxLongs = 1 << 18;
-    if (!connection || owner == XCB_WINDOW_NONE || property == XCB_ATOM_NONE)
-        return std::nullopt;
+    return xcb_get_property(connection, 0, owner, property, property, 0, MaxLongs);
+}
+
+std::optional<QByteArray> X11Connection::xsettings(xcb_connection_t *connection, xcb_get_property_cookie_t asked)
+{
     // The owner may be gone by now; its error is expected and dropped.
     xcb_generic_error_t *error = nullptr;
-    xcb_get_property_reply_t *reply = xcb_get_property_reply(
-        connection, xcb_get_property(connection, 0, owner, property, property, 0, MaxLongs), &error);
+    xcb_get_property_reply_t *reply = xcb_get_property_reply(connection, asked, &error);
     free(error);
     std::optional<QByteArray> bytes;
     if (reply && reply->format == 8)
@@ -68,6 +70,14 @@ std::optional<QByteArray> X11Connection::xsettings(
             static_cast<const char *>(xcb_get_property_value(reply)), xcb_get_property_value_length(reply));
     free(reply);
     return bytes;
+}
+
+std::optional<QByteArray> X11Connection::xsettings(
+    xcb_connection_t *connection, xcb_window_t owner, xcb_atom_t property)
+{
+    if (!connection || owner == XCB_WINDOW_NONE || property == XCB_ATOM_NONE)
+        return std::nullopt;
+    return xsettings(connection, askXsettings(connection, owner, property));
 }
 
 } // namespace Dartline

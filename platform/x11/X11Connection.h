@@ -30,6 +30,9 @@ xcb_atom_t atom(xcb_connection_t *connection, QByteArrayView name);
 // The _XSETTINGS_SETTINGS bytes a settings daemon publishes on `owner`;
 // nothing when the window has gone or holds no such property.
 std::optional<QByteArray> xsettings(xcb_connection_t *connection, xcb_window_t owner, xcb_atom_t property);
+// The same in two halves, for asking along with other questions.
+xcb_get_property_cookie_t askXsettings(xcb_connection_t *connection, xcb_window_t owner, xcb_atom_t property);
+std::optional<QByteArray> xsettings(xcb_connection_t *connection, xcb_get_property_cookie_t asked);
 
 } // namespace X11Connection
 

@@ -150,9 +150,14 @@ bool X11CursorPlatform::reduceMotion()
 
 bool X11CursorPlatform::reduceMotionOf(xcb_window_t settingsOwner)
 {
-    const std::optional<QByteArray> data = X11Connection::xsettings(
-        m_connection, settingsOwner, settingsOwner ? atom("_XSETTINGS_SETTINGS") : xcb_atom_t(XCB_ATOM_NONE));
-    const std::optional<qint32> animations = data ? XSettings::integer(*data, "Gtk/EnableAnimations") : std::nullopt;
+    return reducesMotion(X11Connection::xsettings(
+        m_connection, settingsOwner, settingsOwner ? atom("_XSETTINGS_SETTINGS") : xcb_atom_t(XCB_ATOM_NONE)));
+}
+
+bool X11CursorPlatform::reducesMotion(const std::optional<QByteArray> &settings)
+{
+    const std::optional<qint32> animations
+        = settings ? XSettings::integer(*settings, "Gtk/EnableAnimations") : std::nullopt;
     return animations && *animations == 0;
 }
 
@@ -161,28 +166,80 @@ bool X11CursorPlatform::hasCompositor()
     return selectionOwner("_NET_WM_CM_S" + QByteArray::number(m_screen)) != XCB_WINDOW_NONE;
 }
 
-CursorPlatform::PulseFacts X11CursorPlatform::pulseFacts()
+X11CursorPlatform::FactsAsked X11CursorPlatform::askFacts()
 {
-    if (!m_connection)
-        return {};
     // All three questions go out before the first answer is awaited.
     const xcb_atom_t compositor = atom("_NET_WM_CM_S" + QByteArray::number(m_screen));
     const xcb_atom_t settings = atom("_XSETTINGS_S" + QByteArray::number(m_screen));
-    const std::optional<xcb_xfixes_get_cursor_image_cookie_t> image
-        = m_hasXFixes ? std::optional(xcb_xfixes_get_cursor_image(m_connection)) : std::nullopt;
-    const xcb_get_selection_owner_cookie_t compositorOwner = xcb_get_selection_owner(m_connection, compositor);
-    const xcb_get_selection_owner_cookie_t settingsOwner = xcb_get_selection_owner(m_connection, settings);
+    FactsAsked asked;
+    if (m_hasXFixes)
+        asked.image = xcb_xfixes_get_cursor_image(m_connection);
+    asked.compositorOwner = xcb_get_selection_owner(m_connection, compositor);
+    asked.settingsOwner = xcb_get_selection_owner(m_connection, settings);
+    asked.compositorAtom = compositor != XCB_ATOM_NONE;
+    asked.settingsAtom = settings != XCB_ATOM_NONE;
+    // The daemon's window rarely changes: its settings are asked for along
+    // with the rest, and asked again only when another window owns them now.
+    const xcb_atom_t published = m_settingsOwner != XCB_WINDOW_NONE ? atom("_XSETTINGS_SETTINGS") : xcb_atom_t(XCB_ATOM_NONE);
+    if (published != XCB_ATOM_NONE) {
+        asked.settingsGuess = m_settingsOwner;
+        asked.settings = X11Connection::askXsettings(m_connection, m_settingsOwner, published);
+    }
+    return asked;
+}
+
+CursorPlatform::PulseFacts X11CursorPlatform::collect(const FactsAsked &asked)
+{
     PulseFacts facts;
-    if (image)
-        facts.cursor = cursorImage(*image);
+    if (asked.image)
+        facts.cursor = cursorImage(*asked.image);
     const auto owner = [this](xcb_get_selection_owner_cookie_t cookie) {
         auto answer = reply(xcb_get_selection_owner_reply(m_connection, cookie, nullptr));
         return answer ? answer->owner : xcb_window_t(XCB_WINDOW_NONE);
     };
-    facts.compositor = compositor != XCB_ATOM_NONE && owner(compositorOwner) != XCB_WINDOW_NONE;
-    const xcb_window_t settingsWindow = owner(settingsOwner);
-    facts.reduceMotion = settings != XCB_ATOM_NONE && reduceMotionOf(settingsWindow);
+    const xcb_window_t compositorWindow = owner(asked.compositorOwner);
+    const xcb_window_t settingsWindow = asked.settingsAtom ? owner(asked.settingsOwner) : xcb_window_t(XCB_WINDOW_NONE);
+    facts.compositor = asked.compositorAtom && compositorWindow != XCB_WINDOW_NONE;
+    std::optional<QByteArray> published;
+    if (asked.settingsGuess != XCB_WINDOW_NONE) {
+        published = X11Connection::xsettings(m_connection, asked.settings);
+        if (asked.settingsGuess != settingsWindow)
+            published.reset();
+    }
+    if (settingsWindow != XCB_WINDOW_NONE && asked.settingsGuess != settingsWindow)
+        published = X11Connection::xsettings(m_connection, settingsWindow, atom("_XSETTINGS_SETTINGS"));
+    m_settingsOwner = settingsWindow;
+    facts.reduceMotion = reducesMotion(published);
     return facts;
+}
+
+CursorPlatform::PulseFacts X11CursorPlatform::pulseFacts()
+{
+    if (!m_connection)
+        return {};
+    return collect(askFacts());
+}
+
+int X11CursorPlatform::warpForPulse(const QPointF &point, PulseFacts &facts)
+{
+    if (!m_connection || xcb_connection_has_error(m_connection))
+        return NoConnection;
+    const std::optional<QPoint> target = X11Coordinates::toRoot(point);
+    if (!target)
+        return XCB_VALUE;
+    // The server takes requests in order: the cursor image asked after the
+    // warp is the one at the landing point, and the answers to the pulse's
+    // questions also tell that the warp went through, so the whole jump
+    // waits for the server once.
+    const xcb_void_cookie_t cookie = xcb_warp_pointer_checked(m_connection, XCB_WINDOW_NONE, m_root, 0, 0, 0, 0,
+        static_cast<qint16>(target->x()), static_cast<qint16>(target->y()));
+    const FactsAsked asked = askFacts();
+    auto error = reply(xcb_request_check(m_connection, cookie));
+    PulseFacts answered = collect(asked);
+    if (error)
+        return error->error_code;
+    facts = std::move(answered);
+    return 0;
 }
 
 } // namespace Dartline

@@ -34,6 +34,7 @@ public:
     Q_DISABLE_COPY_MOVE(X11DisplayPlatform)
 
     QList<ScreenInfo> screens() override;
+    bool hasScreens() override { return !monitors().isEmpty(); }
     bool isActive(quint32 display) override;
     bool isInMirrorSet(quint32 display) override;
     quint32 mirrorsDisplay(quint32 display) override;

@@ -137,17 +137,27 @@ private Q_SLOTS:
         }
     }
 
-    // Reduced motion follows the desktop's settings daemon, read anew each time; a compositor is seen come and go.
+    // Reduced motion follows the desktop's settings daemon, read anew each time, also when
+    // asked along with a warp and when another daemon takes over; a compositor is seen come and go.
     void desktop()
     {
         QVERIFY(!m_cursor.reduceMotion() && !m_cursor.hasCompositor());
-        XSettingsDaemon daemon(server().displayName());
-        for (int animations : { 0, 1, 0 }) {
-            daemon.publish(TestXSettings()
-                               .string("Net/ThemeName", "Adwaita")
-                               .integer("Gtk/EnableAnimations", animations)
-                               .bytes(animations));
-            QCOMPARE(m_cursor.reduceMotion(), animations == 0);
+        const auto settings = [](int animations) {
+            return TestXSettings()
+                .string("Net/ThemeName", "Adwaita")
+                .integer("Gtk/EnableAnimations", animations)
+                .bytes(animations);
+        };
+        for (int daemons = 0; daemons < 2; ++daemons) {
+            XSettingsDaemon daemon(server().displayName());
+            for (int animations : { 0, 1, 0, 1 }) {
+                daemon.publish(settings(animations));
+                QCOMPARE(m_cursor.reduceMotion(), animations == 0);
+                CursorPlatform::PulseFacts facts;
+                QCOMPARE(m_cursor.warpForPulse(QPointF(10 + animations, 10), facts), 0);
+                QCOMPARE(facts.reduceMotion, animations == 0);
+                QVERIFY(facts.cursor);
+            }
         }
         QProcess xcompmgr;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
