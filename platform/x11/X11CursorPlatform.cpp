@@ -180,7 +180,8 @@ X11CursorPlatform::FactsAsked X11CursorPlatform::askFacts()
     asked.settingsAtom = settings != XCB_ATOM_NONE;
     // The daemon's window rarely changes: its settings are asked for along
     // with the rest, and asked again only when another window owns them now.
-    const xcb_atom_t published = m_settingsOwner != XCB_WINDOW_NONE ? atom("_XSETTINGS_SETTINGS") : xcb_atom_t(XCB_ATOM_NONE);
+    const xcb_atom_t published
+        = m_settingsOwner != XCB_WINDOW_NONE ? atom("_XSETTINGS_SETTINGS") : xcb_atom_t(XCB_ATOM_NONE);
     if (published != XCB_ATOM_NONE) {
         asked.settingsGuess = m_settingsOwner;
         asked.settings = X11Connection::askXsettings(m_connection, m_settingsOwner, published);
