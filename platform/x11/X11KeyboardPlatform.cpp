@@ -120,7 +120,8 @@ QString X11KeyboardPlatform::printedText(quint32 virtualKeyCode)
     // Compiling costs about 0.3 ms against a local server (see the hot-key
     // latency benchmark): cheap enough for a label, and a label drawn right
     // after a layout switch is then right.
-    xkb_keymap *keymap = m_keymap->refresh();
+    const X11Keymap::Keymap current = m_keymap->current();
+    xkb_keymap *keymap = current.get();
     const std::optional<xcb_keycode_t> keycode = m_keymap->keycode(virtualKeyCode);
     if (!keycode || !keymap)
         return {};

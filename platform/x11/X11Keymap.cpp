@@ -78,29 +78,54 @@ X11Keymap::X11Keymap(xcb_connection_t *connection)
 
 X11Keymap::~X11Keymap()
 {
-    if (m_keymap)
-        xkb_keymap_unref(m_keymap);
     if (m_context)
         xkb_context_unref(m_context);
 }
 
-xkb_keymap *X11Keymap::refresh()
+void X11Keymap::Unref::operator()(xkb_keymap *keymap) const
 {
-    drop();
-    return keymap();
+    xkb_keymap_unref(keymap);
 }
 
-xkb_keymap *X11Keymap::keymap()
+X11Keymap::Keymap X11Keymap::compile()
 {
-    if (m_keymap || !isValid())
-        return m_keymap;
-    m_keymap = xkb_x11_keymap_new_from_device(m_context, m_connection, m_deviceId, XKB_KEYMAP_COMPILE_NO_FLAGS);
-    if (!m_keymap) {
+    if (!isValid())
+        return nullptr;
+    Keymap keymap(xkb_x11_keymap_new_from_device(m_context, m_connection, m_deviceId, XKB_KEYMAP_COMPILE_NO_FLAGS));
+    if (!keymap) {
         qCWarning(lcKeys, "Could not read the keymap of the core keyboard");
         return nullptr;
     }
+    return keymap;
+}
+
+X11Keymap::Keymap X11Keymap::current()
+{
+    drop();
+    Keymap keymap = compile();
+    if (keymap)
+        learn(keymap.get());
+    return keymap;
+}
+
+bool X11Keymap::ensureLearnt()
+{
+    if (m_learnt)
+        return true;
+    if (const Keymap keymap = compile())
+        learn(keymap.get());
+    return m_learnt;
+}
+
+void X11Keymap::learn(xkb_keymap *keymap)
+{
+    // The modifier map goes out first and is read after the keycodes are
+    // sorted, so that learning costs the compile and nothing more.
+    const xcb_get_modifier_mapping_cookie_t mappingCookie = xcb_get_modifier_mapping(m_connection);
+    m_keycodes.clear();
+    m_virtualKeys.clear();
     for (const XkbKeyNames::Entry &entry : XkbKeyNames::entries()) {
-        const xkb_keycode_t keycode = xkb_keymap_key_by_name(m_keymap, entry.name);
+        const xkb_keycode_t keycode = xkb_keymap_key_by_name(keymap, entry.name);
         // X carries keycodes in one byte; anything else cannot be pressed here.
         if (keycode == XKB_KEYCODE_INVALID || keycode > 255)
             continue;
@@ -109,13 +134,46 @@ xkb_keymap *X11Keymap::keymap()
         if (!m_virtualKeys.contains(code))
             m_virtualKeys.insert(code, entry.virtualKey);
     }
-    return m_keymap;
+
+    ModifierMasks masks;
+    const ReplyPtr<xcb_get_modifier_mapping_reply_t> reply(
+        xcb_get_modifier_mapping_reply(m_connection, mappingCookie, nullptr));
+    if (reply) {
+        const xcb_keycode_t *keycodes = xcb_get_modifier_mapping_keycodes(reply.get());
+        const int perModifier = reply->keycodes_per_modifier;
+        // Shift, Lock and Control (rows 0 to 2) are what their names say;
+        // Mod1 to Mod5 mean whatever keys the map puts on them.
+        for (int row = 3; row < 8; ++row) {
+            const auto bit = static_cast<quint16>(1u << row);
+            for (int i = 0; i < perModifier; ++i) {
+                const xcb_keycode_t keycode = keycodes[row * perModifier + i];
+                if (keycode == 0)
+                    continue;
+                if (!masks.alt && keyHasSym(keymap, keycode, { XKB_KEY_Alt_L, XKB_KEY_Alt_R }))
+                    masks.alt = bit;
+                if (!masks.super && keyHasSym(keymap, keycode, { XKB_KEY_Super_L, XKB_KEY_Super_R }))
+                    masks.super = bit;
+                if (!masks.numLock && keyHasSym(keymap, keycode, { XKB_KEY_Num_Lock }))
+                    masks.numLock = bit;
+                if (!masks.scrollLock && keyHasSym(keymap, keycode, { XKB_KEY_Scroll_Lock }))
+                    masks.scrollLock = bit;
+            }
+        }
+    }
+    // A map without Alt or Super keys still has the conventional bits, which
+    // is what every other client will assume for those keys.
+    if (!masks.alt)
+        masks.alt = XCB_MOD_MASK_1;
+    if (!masks.super)
+        masks.super = XCB_MOD_MASK_4;
+    m_masks = masks;
+    // Without the modifier map the masks are a guess: asked again next time.
+    m_learnt = reply != nullptr;
 }
 
 std::optional<xcb_keycode_t> X11Keymap::keycode(quint32 virtualKey)
 {
-    if (!keymap())
-        return std::nullopt;
+    ensureLearnt();
     const auto it = m_keycodes.constFind(virtualKey);
     if (it == m_keycodes.cend())
         return std::nullopt;
@@ -124,8 +182,7 @@ std::optional<xcb_keycode_t> X11Keymap::keycode(quint32 virtualKey)
 
 std::optional<quint32> X11Keymap::virtualKey(xcb_keycode_t keycode)
 {
-    if (!keymap())
-        return std::nullopt;
+    ensureLearnt();
     const auto it = m_virtualKeys.constFind(keycode);
     if (it == m_virtualKeys.cend())
         return std::nullopt;
@@ -145,43 +202,13 @@ std::optional<quint32> X11Keymap::currentGroup()
 
 X11Keymap::ModifierMasks X11Keymap::modifierMasks()
 {
+    ensureLearnt();
     if (m_masks)
         return *m_masks;
-    ModifierMasks masks;
-    xkb_keymap *map = keymap();
-    const ReplyPtr<xcb_get_modifier_mapping_reply_t> reply(
-        map ? xcb_get_modifier_mapping_reply(m_connection, xcb_get_modifier_mapping(m_connection), nullptr) : nullptr);
-    if (reply) {
-        const xcb_keycode_t *keycodes = xcb_get_modifier_mapping_keycodes(reply.get());
-        const int perModifier = reply->keycodes_per_modifier;
-        // Shift, Lock and Control (rows 0 to 2) are what their names say;
-        // Mod1 to Mod5 mean whatever keys the map puts on them.
-        for (int row = 3; row < 8; ++row) {
-            const auto bit = static_cast<quint16>(1u << row);
-            for (int i = 0; i < perModifier; ++i) {
-                const xcb_keycode_t keycode = keycodes[row * perModifier + i];
-                if (keycode == 0)
-                    continue;
-                if (!masks.alt && keyHasSym(map, keycode, { XKB_KEY_Alt_L, XKB_KEY_Alt_R }))
-                    masks.alt = bit;
-                if (!masks.super && keyHasSym(map, keycode, { XKB_KEY_Super_L, XKB_KEY_Super_R }))
-                    masks.super = bit;
-                if (!masks.numLock && keyHasSym(map, keycode, { XKB_KEY_Num_Lock }))
-                    masks.numLock = bit;
-                if (!masks.scrollLock && keyHasSym(map, keycode, { XKB_KEY_Scroll_Lock }))
-                    masks.scrollLock = bit;
-            }
-        }
-    }
-    // A map without Alt or Super keys still has the conventional bits, which
-    // is what every other client will assume for those keys.
-    if (!masks.alt)
-        masks.alt = XCB_MOD_MASK_1;
-    if (!masks.super)
-        masks.super = XCB_MOD_MASK_4;
-    if (reply)
-        m_masks = masks;
-    return masks;
+    ModifierMasks conventional;
+    conventional.alt = XCB_MOD_MASK_1;
+    conventional.super = XCB_MOD_MASK_4;
+    return conventional;
 }
 
 bool X11Keymap::nativeEventFilter(const QByteArray &eventType, void *message, qintptr *)
@@ -205,10 +232,7 @@ bool X11Keymap::nativeEventFilter(const QByteArray &eventType, void *message, qi
 
 void X11Keymap::drop()
 {
-    if (m_keymap) {
-        xkb_keymap_unref(m_keymap);
-        m_keymap = nullptr;
-    }
+    m_learnt = false;
     m_keycodes.clear();
     m_virtualKeys.clear();
     m_masks.reset();

@@ -18,7 +18,9 @@ namespace Dartline {
 
 // The core keyboard's keymap as the server holds it now, with the virtual key
 // code of each keycode. It follows the server: any keyboard mapping change
-// drops the compiled map, and the next question compiles the new one.
+// drops what was learnt, and the next question compiles the new map. Only the
+// answers are kept; a compiled map (some 70 KiB) lives as long as its caller
+// holds it.
 class X11Keymap : public QAbstractNativeEventFilter
 {
 public:
@@ -30,13 +32,18 @@ public:
     bool isValid() const { return m_deviceId >= 0; }
     xcb_connection_t *connection() const { return m_connection; }
 
-    // The keymap as last compiled, or null when the server cannot describe it.
-    // Questions asked while handling an X event may rely on it: a mapping
+    struct Unref
+    {
+        void operator()(xkb_keymap *keymap) const;
+    };
+    using Keymap = std::unique_ptr<xkb_keymap, Unref>;
+    // Compiles the server's keymap now, and learns the answers below anew
+    // from it, for questions that come from outside the event stream (drawing
+    // a label) and must not lag behind it. Null when the server cannot
+    // describe its keymap.
+    Keymap current();
+    // Questions asked while handling an X event may rely on these: a mapping
     // change reaches the filter before any event that follows it.
-    xkb_keymap *keymap();
-    // Compiles the server's keymap again now, for questions that come from
-    // outside the event stream (drawing a label) and must not lag behind it.
-    xkb_keymap *refresh();
     std::optional<xcb_keycode_t> keycode(quint32 virtualKey);
     std::optional<quint32> virtualKey(xcb_keycode_t keycode);
     // The effective group of the core keyboard, read from the server.
@@ -60,6 +67,11 @@ public:
     bool nativeEventFilter(const QByteArray &eventType, void *message, qintptr *result) override;
 
 private:
+    // Compiles the server's keymap; the answers are learnt from it unless
+    // they are known already.
+    Keymap compile();
+    void learn(xkb_keymap *keymap);
+    bool ensureLearnt();
     void drop();
     void invalidate();
 
@@ -67,7 +79,7 @@ private:
     qint32 m_deviceId = -1;
     quint8 m_xkbEventBase = 0;
     xkb_context *m_context = nullptr;
-    xkb_keymap *m_keymap = nullptr;
+    bool m_learnt = false;
     QHash<quint32, xcb_keycode_t> m_keycodes;
     QHash<xcb_keycode_t, quint32> m_virtualKeys;
     std::optional<ModifierMasks> m_masks;
