@@ -221,6 +221,11 @@ bool AppModel::reachesOnlyXWayland() const
     return m_platform.reachesOnlyXWayland();
 }
 
+CursorPlatform::Route AppModel::jumpRoute() const
+{
+    return m_platform.cursor().route();
+}
+
 DesktopKeybindings *AppModel::desktopKeybindings() const
 {
     return m_platform.desktopKeybindings();

@@ -4,6 +4,7 @@
 #include "core/Preferences.h"
 #include "displays/Display.h"
 #include "hotkeys/HotKeyService.h"
+#include "platform/CursorPlatform.h"
 
 #include <QHash>
 #include <QObject>
@@ -94,6 +95,8 @@ public:
     // The window system reaches only XWayland: nothing Dartline does reaches
     // the rest of the session.
     bool reachesOnlyXWayland() const;
+    // How this session lets the pointer be moved, asked anew each time.
+    CursorPlatform::Route jumpRoute() const;
 
     // Where the desktop keeps and runs the shortcuts itself (GNOME), its
     // entries of Dartline's, written only when the user asks: null elsewhere.

@@ -34,6 +34,15 @@ public:
     // (KWin grants it only to a program an installed desktop entry names).
     static constexpr int WarpNotAllowed = -3;
 
+    // Where the pointer can be moved only through a service of the desktop's,
+    // whether that service can be used now: known before a jump fails.
+    enum class Route {
+        Direct, // the window system moves it when asked
+        ScreenSharingReady, // GNOME's remote-desktop service, with PipeWire running
+        ScreenSharingWithoutPipeWire, // the same, refused until PipeWire runs
+    };
+    virtual Route route() { return Route::Direct; }
+
     // Moves the pointer; 0 on success, otherwise the window system's error code.
     virtual int warp(const QPointF &point) = 0;
     // The pointer's position in global coordinates, or none when unreadable.

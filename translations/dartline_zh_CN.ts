@@ -180,6 +180,14 @@
         <source>The keyboard settings could not be changed: %1</source>
         <translation>无法更改键盘设置：%1</translation>
     </message>
+    <message>
+        <source>Jumps go through GNOME&apos;s screen sharing: its indicator shows for a few seconds after each jump.</source>
+        <translation>跳转经由 GNOME 的屏幕共享进行：每次跳转后，它的指示图标会显示几秒钟。</translation>
+    </message>
+    <message>
+        <source>Jumps need GNOME&apos;s screen sharing, which needs PipeWire, and PipeWire is not running. Start it (%1), then jump.</source>
+        <translation>跳转需要 GNOME 的屏幕共享，而屏幕共享需要 PipeWire，但 PipeWire 没有运行。请先启动它（%1），然后再跳转。</translation>
+    </message>
 </context>
 <context>
     <name>Dartline::ShortcutRecorderButton</name>

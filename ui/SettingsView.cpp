@@ -111,6 +111,17 @@ SettingsView::SettingsView(AppModel &model, KeyboardPlatform &keyboard, std::fun
         stack->addLayout(warningRow);
     }
 
+    // Where jumps go through a service of the desktop's: which, and whether
+    // it can serve now, before a jump fails.
+    if (m_model.jumpRoute() != CursorPlatform::Route::Direct) {
+        m_jumpRoute = new ThemedLabel(QString(), UiFonts::Callout, QFont::Normal, ThemedLabel::Role::Secondary, this);
+        m_jumpRoute->setWordWrap(true);
+        auto *routeRow = insetRow(TextInset, 0, TextInset, 12);
+        routeRow->addWidget(m_jumpRoute);
+        stack->addLayout(routeRow);
+        updateJumpRoute();
+    }
+
     // Where the desktop runs the shortcuts itself: writing them there.
     if (m_model.desktopKeybindings()) {
         m_desktopKeys = new QWidget(this);
@@ -339,6 +350,7 @@ void SettingsView::rebuild()
     m_landSwitch->setChecked(m_model.landWhereLeftOff());
     updateOffer();
     updateDesktopKeys();
+    updateJumpRoute();
 
     // The lines follow the recording card, and stay with it (or with the card
     // whose jump button failed) as long as a message about it stands.
@@ -482,6 +494,20 @@ void SettingsView::updateDesktopKeys()
     m_desktopKeysStatus->setText(m_desktopKeysError.isEmpty()
             ? tr("Shortcuts in the keyboard settings: %1").arg(written)
             : tr("The keyboard settings could not be changed: %1").arg(m_desktopKeysError));
+}
+
+void SettingsView::updateJumpRoute()
+{
+    if (!m_jumpRoute)
+        return;
+    const bool ready = m_model.jumpRoute() == CursorPlatform::Route::ScreenSharingReady;
+    m_jumpRoute->setRole(ready ? ThemedLabel::Role::Secondary : ThemedLabel::Role::Red);
+    m_jumpRoute->setSymbol(ready ? Symbols::Kind::None : Symbols::Kind::ExclamationTriangle);
+    m_jumpRoute->setText(ready
+            ? tr("Jumps go through GNOME's screen sharing: its indicator shows for a few seconds after each jump.")
+            : tr("Jumps need GNOME's screen sharing, which needs PipeWire, and PipeWire is not running. Start it "
+                 "(%1), then jump.")
+                  .arg(u"systemctl --user start pipewire"_s));
 }
 
 void SettingsView::updateOffer()

@@ -75,6 +75,7 @@ public:
     ToggleSwitch *landSwitch() const { return m_landSwitch; }
     QWidget *modifierOffer() const { return m_offer; }
     ThemedLabel *sessionWarning() const { return m_sessionWarning; } // none where the session is reached
+    ThemedLabel *jumpRouteLine() const { return m_jumpRoute; } // none where the pointer moves directly
     StandardButton *desktopKeysWrite() const { return m_desktopKeysWrite; } // none where Dartline holds the keys
     ThemedLabel *desktopKeysStatus() const { return m_desktopKeysStatus; }
     const QList<std::pair<quint32, StandardButton *>> &modifierChoices() const { return m_offerChoices; }
@@ -97,6 +98,7 @@ private:
     void updateTabOrder();
     void updateOffer();
     void updateDesktopKeys();
+    void updateJumpRoute();
     void placeScrollBar();
     void placeMessages();
     void revealMessages();
@@ -126,6 +128,7 @@ private:
     ToggleSwitch *m_switch;
     ToggleSwitch *m_landSwitch = nullptr;
     ThemedLabel *m_sessionWarning = nullptr;
+    ThemedLabel *m_jumpRoute = nullptr;
     QWidget *m_desktopKeys = nullptr; // where the desktop keeps the shortcuts
     StandardButton *m_desktopKeysWrite = nullptr;
     StandardButton *m_desktopKeysRemove = nullptr;

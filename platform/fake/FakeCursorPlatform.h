@@ -30,6 +30,8 @@ public:
     void setCurrentCursor(std::optional<CursorImage> image) { m_image = std::move(image); }
     void setReduceMotion(bool reduce) { m_reduceMotion = reduce; }
     void setCompositor(bool running) { m_compositor = running; }
+    void setRoute(Route route) { m_route = route; }
+    Route route() override { return m_route; }
 
     int warp(const QPointF &point) override
     {
@@ -60,6 +62,7 @@ private:
     std::optional<CursorImage> m_image;
     bool m_reduceMotion = false;
     bool m_compositor = true;
+    Route m_route = Route::Direct;
 };
 
 } // namespace Dartline

@@ -6,6 +6,13 @@
 #include <QDBusMessage>
 #include <QDBusObjectPath>
 #include <QDBusVariant>
+#include <QDir>
+#include <QFile>
+
+#include <cstring>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 namespace Dartline {
 
@@ -109,6 +116,27 @@ void GnomeCursorPlatform::sessionClosed()
 {
     m_session.clear();
     close();
+}
+
+CursorPlatform::Route GnomeCursorPlatform::route()
+{
+    // mutter records the monitors for the session through PipeWire, and
+    // refuses the session without it. Whether PipeWire answers is asked of
+    // its socket: one that stopped leaves the file behind.
+    const QString name = qEnvironmentVariable("PIPEWIRE_REMOTE", QStringLiteral("pipewire-0"));
+    const QByteArray path = QFile::encodeName(
+        QDir::isAbsolutePath(name) ? name : QDir(qEnvironmentVariable("XDG_RUNTIME_DIR")).filePath(name));
+    sockaddr_un address {};
+    address.sun_family = AF_UNIX;
+    if (path.size() >= qsizetype(sizeof address.sun_path))
+        return Route::ScreenSharingWithoutPipeWire;
+    std::memcpy(address.sun_path, path.constData(), static_cast<size_t>(path.size()));
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    // A local connect is answered at once: accepted, or refused with no one listening.
+    const bool running = fd >= 0 && ::connect(fd, reinterpret_cast<const sockaddr *>(&address), sizeof address) == 0;
+    if (fd >= 0)
+        ::close(fd);
+    return running ? Route::ScreenSharingReady : Route::ScreenSharingWithoutPipeWire;
 }
 
 int GnomeCursorPlatform::warp(const QPointF &point)

@@ -33,6 +33,7 @@ public:
     Q_DISABLE_COPY_MOVE(GnomeCursorPlatform)
 
     int warp(const QPointF &point) override;
+    Route route() override;
 
     bool hasSession() const { return !m_session.isEmpty(); }
 

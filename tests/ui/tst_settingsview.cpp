@@ -153,9 +153,7 @@ private Q_SLOTS:
         QTest::newRow("click starts") << u"0"_s << 0 << u"Recording; press a shortcut"_s << 0 << QString();
         QTest::newRow("second click stops") << u"0 0"_s << -1 << u"Alt+1"_s << 2 << QString();
         QTest::newRow("click on another card moves it") << u"0 1"_s << 1 << u"Alt+1"_s << 0 << QString();
-        QTest::newRow("Escape cancels") << u"0 esc"_s << -1 << u"Alt+1"_s << 2 << QString();
         QTest::newRow("Backspace clears") << u"0 backspace"_s << -1 << u"Not set"_s << 1 << QString();
-        QTest::newRow("its own combination again") << u"0 alt-1"_s << -1 << u"Alt+1"_s << 2 << QString();
         QTest::newRow("recorded") << u"0 ctrl-super-e"_s << -1 << u"Ctrl+Super+E"_s << 2 << QString();
         QTest::newRow("refused by the system")
             << u"0 taken"_s << -1 << u"Alt+1"_s << 2 << Refused + u" The previous setting was kept."_s;
@@ -168,8 +166,8 @@ private Q_SLOTS:
         QFETCH(int, registered);
         QFETCH(QString, status);
         Fixture f(2);
-        const QHash<QString, Shortcut> keys { { u"esc"_s, Shortcut(KeyCode::Escape, 0) },
-            { u"backspace"_s, Shortcut(KeyCode::Backspace, 0) }, { u"alt-1"_s, Shortcut(18, Shortcut::Alt) },
+        // What the model makes of each key is tested on the model; here, how the cards show it.
+        const QHash<QString, Shortcut> keys { { u"backspace"_s, Shortcut(KeyCode::Backspace, 0) },
             { u"ctrl-super-e"_s, Shortcut(14, Shortcut::Control | Shortcut::Super) }, { u"taken"_s, Taken } };
         for (const QString &step : steps.split(u' ')) {
             if (keys.contains(step))
@@ -235,15 +233,23 @@ private Q_SLOTS:
         check(f.view->statusLabel());
     }
 
-    // Offered until chosen, then only when asked for again.
+    // Offered until chosen, then only when asked for again. What the session allows is said
+    // where it is limited, and follows it: PipeWire may be started while the window is open.
     void modifierOffer()
     {
         Fixture f(2);
         QVERIFY(f.view->modifierOffer()->isVisible());
-        QVERIFY(!f.view->sessionWarning()); // said only where the session is out of reach
+        QVERIFY(!f.view->sessionWarning() && !f.view->jumpRouteLine());
         f.fake.platform.setReachesOnlyXWayland(true);
+        f.fake.platform.cursor().setRoute(CursorPlatform::Route::ScreenSharingWithoutPipeWire);
         const SettingsView confined(*f.model, f.fake.platform.keyboard(), [] {});
         QVERIFY(confined.sessionWarning() && confined.sessionWarning()->text().contains(u"dartline --jump N"_s));
+        QVERIFY(confined.jumpRouteLine()->text().contains(u"systemctl --user start pipewire"_s));
+        f.fake.platform.cursor().setRoute(CursorPlatform::Route::ScreenSharingReady);
+        f.fake.platform.cursor().setWarpResult(CursorPlatform::WarpNotAllowed);
+        f.model->jump(f.model->displays().at(0));
+        QTRY_VERIFY(confined.jumpRouteLine()->text().contains(u"indicator"_s));
+        f.fake.platform.cursor().setWarpResult(0);
         QTest::mouseClick(f.view->modifierChoices().at(1).second, Qt::LeftButton);
         f.settle();
         QCOMPARE(f.model->defaultModifiers(), std::optional(Shortcut::Control | Shortcut::Alt));
