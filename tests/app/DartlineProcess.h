@@ -58,8 +58,11 @@ public:
 
     QString storePath() const { return environment.value(u"XDG_CONFIG_HOME"_s) + u"/org.dartline.Dartline.ini"_s; }
     QString runtimeDirectory() const { return environment.value(u"XDG_RUNTIME_DIR"_s); }
-    // Written before start: the INI file's [General] section.
-    bool writeStore(const QByteArray &general) { return writeFile(storePath(), "[General]\n" + general); }
+    // Written before start: the INI file's [General] section; by default, launched before and without the pulse.
+    bool writeStore(const QByteArray &general = "hasLaunched=true\nanimateCursor=false\n")
+    {
+        return writeFile(storePath(), "[General]\n" + general);
+    }
     void start(const QStringList &arguments = {})
     {
         process.setProcessEnvironment(environment);
@@ -91,6 +94,28 @@ public:
 private:
     QTemporaryDir m_dir;
     QByteArray m_seen;
+};
+
+// A program the test runs beside dartline (window manager, panel, bus), ended with the test.
+struct Companion : QProcess
+{
+    ~Companion() override
+    {
+        terminate();
+        waitForFinished(5000);
+    }
+};
+
+// A session bus of the test's own; its address is empty when dbus-daemon did not start.
+struct SessionBus : Companion
+{
+    SessionBus()
+    {
+        start(u"dbus-daemon"_s, { u"--session"_s, u"--nofork"_s, u"--print-address"_s });
+        while (!canReadLine() && waitForReadyRead(5000)) { }
+        address = QString::fromLatin1(readLine().trimmed());
+    }
+    QString address;
 };
 
 // Where a window of WM_CLASS `wmClass` sits inside another client's window (an XEmbed tray docked it).

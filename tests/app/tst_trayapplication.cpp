@@ -82,11 +82,10 @@ class TestTrayApplication : public QObject
 {
     Q_OBJECT
 
-    QProcess m_bus;
-    QString m_address;
-    QProcess m_windowManager;
+    SessionBus m_bus; // with the portal; no status-notifier watcher until the last test: XEmbed
+    Companion m_windowManager;
     FakePortal m_portal;
-    QProcess m_tray;
+    Companion m_tray;
     QTemporaryDir m_dir;
     std::unique_ptr<TrayApplication> m_app;
 
@@ -119,14 +118,10 @@ private Q_SLOTS:
         QVERIFY(server().resetOutputs());
         // tint2 waits for a window manager's desktops before it starts.
         m_windowManager.start(u"openbox"_s, { u"--sm-disable"_s });
-        // A private bus with the portal; no status-notifier watcher until the last test: XEmbed.
-        m_bus.start(u"dbus-daemon"_s, { u"--session"_s, u"--nofork"_s, u"--print-address"_s });
         QVERIFY2(
-            m_windowManager.waitForStarted(5000) && m_bus.waitForStarted(5000), "openbox and dbus-daemon are needed");
-        QTRY_VERIFY(m_bus.canReadLine());
-        m_address = QString::fromUtf8(m_bus.readLine().trimmed());
-        qputenv("DBUS_SESSION_BUS_ADDRESS", m_address.toUtf8());
-        m_portal.bus = QDBusConnection::connectToBus(m_address, u"portal"_s);
+            m_windowManager.waitForStarted(5000) && !m_bus.address.isEmpty(), "openbox and dbus-daemon are needed");
+        qputenv("DBUS_SESSION_BUS_ADDRESS", m_bus.address.toUtf8());
+        m_portal.bus = QDBusConnection::connectToBus(m_bus.address, u"portal"_s);
         QVERIFY(m_portal.bus.registerObject(
             u"/org/freedesktop/portal/desktop"_s, &m_portal, QDBusConnection::ExportAllSlots));
         QVERIFY(m_portal.bus.registerService(u"org.freedesktop.portal.Desktop"_s));
@@ -137,14 +132,6 @@ private Q_SLOTS:
         m_app.reset();
         m_tray.terminate();
         m_tray.waitForFinished(5000);
-    }
-
-    void cleanupTestCase()
-    {
-        for (QProcess *process : { &m_windowManager, &m_bus }) {
-            process->terminate();
-            process->waitForFinished(5000);
-        }
     }
 
     void visibleOnEveryPanel_data()
@@ -245,8 +232,8 @@ private Q_SLOTS:
         QVERIFY(
             server().xrandr({ u"--output"_s, u"DUMMY1"_s, u"--mode"_s, u"800x600"_s, u"--left-of"_s, u"DUMMY0"_s }));
         DartlineProcess dartline;
-        QVERIFY(dartline.writeStore("hasLaunched=true\nanimateCursor=false\n"));
-        dartline.environment.insert(u"DBUS_SESSION_BUS_ADDRESS"_s, m_address);
+        QVERIFY(dartline.writeStore());
+        dartline.environment.insert(u"DBUS_SESSION_BUS_ADDRESS"_s, m_bus.address);
         dartline.start();
         QVERIFY(dartline.waitForLine());
         QTRY_COMPARE_WITH_TIMEOUT(watcher.items.size(), 1, 10000);
@@ -254,8 +241,8 @@ private Q_SLOTS:
         const auto menu = [&](const QStringList &call) {
             QProcess send;
             send.start(u"dbus-send"_s,
-                QStringList { u"--bus="_s + m_address, u"--print-reply"_s, u"--dest="_s + watcher.items.constFirst(),
-                    u"/MenuBar"_s }
+                QStringList { u"--bus="_s + m_bus.address, u"--print-reply"_s,
+                    u"--dest="_s + watcher.items.constFirst(), u"/MenuBar"_s }
                     + call);
             send.waitForFinished(10000);
             return send.readAllStandardOutput() + send.readAllStandardError();

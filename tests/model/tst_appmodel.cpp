@@ -3,6 +3,7 @@
 #include "model/AppModel.h"
 #include "model/SettingsStore.h"
 #include "platform/fake/FakePlatform.h"
+#include "tests/harness/TestFiles.h"
 
 #include <QDir>
 #include <QRegularExpression>
@@ -26,12 +27,6 @@ const QString A = u"A"_s, B = u"B"_s;
 FakeScreen screen(quint32 number, const QString &uuid, qreal x)
 {
     return FakeScreen { .number = number, .name = uuid, .bounds = QRectF(x, 0, 1920, 1080), .uuid = uuid };
-}
-
-QByteArray contents(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(unreadable)");
 }
 } // namespace
 
@@ -102,7 +97,7 @@ private Q_SLOTS:
         QFETCH(bool, unreadable);
         m_store->setValue(SettingsStore::PreferencesKey, value);
         m_store->sync();
-        const QByteArray written = contents(path());
+        const QByteArray written = readFile(path());
         if (unreadable)
             QTest::ignoreMessage(QtWarningMsg, QRegularExpression(u"^Cannot read the stored preferences"_s));
         AppModel &model = start();
@@ -112,18 +107,15 @@ private Q_SLOTS:
         const QStringList copies = QDir(m_dir->path()).entryList({ u"dartline.ini.unreadable-*"_s });
         QCOMPARE(copies.size(), unreadable ? 1 : 0);
         if (unreadable)
-            QCOMPARE(contents(m_dir->filePath(copies.constFirst())), written);
+            QCOMPARE(readFile(m_dir->filePath(copies.constFirst())), written);
     }
 
     void unplugAndForget()
     {
         start().setAnimateCursor(false);
         m_model.reset();
-        QFile file(path());
-        QVERIFY(file.open(QIODevice::Append));
-        file.write("; written by hand\nother = kept\n"); // lost by any rewrite
-        file.close();
-        const QByteArray before = contents(path());
+        QVERIFY(writeFile(path(), readFile(path()) + "; written by hand\nother = kept\n")); // lost by any rewrite
+        const QByteArray before = readFile(path());
         m_store = std::make_unique<QSettings>(path(), QSettings::IniFormat);
         AppModel &model = start();
         QVERIFY(!model.animateCursor());
@@ -132,7 +124,7 @@ private Q_SLOTS:
         QCOMPARE(model.disconnectedCount(), 1);
         QCOMPARE(model.preferences().bindings.value(B), alt2);
         QCOMPARE(live(), Shortcuts { alt1 });
-        QCOMPARE(contents(path()), before); // nothing changed, nothing written
+        QCOMPARE(readFile(path()), before); // nothing changed, nothing written
         model.forgetDisconnected();
         QCOMPARE(model.preferences().knownDisplays, QSet<QString> { A });
         QCOMPARE(stored(), model.preferences());
