@@ -40,6 +40,7 @@ public:
         Direct, // the window system moves it when asked
         ScreenSharingReady, // GNOME's remote-desktop service, with PipeWire running
         ScreenSharingWithoutPipeWire, // the same, refused until PipeWire runs
+        NeedsDesktopEntry, // KWin: granted only to a program its installed desktop entry names
     };
     virtual Route route() { return Route::Direct; }
 

@@ -142,6 +142,13 @@ FAULTS = [
     ("model/AppModel.cpp", "std::optional(displays.bindings.take(JumpBackId))",
      "std::optional(displays.bindings.value(JumpBackId))",
      "the jump back's binding written into the displays' document"),
+    ("platform/x11/X11CursorPlatform.cpp", "    if (settingsWindow != XCB_WINDOW_NONE && asked.settingsGuess != settingsWindow)",
+     "    if (settingsWindow != XCB_WINDOW_NONE && asked.settingsGuess == XCB_WINDOW_NONE)",
+     "a new settings daemon's reduced motion is never read along with a jump"),
+    ("platform/wayland/GnomeCursorPlatform.cpp", "&& ::connect(fd, reinterpret_cast<const sockaddr *>(&address), sizeof address) == 0",
+     "&& QFile::exists(QFile::decodeName(path))", "a stopped PipeWire counted as running from its socket file"),
+    ("model/AppModel.cpp", "    if (!notice && !m_message)\n        return;", "    if (!notice)\n        return;",
+     "a successful jump leaves the last error on the message line"),
 ]
 
 

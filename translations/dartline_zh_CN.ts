@@ -188,6 +188,10 @@
         <source>Jumps need GNOME&apos;s screen sharing, which needs PipeWire, and PipeWire is not running. Start it (%1), then jump.</source>
         <translation>跳转需要 GNOME 的屏幕共享，而屏幕共享需要 PipeWire，但 PipeWire 没有运行。请先启动它（%1），然后再跳转。</translation>
     </message>
+    <message>
+        <source>KDE Plasma lets Dartline move the pointer only when Dartline is installed with its desktop entry. Install it, then start Dartline again.</source>
+        <translation>只有在 Dartline 随其桌面条目一起安装时，KDE Plasma 才允许它移动光标。请安装它，然后重新启动 Dartline。</translation>
+    </message>
 </context>
 <context>
     <name>Dartline::ShortcutRecorderButton</name>

@@ -500,14 +500,28 @@ void SettingsView::updateJumpRoute()
 {
     if (!m_jumpRoute)
         return;
-    const bool ready = m_model.jumpRoute() == CursorPlatform::Route::ScreenSharingReady;
+    const CursorPlatform::Route route = m_model.jumpRoute();
+    const bool ready = route == CursorPlatform::Route::ScreenSharingReady;
     m_jumpRoute->setRole(ready ? ThemedLabel::Role::Secondary : ThemedLabel::Role::Red);
     m_jumpRoute->setSymbol(ready ? Symbols::Kind::None : Symbols::Kind::ExclamationTriangle);
-    m_jumpRoute->setText(ready
-            ? tr("Jumps go through GNOME's screen sharing: its indicator shows for a few seconds after each jump.")
-            : tr("Jumps need GNOME's screen sharing, which needs PipeWire, and PipeWire is not running. Start it "
-                 "(%1), then jump.")
-                  .arg(u"systemctl --user start pipewire"_s));
+    m_jumpRoute->setVisible(route != CursorPlatform::Route::Direct);
+    switch (route) {
+    case CursorPlatform::Route::Direct:
+        break;
+    case CursorPlatform::Route::ScreenSharingReady:
+        m_jumpRoute->setText(
+            tr("Jumps go through GNOME's screen sharing: its indicator shows for a few seconds after each jump."));
+        break;
+    case CursorPlatform::Route::ScreenSharingWithoutPipeWire:
+        m_jumpRoute->setText(tr("Jumps need GNOME's screen sharing, which needs PipeWire, and PipeWire is not "
+                                "running. Start it (%1), then jump.")
+                                 .arg(u"systemctl --user start pipewire"_s));
+        break;
+    case CursorPlatform::Route::NeedsDesktopEntry:
+        m_jumpRoute->setText(tr("KDE Plasma lets Dartline move the pointer only when Dartline is installed with its "
+                                "desktop entry. Install it, then start Dartline again."));
+        break;
+    }
 }
 
 void SettingsView::updateOffer()

@@ -73,6 +73,12 @@ int WaylandCursorPlatform::warp(const QPointF &point)
     return NoOutput;
 }
 
+CursorPlatform::Route WaylandCursorPlatform::route()
+{
+    // KWin offers its fake input only to programs it allows, from the start.
+    return m_connection.virtualPointers() || m_connection.fakeInput() ? Route::Direct : Route::NeedsDesktopEntry;
+}
+
 int WaylandCursorPlatform::refuse()
 {
     if (!m_refusalLogged) {

@@ -29,6 +29,7 @@ public:
     Q_DISABLE_COPY_MOVE(WaylandCursorPlatform)
 
     int warp(const QPointF &point) override;
+    Route route() override;
 
 private:
     int refuse();

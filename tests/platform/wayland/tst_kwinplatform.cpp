@@ -110,6 +110,9 @@ private Q_SLOTS:
                 QRegularExpression(u"Exec="_s + QRegularExpression::escape(QCoreApplication::applicationFilePath())
                     + u" and X-KDE-Wayland-Interfaces=org_kde_kwin_fake_input"_s));
         }
+        // Known before the first jump, for the settings window to say.
+        QCOMPARE(platform->cursor().route(),
+            trusted ? CursorPlatform::Route::Direct : CursorPlatform::Route::NeedsDesktopEntry);
         QCOMPARE(platform->cursor().warp(QPointF(100, 100)), warp);
     }
 };

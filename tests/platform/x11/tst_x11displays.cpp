@@ -148,10 +148,12 @@ private Q_SLOTS:
                 .integer("Gtk/EnableAnimations", animations)
                 .bytes(animations);
         };
-        for (int daemons = 0; daemons < 2; ++daemons) {
-            XSettingsDaemon daemon(server().displayName());
+        // The second takes the settings over while the first still runs, with a window of its own.
+        std::optional<XSettingsDaemon> daemons[2];
+        for (std::optional<XSettingsDaemon> &daemon : daemons) {
+            daemon.emplace(server().displayName());
             for (int animations : { 0, 1, 0, 1 }) {
-                daemon.publish(settings(animations));
+                daemon->publish(settings(animations));
                 QCOMPARE(m_cursor.reduceMotion(), animations == 0);
                 CursorPlatform::PulseFacts facts;
                 QCOMPARE(m_cursor.warpForPulse(QPointF(10 + animations, 10), facts), 0);
