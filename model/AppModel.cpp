@@ -58,6 +58,7 @@ AppModel::AppModel(Platform &platform, QSettings &store, std::unique_ptr<CursorA
     , m_animator(
           animator ? std::move(animator) : std::make_unique<CursorAnimator>(platform.cursor(), &platform.displays()))
 {
+    m_platform.cursor().onWarpSettled([this](const QPointF &point, int code) { warpSettled(point, code); });
     releaseAbandonedStoreLock(m_store);
     m_animateCursor = SettingsStore::readFlag(m_store, SettingsStore::AnimateCursorKey).value_or(true);
     m_landWhereLeftOff = SettingsStore::readFlag(m_store, SettingsStore::LandWhereLeftOffKey).value_or(false);
@@ -87,6 +88,7 @@ AppModel::~AppModel()
     // No signal from a model that is going away; just let go of the keyboard
     // and the filter. The hot-key service unregisters what it holds itself.
     endKeyCapture();
+    m_platform.cursor().onWarpSettled({});
     if (m_leftOffSavePending)
         saveLeftOff();
 }
@@ -379,7 +381,10 @@ int AppModel::moveTo(const QPointF &point, quint32 number)
     std::optional<CursorPlatform::PulseFacts> facts;
     if (m_animateCursor)
         facts.emplace();
-    if (const int code = facts ? cursor.warpForPulse(point, *facts) : cursor.warp(point); code != 0)
+    const int code = facts ? cursor.warpForPulse(point, *facts) : cursor.warp(point);
+    if (code == CursorPlatform::WarpPending)
+        return 0; // the desktop asks its user first: warpSettled() follows
+    if (code != 0)
         return code;
     setMessage(std::nullopt);
     // Reading the pointer back is one more round trip, which the next hot key
@@ -393,6 +398,19 @@ int AppModel::moveTo(const QPointF &point, quint32 number)
     if (m_animateCursor)
         m_animator->show(landed, std::move(facts));
     return 0;
+}
+
+void AppModel::warpSettled(const QPointF &point, int code)
+{
+    if (code != 0) {
+        setMessage(Notice { Notice::Kind::JumpFailed, code });
+        qCCritical(lcCursor, "Cursor jump failed: %d", code);
+        return;
+    }
+    setMessage(std::nullopt);
+    qCInfo(lcCursor, "Cursor moved, once the desktop allowed it, to %f, %f", point.x(), point.y());
+    if (m_animateCursor)
+        m_animator->show(point, std::nullopt);
 }
 
 QStringList AppModel::bindableIds() const

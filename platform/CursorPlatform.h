@@ -5,6 +5,7 @@
 #include <QPointF>
 #include <QtGlobal>
 
+#include <functional>
 #include <optional>
 
 namespace Dartline {
@@ -33,6 +34,13 @@ public:
     // warp()'s answer when the compositor lets this program move no pointer
     // (KWin grants it only to a program an installed desktop entry names).
     static constexpr int WarpNotAllowed = -3;
+    // The desktop answered a pending warp with no (its user did not allow it).
+    static constexpr int WarpRefused = -4;
+    // warp()'s answer when the desktop answers later (it may ask its user
+    // first): the outcome goes to the handler given to onWarpSettled().
+    static constexpr int WarpPending = 1;
+    using WarpSettled = std::function<void(const QPointF &point, int code)>;
+    void onWarpSettled(WarpSettled handler) { m_warpSettled = std::move(handler); }
 
     // Where the pointer can be moved only through a service of the desktop's,
     // whether that service can be used now: known before a jump fails.
@@ -41,6 +49,7 @@ public:
         ScreenSharingReady, // GNOME's remote-desktop service, with PipeWire running
         ScreenSharingWithoutPipeWire, // the same, refused until PipeWire runs
         NeedsDesktopEntry, // KWin: granted only to a program its installed desktop entry names
+        DesktopPortal, // the desktop portal's remote desktop: asks its user once, then remembers
     };
     virtual Route route() { return Route::Direct; }
 
@@ -80,6 +89,16 @@ public:
             facts = pulseFacts();
         return code;
     }
+
+protected:
+    void settleWarp(const QPointF &point, int code)
+    {
+        if (m_warpSettled)
+            m_warpSettled(point, code);
+    }
+
+private:
+    WarpSettled m_warpSettled;
 };
 
 } // namespace Dartline

@@ -23,8 +23,8 @@ packages=(
   # and a headless KWin (its fake input types; its protocols are built into the backend)
   kwin-wayland plasma-wayland-protocols
   # and a headless mutter: PipeWire for its remote-desktop sessions, gsettings and the media-keys schema for
-  # GNOME's custom keybindings
-  mutter pipewire libglib2.0-bin gnome-settings-daemon-common
+  # GNOME's custom keybindings; the desktop portal, whose remote desktop a test's own back end serves
+  mutter pipewire libglib2.0-bin gnome-settings-daemon-common xdg-desktop-portal
   # packaging checks and benchmarks
   desktop-file-utils appstream sxhkd dpkg-dev file
 )

@@ -192,6 +192,10 @@
         <source>KDE Plasma lets Dartline move the pointer only when Dartline is installed with its desktop entry. Install it, then start Dartline again.</source>
         <translation>只有在 Dartline 随其桌面条目一起安装时，KDE Plasma 才允许它移动光标。请安装它，然后重新启动 Dartline。</translation>
     </message>
+    <message>
+        <source>Jumps go through the desktop&apos;s remote control: the first jump asks you to allow it, and the desktop remembers your answer.</source>
+        <translation>跳转通过桌面的远程控制完成：第一次跳转时会请你允许，桌面会记住你的选择。</translation>
+    </message>
 </context>
 <context>
     <name>Dartline::ShortcutRecorderButton</name>
@@ -322,6 +326,10 @@
     <message>
         <source>This desktop does not let Dartline move the pointer. On KDE Plasma install Dartline with its desktop entry, which asks for that right; on GNOME start PipeWire; then start Dartline again. (%1)</source>
         <translation>此桌面不允许 Dartline 移动光标。在 KDE Plasma 上请连同桌面文件一起安装 Dartline（它会申请这项权限）；在 GNOME 上请启动 PipeWire；然后重新启动 Dartline。（%1）</translation>
+    </message>
+    <message>
+        <source>The desktop did not allow Dartline to move the pointer. Jump again to be asked again. (%1)</source>
+        <translation>桌面没有允许 Dartline 移动光标。再次跳转即可重新询问。（%1）</translation>
     </message>
 </context>
 <context>

@@ -501,7 +501,8 @@ void SettingsView::updateJumpRoute()
     if (!m_jumpRoute)
         return;
     const CursorPlatform::Route route = m_model.jumpRoute();
-    const bool ready = route == CursorPlatform::Route::ScreenSharingReady;
+    const bool ready
+        = route == CursorPlatform::Route::ScreenSharingReady || route == CursorPlatform::Route::DesktopPortal;
     m_jumpRoute->setRole(ready ? ThemedLabel::Role::Secondary : ThemedLabel::Role::Red);
     m_jumpRoute->setSymbol(ready ? Symbols::Kind::None : Symbols::Kind::ExclamationTriangle);
     m_jumpRoute->setVisible(route != CursorPlatform::Route::Direct);
@@ -516,6 +517,10 @@ void SettingsView::updateJumpRoute()
         m_jumpRoute->setText(tr("Jumps need GNOME's screen sharing, which needs PipeWire, and PipeWire is not "
                                 "running. Start it (%1), then jump.")
                                  .arg(u"systemctl --user start pipewire"_s));
+        break;
+    case CursorPlatform::Route::DesktopPortal:
+        m_jumpRoute->setText(tr("Jumps go through the desktop's remote control: the first jump asks you to allow "
+                                "it, and the desktop remembers your answer."));
         break;
     case CursorPlatform::Route::NeedsDesktopEntry:
         m_jumpRoute->setText(tr("KDE Plasma lets Dartline move the pointer only when Dartline is installed with its "

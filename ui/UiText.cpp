@@ -85,12 +85,17 @@ QString UiText::notice(const Notice &notice, KeyboardPlatform &keyboard)
         text = registrationText(notice.code);
         break;
     case Notice::Kind::JumpFailed:
-        text = notice.code == CursorPlatform::WarpNotAllowed
-            ? QCoreApplication::translate("Dartline::UiText",
+        if (notice.code == CursorPlatform::WarpNotAllowed) {
+            text = QCoreApplication::translate("Dartline::UiText",
                 "This desktop does not let Dartline move the pointer. On KDE Plasma install Dartline with its desktop "
-                "entry, which asks for that right; on GNOME start PipeWire; then start Dartline again. (%1)")
-            : QCoreApplication::translate(
+                "entry, which asks for that right; on GNOME start PipeWire; then start Dartline again. (%1)");
+        } else if (notice.code == CursorPlatform::WarpRefused) {
+            text = QCoreApplication::translate("Dartline::UiText",
+                "The desktop did not allow Dartline to move the pointer. Jump again to be asked again. (%1)");
+        } else {
+            text = QCoreApplication::translate(
                 "Dartline::UiText", "Cannot move to this display; please check its connection. (%1)");
+        }
         text = text.arg(notice.code);
         break;
     case Notice::Kind::NeedsModifier:

@@ -31,6 +31,8 @@ public:
     void setReduceMotion(bool reduce) { m_reduceMotion = reduce; }
     void setCompositor(bool running) { m_compositor = running; }
     void setRoute(Route route) { m_route = route; }
+    // The desktop's later answer to the last warp, after WarpPending.
+    void settle(int code) { settleWarp(m_warps.constLast(), code); }
     Route route() override { return m_route; }
 
     int warp(const QPointF &point) override

@@ -39,11 +39,15 @@ QString objectPath(const QDBusMessage &reply)
 } // namespace
 
 GnomeCursorPlatform::GnomeCursorPlatform(GnomeDisplayPlatform &displays, const QDBusConnection &bus,
-    CursorPlatform *fallback, std::chrono::milliseconds idle)
+    CursorPlatform *fallback, std::chrono::milliseconds idle, PortalUse portalUse, const QString &tokenFile)
     : CompositorCursorPlatform(fallback)
     , m_displays(displays)
     , m_bus(bus)
+    , m_portalUse(portalUse)
+    , m_portal(bus, tokenFile)
 {
+    connect(&m_portal, &RemoteDesktopPortal::opened, this, &GnomeCursorPlatform::portalOpened);
+    connect(&m_portal, &RemoteDesktopPortal::refused, this, &GnomeCursorPlatform::portalRefused);
     m_idle.setSingleShot(true);
     m_idle.setInterval(idle);
     connect(&m_idle, &QTimer::timeout, this, &GnomeCursorPlatform::close);
@@ -99,6 +103,8 @@ bool GnomeCursorPlatform::open()
 void GnomeCursorPlatform::close()
 {
     m_idle.stop();
+    if (!m_pending)
+        m_portal.close();
     m_streams.clear();
     if (m_session.isEmpty())
         return;
@@ -120,6 +126,8 @@ void GnomeCursorPlatform::sessionClosed()
 
 CursorPlatform::Route GnomeCursorPlatform::route()
 {
+    if (usesPortal())
+        return Route::DesktopPortal;
     // mutter records the monitors for the session through PipeWire, and
     // refuses the session without it. Whether PipeWire answers is asked of
     // its socket: one that stopped leaves the file behind.
@@ -152,6 +160,8 @@ int GnomeCursorPlatform::warp(const QPointF &point)
     }
     if (!target)
         return NoOutput;
+    if (usesPortal())
+        return warpThroughPortal(point);
     // A session mutter ended meanwhile, or one without a stream of the
     // monitor (it came later), is opened again once.
     for (int attempt = 0; attempt < 2; ++attempt) {
@@ -169,6 +179,44 @@ int GnomeCursorPlatform::warp(const QPointF &point)
         close();
     }
     return WarpNotAllowed;
+}
+
+int GnomeCursorPlatform::warpThroughPortal(const QPointF &point)
+{
+    if (m_portal.isOpen()) {
+        if (m_portal.move(point)) {
+            m_idle.start();
+            moved(point);
+            return 0;
+        }
+        m_portal.close(); // the desktop ended the session meanwhile: ask for another
+    }
+    if (!m_portal.isOpening())
+        m_portal.open();
+    if (!m_portal.isOpening())
+        return WarpRefused; // said why in the log
+    // While the desktop asks, a later jump replaces the earlier one.
+    m_pending = point;
+    return WarpPending;
+}
+
+void GnomeCursorPlatform::portalOpened()
+{
+    m_idle.start();
+    if (!m_pending)
+        return;
+    const QPointF point = *std::exchange(m_pending, std::nullopt);
+    const bool landed = m_portal.move(point);
+    if (landed)
+        moved(point);
+    settleWarp(point, landed ? 0 : WarpRefused);
+}
+
+void GnomeCursorPlatform::portalRefused(const QString &why)
+{
+    qWarning("The desktop did not let Dartline move the pointer: %s.", qUtf8Printable(why));
+    if (const std::optional<QPointF> point = std::exchange(m_pending, std::nullopt))
+        settleWarp(*point, WarpRefused);
 }
 
 } // namespace Dartline

@@ -142,6 +142,9 @@ private Q_SLOTS:
         QTest::newRow("asleep") << false << right << 0 << 1010;
         QTest::newRow("empty") << true << QRectF(1920, 0, 0, 1080) << 0 << 1010;
         QTest::newRow("warp refused") << true << right << -5 << -5;
+        // The desktop asks its user first, and answers later.
+        QTest::newRow("allowed once asked") << true << right << CursorPlatform::WarpPending << 0;
+        QTest::newRow("refused once asked") << true << right << CursorPlatform::WarpPending << -4;
     }
     void jump()
     {
@@ -159,6 +162,10 @@ private Q_SLOTS:
         if (code != 0)
             QTest::ignoreMessage(QtCriticalMsg, qPrintable(u"Cursor jump failed: %1"_s.arg(code)));
         model.jump(b);
+        if (warpResult == CursorPlatform::WarpPending) {
+            QVERIFY(!model.animator().isPulsing());
+            m_platform->cursor().settle(code);
+        }
         QCOMPARE(model.message(), code ? Message(Notice(Notice::Kind::JumpFailed, code)) : std::nullopt);
         QCOMPARE(m_platform->cursor().warps(), code == 1010 ? QList<QPointF>() : QList<QPointF> { bounds.center() });
         QCOMPARE(model.animator().isPulsing(), code == 0);

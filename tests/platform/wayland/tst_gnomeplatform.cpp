@@ -12,6 +12,7 @@
 #include "tests/harness/XTestClient.h"
 #include "tests/platform/wayland/PrivateCompositor.h"
 
+#include <QDBusAbstractAdaptor>
 #include <QDBusConnectionInterface>
 #include <QDBusInterface>
 #include <QDBusMetaType>
@@ -51,6 +52,18 @@ struct MutterServer : PrivateCompositor::Session
         QProcessEnvironment environment = PrivateCompositor::environment(dir.path());
         environment.insert(u"XDG_CONFIG_HOME"_s, path(u"config"_s));
         environment.insert(u"GSETTINGS_BACKEND"_s, u"memory"_s);
+        // The desktop portal the bus starts takes its remote desktop from this test's back end.
+        QDir(dir.path()).mkdir(u"portals"_s);
+        QFile portal(path(u"portals/dartlinetest.portal"_s));
+        if (!portal.open(QIODevice::WriteOnly)
+            || portal.write("[portal]\nDBusName=org.freedesktop.impl.portal.desktop.dartlinetest\nInterfaces="
+                            "org.freedesktop.impl.portal.RemoteDesktop;org.freedesktop.impl.portal.ScreenCast;\n"
+                            "UseIn=dartlinetest\n")
+                < 0)
+            return u"cannot write the portal's back-end file"_s;
+        portal.close();
+        environment.insert(u"XDG_DESKTOP_PORTAL_DIR"_s, path(u"portals"_s));
+        environment.insert(u"XDG_CURRENT_DESKTOP"_s, u"dartlinetest"_s);
         startBus(environment);
         pipewire.start(u"pipewire"_s, {});
         compositor.start(u"mutter"_s,
@@ -86,7 +99,105 @@ QString gsettings(const QStringList &arguments)
     return QString::fromUtf8(process.readAllStandardOutput().trimmed());
 }
 
+// A stream as the portal's back end describes it.
+struct PortalStream
+{
+    uint node = 0;
+    QVariantMap properties;
+};
+QDBusArgument &operator<<(QDBusArgument &argument, const PortalStream &stream)
+{
+    argument.beginStructure();
+    argument << stream.node << stream.properties;
+    argument.endStructure();
+    return argument;
+}
+const QDBusArgument &operator>>(const QDBusArgument &argument, PortalStream &stream)
+{
+    argument.beginStructure();
+    argument >> stream.node >> stream.properties;
+    argument.endStructure();
+    return argument;
+}
+
+// The desktop's side of the portal, behind the real xdg-desktop-portal: a remote desktop sharing both monitors,
+// which moves mutter's pointer through mutter's own service. `answer` is the user's: 0 allows, 1 refuses.
+class PortalBackend : public QObject
+{
+    Q_OBJECT
+public:
+    CursorPlatform *mutter = nullptr;
+    uint answer = 0;
+};
+
+class RemoteDesktopBackend : public QDBusAbstractAdaptor
+{
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.impl.portal.RemoteDesktop")
+    Q_PROPERTY(uint AvailableDeviceTypes READ devices)
+    Q_PROPERTY(uint version READ version)
+public:
+    explicit RemoteDesktopBackend(PortalBackend *backend)
+        : QDBusAbstractAdaptor(backend)
+        , m_backend(backend)
+    { }
+    uint devices() const { return 7; } // keyboard, pointer, touch
+    uint version() const { return 1; }
+
+public Q_SLOTS:
+    uint CreateSession(
+        const QDBusObjectPath &, const QDBusObjectPath &, const QString &, const QVariantMap &, QVariantMap &)
+    {
+        return 0;
+    }
+    uint SelectDevices(
+        const QDBusObjectPath &, const QDBusObjectPath &, const QString &, const QVariantMap &, QVariantMap &)
+    {
+        return 0;
+    }
+    uint Start(const QDBusObjectPath &, const QDBusObjectPath &, const QString &, const QString &, const QVariantMap &,
+        QVariantMap &results)
+    {
+        QList<PortalStream> streams;
+        for (int i = 0; i < 2; ++i)
+            streams.append(
+                { uint(40 + i), { { u"position"_s, QPoint(1280 * i, 0) }, { u"size"_s, QSize(1280, 720) } } });
+        results = { { u"devices"_s, 2U }, { u"streams"_s, QVariant::fromValue(streams) } };
+        return m_backend->answer;
+    }
+    void NotifyPointerMotionAbsolute(const QDBusObjectPath &, const QVariantMap &, uint stream, double x, double y)
+    {
+        m_backend->mutter->warp(QPointF(1280 * (stream - 40) + x, y));
+    }
+
+private:
+    PortalBackend *m_backend;
+};
+
+class ScreenCastBackend : public QDBusAbstractAdaptor
+{
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.impl.portal.ScreenCast")
+    Q_PROPERTY(uint AvailableSourceTypes READ one)
+    Q_PROPERTY(uint AvailableCursorModes READ one)
+    Q_PROPERTY(uint version READ one)
+public:
+    explicit ScreenCastBackend(PortalBackend *backend)
+        : QDBusAbstractAdaptor(backend)
+    { }
+    uint one() const { return 1; }
+
+public Q_SLOTS:
+    uint SelectSources(
+        const QDBusObjectPath &, const QDBusObjectPath &, const QString &, const QVariantMap &, QVariantMap &)
+    {
+        return 0;
+    }
+};
+
 } // namespace
+
+Q_DECLARE_METATYPE(PortalStream)
 
 class TestGnomePlatform : public QObject
 {
@@ -97,6 +208,7 @@ class TestGnomePlatform : public QObject
     std::unique_ptr<GnomeDisplayPlatform> m_displays;
     std::unique_ptr<GnomeCursorPlatform> m_cursor;
     std::unique_ptr<XTestClient> m_x; // over XWayland, with a window over the layout
+    PortalBackend m_portal;
 
 private Q_SLOTS:
     void initTestCase()
@@ -115,6 +227,23 @@ private Q_SLOTS:
         m_displays = std::make_unique<GnomeDisplayPlatform>(bus);
         QVERIFY(m_displays->isValid());
         m_cursor = std::make_unique<GnomeCursorPlatform>(*m_displays, bus, nullptr, std::chrono::milliseconds(300));
+        // On the bus before anything starts the portal, which looks for its back ends once.
+        qDBusRegisterMetaType<PortalStream>();
+        qDBusRegisterMetaType<QList<PortalStream>>();
+        new RemoteDesktopBackend(&m_portal);
+        new ScreenCastBackend(&m_portal);
+        m_portal.mutter = m_cursor.get();
+        QDBusConnection backend = QDBusConnection::connectToBus(m_server.busAddress(), u"backend"_s);
+        QVERIFY(
+            backend.registerObject(u"/org/freedesktop/portal/desktop"_s, &m_portal, QDBusConnection::ExportAdaptors));
+        QVERIFY(backend.registerService(u"org.freedesktop.impl.portal.desktop.dartlinetest"_s));
+        // Taken, so that the portal does not start its document store, a file system mounted in the test's folder.
+        QVERIFY(backend.registerService(u"org.freedesktop.portal.Documents"_s));
+        // The portal asks its back ends what they offer as it starts; this thread answers, so it waits here.
+        const QDBusPendingCall started
+            = bus.asyncCall(QDBusMessage::createMethodCall(u"org.freedesktop.portal.Desktop"_s,
+                u"/org/freedesktop/portal/desktop"_s, u"org.freedesktop.DBus.Peer"_s, u"Ping"_s));
+        QVERIFY(QTest::qWaitFor([&] { return started.isFinished(); }, 10000) && !started.isError());
 
         m_x = std::make_unique<XTestClient>(m_server.xDisplay);
         QVERIFY(m_x->coverScreen());
@@ -143,6 +272,39 @@ private Q_SLOTS:
         QTRY_COMPARE_WITH_TIMEOUT(m_x->pointer(), result == 0 ? target.toPoint() : before, 5000);
         // Once jumps stop the session ends; the next jump opens another.
         QTRY_VERIFY_WITH_TIMEOUT(!m_cursor->hasSession(), 5000);
+    }
+
+    // The portal here restores no remote-desktop session, so it would ask before every run of jumps: mutter's own
+    // service stays in use. Its route, asked for, lands where the desktop allows it.
+    void throughThePortal_data()
+    {
+        QTest::addColumn<uint>("answer");
+        QTest::newRow("allowed") << 0U;
+        QTest::newRow("refused") << 1U;
+    }
+    void throughThePortal()
+    {
+        QFETCH(uint, answer);
+        QVERIFY(m_cursor->route() != CursorPlatform::Route::DesktopPortal);
+        m_portal.answer = answer;
+        GnomeCursorPlatform cursor(*m_displays, QDBusConnection(u"mutter"_s), nullptr, std::chrono::milliseconds(300),
+            GnomeCursorPlatform::PortalUse::Always, m_config.filePath(u"token"_s));
+        QCOMPARE(cursor.route(), CursorPlatform::Route::DesktopPortal);
+        std::optional<int> settled;
+        cursor.onWarpSettled([&](const QPointF &, int code) { settled = code; });
+        const std::optional<QPoint> before = m_x->pointer();
+        if (answer)
+            QTest::ignoreMessage(QtWarningMsg, QRegularExpression(u"move the pointer: permission was not given"_s));
+        QCOMPARE(cursor.warp(QPointF(1900, 100)), CursorPlatform::WarpPending);
+        QTRY_VERIFY_WITH_TIMEOUT(settled, 5000);
+        QCOMPARE(*settled, answer ? CursorPlatform::WarpRefused : 0);
+        QTRY_COMPARE_WITH_TIMEOUT(m_x->pointer(), answer ? before : QPoint(1900, 100), 5000);
+        if (answer)
+            return;
+        // The session stays for the next jump, which lands at once, until jumps stop.
+        QCOMPARE(cursor.warp(QPointF(300, 400)), 0);
+        QTRY_COMPARE_WITH_TIMEOUT(m_x->pointer(), QPoint(300, 400), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(!cursor.hasSession(), 5000);
     }
 
     void choosesGnome()
