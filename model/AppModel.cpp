@@ -59,6 +59,7 @@ AppModel::AppModel(Platform &platform, QSettings &store, std::unique_ptr<CursorA
           animator ? std::move(animator) : std::make_unique<CursorAnimator>(platform.cursor(), &platform.displays()))
 {
     m_platform.cursor().onWarpSettled([this](const QPointF &point, int code) { warpSettled(point, code); });
+    m_platform.hotKeys().onRefused([this](HotKeyStatus status) { hotKeysRefused(status); });
     releaseAbandonedStoreLock(m_store);
     m_animateCursor = SettingsStore::readFlag(m_store, SettingsStore::AnimateCursorKey).value_or(true);
     m_landWhereLeftOff = SettingsStore::readFlag(m_store, SettingsStore::LandWhereLeftOffKey).value_or(false);
@@ -89,6 +90,7 @@ AppModel::~AppModel()
     // and the filter. The hot-key service unregisters what it holds itself.
     endKeyCapture();
     m_platform.cursor().onWarpSettled({});
+    m_platform.hotKeys().onRefused({});
     if (m_leftOffSavePending)
         saveLeftOff();
 }
@@ -471,6 +473,20 @@ bool AppModel::registerShortcut(const QString &id, const Shortcut &shortcut)
     }
     m_refused.insert(id);
     return false;
+}
+
+void AppModel::hotKeysRefused(HotKeyStatus status)
+{
+    // The desktop, asked after the keys were registered, bound none of them.
+    const Notice refusal { Notice::Kind::RegistrationFailed, static_cast<int>(status) };
+    for (const QString &id : bindableIds()) {
+        const auto binding = m_preferences.bindings.constFind(id);
+        if (binding == m_preferences.bindings.cend() || !binding->isValid() || m_refused.contains(id))
+            continue;
+        Q_EMIT willChange();
+        m_registrationErrors.insert(id, refusal);
+        m_refused.insert(id);
+    }
 }
 
 void AppModel::retryFailedRegistrations()

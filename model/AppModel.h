@@ -144,6 +144,7 @@ private:
     // Moves the pointer and pulses where it landed; 0 or the error code.
     int moveTo(const QPointF &point, quint32 number);
     void warpSettled(const QPointF &point, int code);
+    void hotKeysRefused(HotKeyStatus status);
     // Before a jump: where the pointer is, noted for the jump back and for
     // landing there again later. None when nobody asks for it.
     std::optional<QPointF> noteDeparture();

@@ -17,6 +17,7 @@ enum class HotKeyStatus : int {
     NoHandler = -9868, // no handler installed: no window-system connection
     HotKeyExists = -9878, // another client holds the combination
     NoKeyCode = -9879, // the key is not on the current keyboard
+    DesktopRefused = -9880, // the desktop, asked later, did not bind the keys
 };
 
 // What a registration is known by when its key is pressed.
@@ -43,6 +44,22 @@ public:
     virtual HotKeyStatus registerHotKey(const Shortcut &shortcut, const HotKeyId &id, Ref *ref) = 0;
     virtual void unregisterHotKey(Ref ref) = 0;
     virtual void removeHandler() = 0;
+
+    // Where the desktop binds the keys later (it may ask its user first),
+    // registrations succeed at once and a refusal of the live ones comes
+    // afterwards through this handler.
+    using Refused = std::function<void(HotKeyStatus status)>;
+    void onRefused(Refused handler) { m_refused = std::move(handler); }
+
+protected:
+    void refuse(HotKeyStatus status)
+    {
+        if (m_refused)
+            m_refused(status);
+    }
+
+private:
+    Refused m_refused;
 };
 
 } // namespace Dartline

@@ -80,6 +80,13 @@
     </message>
 </context>
 <context>
+    <name>Dartline::PortalHotKeyPlatform</name>
+    <message>
+        <source>Dartline: move the pointer (%1)</source>
+        <translation>Dartline：移动光标（%1）</translation>
+    </message>
+</context>
+<context>
     <name>Dartline::ProjectLinks</name>
     <message>
         <source>Dartline open-source project</source>
@@ -330,6 +337,10 @@
     <message>
         <source>The desktop did not allow Dartline to move the pointer. Jump again to be asked again. (%1)</source>
         <translation>桌面没有允许 Dartline 移动光标。再次跳转即可重新询问。（%1）</translation>
+    </message>
+    <message>
+        <source>The desktop did not take this shortcut. Open the settings again to be asked again. (%1)</source>
+        <translation>桌面没有接受这个快捷键。再次打开设置即可重新询问。（%1）</translation>
     </message>
 </context>
 <context>

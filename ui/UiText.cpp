@@ -23,6 +23,10 @@ QString registrationText(int status)
         reason = QCoreApplication::translate(
             "Dartline::UiText", "The current keyboard layout has no such key; the shortcut cannot be registered. (%1)");
         break;
+    case HotKeyStatus::DesktopRefused:
+        reason = QCoreApplication::translate("Dartline::UiText",
+            "The desktop did not take this shortcut. Open the settings again to be asked again. (%1)");
+        break;
     case HotKeyStatus::NoHandler:
         // Where a session has no way (GNOME, or no window system at all).
         return QCoreApplication::translate("Dartline::UiText",

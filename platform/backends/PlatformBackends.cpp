@@ -7,6 +7,7 @@
 #include "platform/wayland/GnomeDisplayPlatform.h"
 #include "platform/wayland/GnomeHotKeyPlatform.h"
 #include "platform/wayland/KwinHotKeyPlatform.h"
+#include "platform/wayland/PortalHotKeyPlatform.h"
 #include "platform/wayland/SwayHotKeyPlatform.h"
 #include "platform/wayland/WaylandConnection.h"
 #include "platform/wayland/WaylandCursorPlatform.h"
@@ -82,21 +83,30 @@ public:
     explicit GnomePlatform(const QDBusConnection &bus)
         : m_displays(bus)
         , m_cursor(m_displays, bus, &m_x11Cursor)
-    { }
+    {
+        // GNOME 48 on binds shortcuts for programs through the portal;
+        // before, Dartline's go into GNOME's own custom keybindings.
+        m_portalKeys = PortalHotKeyPlatform::isAvailable(bus);
+        if (m_portalKeys)
+            m_hotKeys = std::make_unique<PortalHotKeyPlatform>(bus);
+        else
+            m_hotKeys = std::make_unique<GnomeHotKeyPlatform>();
+    }
 
     DisplayPlatform &displays() override { return m_displays; }
     CursorPlatform &cursor() override { return m_cursor; }
-    HotKeyPlatform &hotKeys() override { return m_hotKeys; }
+    HotKeyPlatform &hotKeys() override { return *m_hotKeys; }
     KeyboardPlatform &keyboard() override { return m_keyboard; }
     AppearancePlatform &appearance() override { return m_appearance; }
-    DesktopKeybindings *desktopKeybindings() override { return &m_keybindings; }
+    DesktopKeybindings *desktopKeybindings() override { return m_portalKeys ? nullptr : &m_keybindings; }
 
 private:
     X11CursorPlatform m_x11Cursor;
     GnomeDesktopKeybindings m_keybindings;
     GnomeDisplayPlatform m_displays;
     GnomeCursorPlatform m_cursor;
-    GnomeHotKeyPlatform m_hotKeys;
+    std::unique_ptr<HotKeyPlatform> m_hotKeys;
+    bool m_portalKeys = false;
     X11KeyboardPlatform m_keyboard;
     X11AppearancePlatform m_appearance;
 };

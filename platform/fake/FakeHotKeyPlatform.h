@@ -31,6 +31,8 @@ public:
     void clearStatuses() { m_statuses.clear(); }
     // Successful registrations hand back no reference, which the platform may do.
     void setHandsOutRefs(bool handsOut) { m_handsOutRefs = handsOut; }
+    // The desktop's later refusal of the live registrations.
+    void refuseLater(HotKeyStatus status) { refuse(status); }
 
     bool handlerInstalled() const { return bool(m_handler); }
     int installCalls() const { return m_installCalls; }

@@ -141,9 +141,9 @@ bool GnomeCustomKeybindings::write(const QList<Entry> &entries, const QString &p
     return true;
 }
 
-QString GnomeCustomKeybindings::accelerator(const Shortcut &shortcut)
+QString GnomeCustomKeybindings::keySymbol(quint32 keyCode)
 {
-    const QByteArrayView keyName = XkbKeyNames::nameForVirtualKey(shortcut.keyCode());
+    const QByteArrayView keyName = XkbKeyNames::nameForVirtualKey(keyCode);
     if (keyName.isEmpty())
         return {};
     // GNOME reads a binding's symbol in the default layout, as any keymap's first group.
@@ -157,7 +157,13 @@ QString GnomeCustomKeybindings::accelerator(const Shortcut &shortcut)
         xkb_keysym_get_name(symbols[0], symbolName, sizeof symbolName);
     xkb_keymap_unref(keymap);
     xkb_context_unref(context);
-    if (!symbolName[0])
+    return QString::fromLatin1(symbolName);
+}
+
+QString GnomeCustomKeybindings::accelerator(const Shortcut &shortcut)
+{
+    const QString symbol = keySymbol(shortcut.keyCode());
+    if (symbol.isEmpty())
         return {};
     QString result;
     for (const auto &[bit, name] :
@@ -166,7 +172,7 @@ QString GnomeCustomKeybindings::accelerator(const Shortcut &shortcut)
         if (shortcut.modifiers() & bit)
             result += QLatin1String(name);
     }
-    return result + QLatin1String(symbolName);
+    return result + symbol;
 }
 
 bool GnomeDesktopKeybindings::write(

@@ -34,6 +34,9 @@ public:
     // The binding of a shortcut: its modifiers and the symbol the default
     // keyboard layout puts on its key; empty when the key has no symbol.
     static QString accelerator(const Shortcut &shortcut);
+    // The symbol GNOME reads for a key: its name in the default layout's
+    // first group ("q", "F1"), or empty when the key has none.
+    static QString keySymbol(quint32 keyCode);
 };
 
 // The same, as the settings window asks for it.

@@ -5,7 +5,6 @@
 #include <QDBusMessage>
 #include <QDBusMetaType>
 #include <QDBusObjectPath>
-#include <QDBusVariant>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -15,13 +14,9 @@ namespace Dartline {
 
 namespace {
 
-const QString Portal = QStringLiteral("org.freedesktop.portal.Desktop");
-const QString PortalPath = QStringLiteral("/org/freedesktop/portal/desktop");
 const QString RemoteDesktop = QStringLiteral("org.freedesktop.portal.RemoteDesktop");
 const QString ScreenCast = QStringLiteral("org.freedesktop.portal.ScreenCast");
-const QString Request = QStringLiteral("org.freedesktop.portal.Request");
 const QString Session = QStringLiteral("org.freedesktop.portal.Session");
-constexpr int CallTimeoutMs = 5000; // a portal that takes longer is not answering
 constexpr uint Pointer = 2; // device type
 constexpr uint Monitor = 1; // source type
 constexpr uint PersistUntilRevoked = 2;
@@ -35,7 +30,7 @@ template<typename T> T unpack(const QVariant &value)
 } // namespace
 
 RemoteDesktopPortal::RemoteDesktopPortal(const QDBusConnection &bus, QString tokenFile)
-    : m_bus(bus)
+    : m_requests(bus)
     , m_tokenFile(std::move(tokenFile))
 { }
 
@@ -53,121 +48,88 @@ QString RemoteDesktopPortal::defaultTokenFile()
 
 uint RemoteDesktopPortal::version()
 {
-    if (!m_version) {
-        QDBusMessage get = QDBusMessage::createMethodCall(
-            Portal, PortalPath, QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
-        get << RemoteDesktop << QStringLiteral("version");
-        const QDBusMessage reply = m_bus.call(get, QDBus::Block, CallTimeoutMs);
-        m_version = reply.type() == QDBusMessage::ReplyMessage && !reply.arguments().isEmpty()
-            ? reply.arguments().constFirst().value<QDBusVariant>().variant().toUInt()
-            : 0U;
-    }
+    if (!m_version)
+        m_version = m_requests.version(RemoteDesktop);
     return *m_version;
 }
 
 void RemoteDesktopPortal::open()
 {
-    if (m_step != Step::Closed)
+    if (m_open || isOpening())
         return;
-    ask(RemoteDesktop, QStringLiteral("CreateSession"), {},
-        { { QStringLiteral("session_handle_token"), QStringLiteral("dartline%1").arg(++m_serial) } },
-        Step::CreateSession);
+    step(RemoteDesktop, QStringLiteral("CreateSession"), {},
+        { { QStringLiteral("session_handle_token"), m_requests.token() } }, [this](const QVariantMap &created) {
+            m_session = portalSessionHandle(created);
+            if (m_session.isEmpty())
+                return fail(QStringLiteral("the desktop opened no session"));
+            m_requests.bus().connect(
+                PortalRequests::Service, m_session, Session, QStringLiteral("Closed"), this, SLOT(sessionClosed()));
+            selectDevices();
+        });
 }
 
-void RemoteDesktopPortal::ask(
-    const QString &interface, const QString &method, QVariantList arguments, QVariantMap options, Step step)
+void RemoteDesktopPortal::step(const QString &interface, const QString &method, QVariantList arguments,
+    QVariantMap options, std::function<void(const QVariantMap &)> next)
 {
-    // The answer comes as a signal of a request object whose path follows
-    // from the token: listen there before asking, or a quick answer is lost.
-    const QString token = QStringLiteral("dartline%1").arg(++m_serial);
-    options.insert(QStringLiteral("handle_token"), token);
-    QString sender = m_bus.baseService().mid(1);
-    sender.replace(QLatin1Char('.'), QLatin1Char('_'));
-    m_request = PortalPath + QStringLiteral("/request/") + sender + QLatin1Char('/') + token;
-    m_step = step;
-    m_bus.connect(
-        Portal, m_request, Request, QStringLiteral("Response"), this, SLOT(answered(uint, QVariantMap, QDBusMessage)));
-    QDBusMessage call = QDBusMessage::createMethodCall(Portal, PortalPath, interface, method);
-    call.setArguments(arguments << options);
-    const QDBusMessage reply = m_bus.call(call, QDBus::Block, CallTimeoutMs);
-    if (reply.type() != QDBusMessage::ReplyMessage)
-        fail(reply.errorMessage());
+    m_requests.ask(interface, method, std::move(arguments), std::move(options),
+        [this, next = std::move(next)](uint response, const QVariantMap &results) {
+            if (response == 0)
+                next(results);
+            else if (response == 1)
+                fail(QStringLiteral("permission was not given"));
+            else
+                fail(
+                    results.value(QStringLiteral("error"), QStringLiteral("the desktop ended the request")).toString());
+        });
 }
 
-void RemoteDesktopPortal::answered(uint response, const QVariantMap &results, const QDBusMessage &message)
+void RemoteDesktopPortal::selectDevices()
 {
-    if (message.path() != m_request)
-        return;
-    m_bus.disconnect(
-        Portal, m_request, Request, QStringLiteral("Response"), this, SLOT(answered(uint, QVariantMap, QDBusMessage)));
-    m_request.clear();
-    if (response != 0) {
-        fail(response == 1 ? QStringLiteral("permission was not given")
-                           : QStringLiteral("the desktop ended the request"));
-        return;
-    }
-    const QVariant session = QVariant::fromValue(QDBusObjectPath(m_session.isEmpty() ? PortalPath : m_session));
-    switch (m_step) {
-    case Step::CreateSession: {
-        const QVariant handle = results.value(QStringLiteral("session_handle"));
-        m_session = handle.canConvert<QDBusObjectPath>() ? handle.value<QDBusObjectPath>().path() : handle.toString();
-        if (m_session.isEmpty()) {
-            fail(QStringLiteral("the desktop opened no session"));
-            return;
+    const QVariant session = QVariant::fromValue(QDBusObjectPath(m_session));
+    QVariantMap options { { QStringLiteral("types"), Pointer } };
+    // Older portals refuse the session to come back; a newer one gives a
+    // token for it and takes it the next time instead of asking.
+    if (version() >= 2) {
+        options.insert(QStringLiteral("persist_mode"), PersistUntilRevoked);
+        QFile file(m_tokenFile);
+        if (file.open(QIODevice::ReadOnly)) {
+            const QString token = QString::fromUtf8(file.readAll().trimmed());
+            if (!token.isEmpty())
+                options.insert(QStringLiteral("restore_token"), token);
         }
-        m_bus.connect(Portal, m_session, Session, QStringLiteral("Closed"), this, SLOT(sessionClosed()));
-        QVariantMap options { { QStringLiteral("types"), Pointer } };
-        // Older portals refuse the session to come back; a newer one gives
-        // a token for it and takes it the next time instead of asking.
-        if (version() >= 2) {
-            options.insert(QStringLiteral("persist_mode"), PersistUntilRevoked);
-            QFile file(m_tokenFile);
-            if (file.open(QIODevice::ReadOnly)) {
-                const QString token = QString::fromUtf8(file.readAll().trimmed());
-                if (!token.isEmpty())
-                    options.insert(QStringLiteral("restore_token"), token);
-            }
-        }
-        ask(RemoteDesktop, QStringLiteral("SelectDevices"), { QVariant::fromValue(QDBusObjectPath(m_session)) },
-            options, Step::SelectDevices);
-        break;
     }
-    case Step::SelectDevices:
-        ask(ScreenCast, QStringLiteral("SelectSources"), { session },
-            { { QStringLiteral("types"), Monitor }, { QStringLiteral("multiple"), true } }, Step::SelectSources);
-        break;
-    case Step::SelectSources:
-        ask(RemoteDesktop, QStringLiteral("Start"), { session, QString() }, {}, Step::Start);
-        break;
-    case Step::Start: {
-        if (const QString token = results.value(QStringLiteral("restore_token")).toString(); !token.isEmpty())
-            keepToken(token);
-        m_streams.clear();
-        const QDBusArgument streams = results.value(QStringLiteral("streams")).value<QDBusArgument>();
-        streams.beginArray();
-        while (!streams.atEnd()) {
-            Stream stream;
-            QVariantMap properties;
-            streams.beginStructure();
-            streams >> stream.node >> properties;
-            streams.endStructure();
-            stream.area = QRectF(unpack<QPoint>(properties.value(QStringLiteral("position"))),
-                unpack<QSize>(properties.value(QStringLiteral("size"))));
-            m_streams.append(stream);
-        }
-        streams.endArray();
-        if ((results.value(QStringLiteral("devices")).toUInt() & Pointer) == 0 || m_streams.isEmpty()) {
-            fail(QStringLiteral("the desktop shared no monitor or no pointer"));
-            return;
-        }
-        m_step = Step::Open;
-        Q_EMIT opened();
-        break;
+    step(RemoteDesktop, QStringLiteral("SelectDevices"), { session }, options, [this, session](const QVariantMap &) {
+        step(ScreenCast, QStringLiteral("SelectSources"), { session },
+            { { QStringLiteral("types"), Monitor }, { QStringLiteral("multiple"), true } },
+            [this, session](const QVariantMap &) {
+                step(RemoteDesktop, QStringLiteral("Start"), { session, QString() }, {},
+                    [this](const QVariantMap &results) { started(results); });
+            });
+    });
+}
+
+void RemoteDesktopPortal::started(const QVariantMap &results)
+{
+    if (const QString token = results.value(QStringLiteral("restore_token")).toString(); !token.isEmpty())
+        keepToken(token);
+    m_streams.clear();
+    const QDBusArgument streams = results.value(QStringLiteral("streams")).value<QDBusArgument>();
+    streams.beginArray();
+    while (!streams.atEnd()) {
+        Stream stream;
+        QVariantMap properties;
+        streams.beginStructure();
+        streams >> stream.node >> properties;
+        streams.endStructure();
+        stream.area = QRectF(unpack<QPoint>(properties.value(QStringLiteral("position"))),
+            unpack<QSize>(properties.value(QStringLiteral("size"))));
+        m_streams.append(stream);
     }
-    case Step::Closed:
-    case Step::Open:
-        break;
-    }
+    streams.endArray();
+    if ((results.value(QStringLiteral("devices")).toUInt() & Pointer) == 0 || m_streams.isEmpty())
+        return fail(QStringLiteral("the desktop shared no monitor or no pointer"));
+    m_open = true;
+    Q_EMIT opened();
 }
 
 void RemoteDesktopPortal::keepToken(const QString &token) const
@@ -184,16 +146,14 @@ void RemoteDesktopPortal::keepToken(const QString &token) const
 
 bool RemoteDesktopPortal::move(const QPointF &point)
 {
-    if (m_step != Step::Open)
+    if (!m_open)
         return false;
     for (const Stream &stream : std::as_const(m_streams)) {
-        if (!stream.area.contains(point))
-            continue;
-        QDBusMessage call = QDBusMessage::createMethodCall(
-            Portal, PortalPath, RemoteDesktop, QStringLiteral("NotifyPointerMotionAbsolute"));
-        call << QVariant::fromValue(QDBusObjectPath(m_session)) << QVariantMap() << stream.node
-             << point.x() - stream.area.left() << point.y() - stream.area.top();
-        return m_bus.call(call, QDBus::Block, CallTimeoutMs).type() == QDBusMessage::ReplyMessage;
+        if (stream.area.contains(point)) {
+            return m_requests.call(RemoteDesktop, QStringLiteral("NotifyPointerMotionAbsolute"),
+                { QVariant::fromValue(QDBusObjectPath(m_session)), QVariantMap(), stream.node,
+                    point.x() - stream.area.left(), point.y() - stream.area.top() });
+        }
     }
     return false;
 }
@@ -206,24 +166,23 @@ void RemoteDesktopPortal::fail(const QString &why)
 
 void RemoteDesktopPortal::close()
 {
-    if (!m_request.isEmpty()) {
-        m_bus.disconnect(Portal, m_request, Request, QStringLiteral("Response"), this,
-            SLOT(answered(uint, QVariantMap, QDBusMessage)));
-        m_request.clear();
-    }
+    m_requests.cancel();
     if (!m_session.isEmpty()) {
-        m_bus.disconnect(Portal, m_session, Session, QStringLiteral("Closed"), this, SLOT(sessionClosed()));
-        m_bus.send(QDBusMessage::createMethodCall(Portal, m_session, Session, QStringLiteral("Close")));
+        QDBusConnection &bus = m_requests.bus();
+        bus.disconnect(
+            PortalRequests::Service, m_session, Session, QStringLiteral("Closed"), this, SLOT(sessionClosed()));
+        bus.send(QDBusMessage::createMethodCall(PortalRequests::Service, m_session, Session, QStringLiteral("Close")));
         m_session.clear();
     }
     m_streams.clear();
-    m_step = Step::Closed;
+    m_open = false;
 }
 
 void RemoteDesktopPortal::sessionClosed()
 {
     // The desktop ended it (the user stopped sharing): nothing to close.
-    m_bus.disconnect(Portal, m_session, Session, QStringLiteral("Closed"), this, SLOT(sessionClosed()));
+    m_requests.bus().disconnect(
+        PortalRequests::Service, m_session, Session, QStringLiteral("Closed"), this, SLOT(sessionClosed()));
     m_session.clear();
     if (isOpening())
         fail(QStringLiteral("the desktop closed the session"));

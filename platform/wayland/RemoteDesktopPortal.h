@@ -1,12 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include <QDBusConnection>
+#include "platform/wayland/PortalRequests.h"
+
 #include <QList>
 #include <QObject>
 #include <QRectF>
 
-class QDBusMessage;
+#include <optional>
 
 namespace Dartline {
 
@@ -27,8 +28,8 @@ public:
 
     // The portal's remote-desktop version, 0 when the session has no portal.
     uint version();
-    bool isOpen() const { return m_step == Step::Open; }
-    bool isOpening() const { return m_step != Step::Closed && m_step != Step::Open; }
+    bool isOpen() const { return m_open; }
+    bool isOpening() const { return m_requests.isWaiting(); }
     void open();
     void close();
     // Moves the pointer to `point` in the layout's coordinates; false when
@@ -43,12 +44,14 @@ Q_SIGNALS:
     void refused(const QString &why);
 
 private Q_SLOTS:
-    void answered(uint response, const QVariantMap &results, const QDBusMessage &message);
     void sessionClosed();
 
 private:
-    enum class Step { Closed, CreateSession, SelectDevices, SelectSources, Start, Open };
-    void ask(const QString &interface, const QString &method, QVariantList arguments, QVariantMap options, Step step);
+    // A request, and `next` with its results once the portal granted it.
+    void step(const QString &interface, const QString &method, QVariantList arguments, QVariantMap options,
+        std::function<void(const QVariantMap &)> next);
+    void selectDevices();
+    void started(const QVariantMap &results);
     void fail(const QString &why);
     void keepToken(const QString &token) const;
 
@@ -58,14 +61,12 @@ private:
         QRectF area; // in the layout's coordinates
     };
 
-    QDBusConnection m_bus;
+    PortalRequests m_requests;
     QString m_tokenFile;
     std::optional<uint> m_version;
-    Step m_step = Step::Closed;
-    QString m_request; // the request whose answer is awaited
+    bool m_open = false;
     QString m_session; // the session's object path
     QList<Stream> m_streams;
-    uint m_serial = 0;
 };
 
 } // namespace Dartline

@@ -171,6 +171,17 @@ private Q_SLOTS:
         QCOMPARE(model.animator().isPulsing(), code == 0);
     }
 
+    // A desktop that binds the keys later may decline them: both cards say so, and the next look asks again.
+    void refusedLater()
+    {
+        AppModel &model = start();
+        m_platform->hotKeys().refuseLater(HotKeyStatus::DesktopRefused);
+        const Notice refusal(Notice::Kind::RegistrationFailed, static_cast<int>(HotKeyStatus::DesktopRefused));
+        QCOMPARE(model.registrationErrors(), (QHash<QString, Notice> { { A, refusal }, { B, refusal } }));
+        model.retryFailedRegistrations();
+        QVERIFY(model.registrationErrors().isEmpty());
+    }
+
     void recording_data()
     {
         QTest::addColumn<QString>("id");

@@ -7,6 +7,7 @@
 #include "platform/wayland/GnomeCursorPlatform.h"
 #include "platform/wayland/GnomeCustomKeybindings.h"
 #include "platform/wayland/GnomeDisplayPlatform.h"
+#include "platform/wayland/PortalHotKeyPlatform.h"
 #include "tests/app/DartlineProcess.h"
 #include "tests/harness/TestEdid.h"
 #include "tests/harness/XTestClient.h"
@@ -57,7 +58,8 @@ struct MutterServer : PrivateCompositor::Session
         QFile portal(path(u"portals/dartlinetest.portal"_s));
         if (!portal.open(QIODevice::WriteOnly)
             || portal.write("[portal]\nDBusName=org.freedesktop.impl.portal.desktop.dartlinetest\nInterfaces="
-                            "org.freedesktop.impl.portal.RemoteDesktop;org.freedesktop.impl.portal.ScreenCast;\n"
+                            "org.freedesktop.impl.portal.RemoteDesktop;org.freedesktop.impl.portal.ScreenCast;"
+                            "org.freedesktop.impl.portal.GlobalShortcuts;\n"
                             "UseIn=dartlinetest\n")
                 < 0)
             return u"cannot write the portal's back-end file"_s;
@@ -99,26 +101,9 @@ QString gsettings(const QStringList &arguments)
     return QString::fromUtf8(process.readAllStandardOutput().trimmed());
 }
 
-// A stream as the portal's back end describes it.
-struct PortalStream
-{
-    uint node = 0;
-    QVariantMap properties;
-};
-QDBusArgument &operator<<(QDBusArgument &argument, const PortalStream &stream)
-{
-    argument.beginStructure();
-    argument << stream.node << stream.properties;
-    argument.endStructure();
-    return argument;
-}
-const QDBusArgument &operator>>(const QDBusArgument &argument, PortalStream &stream)
-{
-    argument.beginStructure();
-    argument >> stream.node >> stream.properties;
-    argument.endStructure();
-    return argument;
-}
+// A stream or a shortcut as the portal's back end describes it: its id and its properties.
+using PortalStream = std::pair<uint, QVariantMap>;
+using PortalShortcut = std::pair<QString, QVariantMap>;
 
 // The desktop's side of the portal, behind the real xdg-desktop-portal: a remote desktop sharing both monitors,
 // which moves mutter's pointer through mutter's own service. `answer` is the user's: 0 allows, 1 refuses.
@@ -128,6 +113,7 @@ class PortalBackend : public QObject
 public:
     CursorPlatform *mutter = nullptr;
     uint answer = 0;
+    QList<QStringList> bound; // each binding's shortcuts: id=preferred keys
 };
 
 class RemoteDesktopBackend : public QDBusAbstractAdaptor
@@ -174,6 +160,52 @@ private:
     PortalBackend *m_backend;
 };
 
+class GlobalShortcutsBackend : public QDBusAbstractAdaptor
+{
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.impl.portal.GlobalShortcuts")
+    Q_PROPERTY(uint version READ version)
+public:
+    explicit GlobalShortcutsBackend(PortalBackend *backend)
+        : QDBusAbstractAdaptor(backend)
+        , m_backend(backend)
+    { }
+    uint version() const { return 1; }
+
+public Q_SLOTS:
+    uint CreateSession(const QDBusObjectPath &, const QDBusObjectPath &created, const QString &, const QVariantMap &,
+        QVariantMap &results)
+    {
+        session = created;
+        results.insert(u"shortcuts"_s, QVariant::fromValue(QList<PortalShortcut>())); // none bound before
+        return 0;
+    }
+    // Spelt out: the bus finds a slot by the names of its argument types.
+    uint BindShortcuts(const QDBusObjectPath &, const QDBusObjectPath &,
+        const QList<std::pair<QString, QVariantMap>> &shortcuts, const QString &, const QVariantMap &,
+        QVariantMap &results)
+    {
+        QStringList bound;
+        QList<PortalShortcut> taken;
+        for (const auto &[id, properties] : shortcuts) {
+            bound.append(id + u'=' + properties.value(u"preferred_trigger"_s).toString());
+            taken.append({ id, { { u"trigger_description"_s, properties.value(u"preferred_trigger"_s) } } });
+        }
+        m_backend->bound.append(bound);
+        results.insert(u"shortcuts"_s, QVariant::fromValue(taken));
+        return m_backend->answer;
+    }
+
+Q_SIGNALS:
+    void Activated(const QDBusObjectPath &session, const QString &id, qulonglong timestamp, const QVariantMap &options);
+
+public:
+    QDBusObjectPath session;
+
+private:
+    PortalBackend *m_backend;
+};
+
 class ScreenCastBackend : public QDBusAbstractAdaptor
 {
     Q_OBJECT
@@ -197,8 +229,6 @@ public Q_SLOTS:
 
 } // namespace
 
-Q_DECLARE_METATYPE(PortalStream)
-
 class TestGnomePlatform : public QObject
 {
     Q_OBJECT
@@ -209,6 +239,7 @@ class TestGnomePlatform : public QObject
     std::unique_ptr<GnomeCursorPlatform> m_cursor;
     std::unique_ptr<XTestClient> m_x; // over XWayland, with a window over the layout
     PortalBackend m_portal;
+    GlobalShortcutsBackend *m_shortcuts = nullptr;
 
 private Q_SLOTS:
     void initTestCase()
@@ -230,8 +261,11 @@ private Q_SLOTS:
         // On the bus before anything starts the portal, which looks for its back ends once.
         qDBusRegisterMetaType<PortalStream>();
         qDBusRegisterMetaType<QList<PortalStream>>();
+        qDBusRegisterMetaType<PortalShortcut>();
+        qDBusRegisterMetaType<QList<PortalShortcut>>();
         new RemoteDesktopBackend(&m_portal);
         new ScreenCastBackend(&m_portal);
+        m_shortcuts = new GlobalShortcutsBackend(&m_portal);
         m_portal.mutter = m_cursor.get();
         QDBusConnection backend = QDBusConnection::connectToBus(m_server.busAddress(), u"backend"_s);
         QVERIFY(
@@ -307,11 +341,50 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(!cursor.hasSession(), 5000);
     }
 
+    // The desktop binds the shortcuts Dartline proposes, all at once, and reports their presses; or refuses them.
+    void shortcutsThroughThePortal()
+    {
+        const QDBusConnection bus(u"mutter"_s);
+        QVERIFY(PortalHotKeyPlatform::isAvailable(bus));
+        PortalHotKeyPlatform keys(bus);
+        QList<quint32> pressed;
+        std::optional<HotKeyStatus> refused;
+        keys.onRefused([&](HotKeyStatus status) { refused = status; });
+        QVERIFY(keys.installHandler([&](const HotKeyId &id) {
+            pressed.append(id.id);
+            return HotKeyStatus::NoError;
+        }));
+        m_portal.bound.clear();
+        m_portal.answer = 0;
+        HotKeyPlatform::Ref alt1 = 0, other = 0;
+        QCOMPARE(keys.registerHotKey(Shortcut(18, Shortcut::Alt), HotKeyId { 7 }, &alt1), HotKeyStatus::NoError);
+        QCOMPARE(keys.registerHotKey(Shortcut(42, Shortcut::Control | Shortcut::Super), HotKeyId { 8 }, &other),
+            HotKeyStatus::NoError);
+        QCOMPARE(keys.registerHotKey(Shortcut(0xffff, Shortcut::Alt), HotKeyId { 9 }, &other), HotKeyStatus::NoKeyCode);
+        const QStringList both { u"ALT+1=ALT+1"_s, u"CTRL+LOGO+backslash=CTRL+LOGO+backslash"_s };
+        QTRY_COMPARE_WITH_TIMEOUT(m_portal.bound, QList<QStringList> { both }, 5000);
+
+        Q_EMIT m_shortcuts->Activated(m_shortcuts->session, u"ALT+1"_s, 0, {});
+        QTRY_COMPARE_WITH_TIMEOUT(pressed, QList<quint32> { 7 }, 5000);
+        // A press in another program's session is not Dartline's.
+        Q_EMIT m_shortcuts->Activated(
+            QDBusObjectPath(u"/org/freedesktop/portal/desktop/session/x/y"_s), u"ALT+1"_s, 0, {});
+
+        m_portal.answer = 1;
+        keys.unregisterHotKey(alt1);
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(u"did not bind Dartline's shortcuts"_s));
+        QTRY_COMPARE_WITH_TIMEOUT(refused, HotKeyStatus::DesktopRefused, 5000);
+        QCOMPARE(m_portal.bound.constLast(), QStringList { both[1] });
+        QCOMPARE(pressed, QList<quint32> { 7 });
+    }
+
     void choosesGnome()
     {
         qputenv("WAYLAND_DISPLAY", m_server.path(u"wayland-0"_s).toLocal8Bit());
         const std::unique_ptr<Platform> platform = createPlatform();
-        QVERIFY(!platform->hotKeys().installHandler([](const HotKeyId &) { return HotKeyStatus::NoError; }));
+        // The portal here binds shortcuts (as GNOME's does from 48): no custom keybindings are offered.
+        QVERIFY(platform->hotKeys().installHandler([](const HotKeyId &) { return HotKeyStatus::NoError; }));
+        QVERIFY(!platform->desktopKeybindings());
         const QList<Dartline::Display> displays = DisplayService::connected(platform->displays());
         QCOMPARE(displays.size(), 2);
         for (int i = 0; i < 2; ++i) {
