@@ -24,6 +24,8 @@ using PortalShortcut = std::pair<QString, QVariantMap>;
 PortalHotKeyPlatform::PortalHotKeyPlatform(const QDBusConnection &bus)
     : m_requests(bus)
 {
+    // The press's slot is found by the names of its argument types.
+    qRegisterMetaType<QDBusObjectPath>();
     qDBusRegisterMetaType<PortalShortcut>();
     qDBusRegisterMetaType<QList<PortalShortcut>>();
 }
@@ -55,8 +57,9 @@ QString PortalHotKeyPlatform::trigger(const Shortcut &shortcut)
 bool PortalHotKeyPlatform::installHandler(Handler handler)
 {
     m_handler = std::move(handler);
-    m_requests.bus().connect(PortalRequests::Service, PortalRequests::Path, GlobalShortcuts,
-        QStringLiteral("Activated"), this, SLOT(activated(QDBusObjectPath, QString, qulonglong, QVariantMap)));
+    if (!m_requests.bus().connect(PortalRequests::Service, PortalRequests::Path, GlobalShortcuts,
+            QStringLiteral("Activated"), this, SLOT(activated(QDBusObjectPath, QString, qulonglong, QVariantMap))))
+        return false;
     if (m_session.isEmpty() && !m_requests.isWaiting()) {
         m_requests.ask(GlobalShortcuts, QStringLiteral("CreateSession"), {},
             { { QStringLiteral("session_handle_token"), m_requests.token() } },
