@@ -150,6 +150,21 @@ FAULTS = [
      "&& QFile::exists(QFile::decodeName(path))", "a stopped PipeWire counted as running from its socket file"),
     ("model/AppModel.cpp", "    if (!notice && !m_message)\n        return;", "    if (!notice)\n        return;",
      "a successful jump leaves the last error on the message line"),
+    ("platform/wayland/GnomeCursorPlatform.h", "m_portalUse == PortalUse::Always || m_portal.version() >= 2",
+     "m_portalUse == PortalUse::Always || m_portal.version() >= 1",
+     "the portal's route taken where it would ask before every run of jumps"),
+    ("model/AppModel.cpp", "    if (code == CursorPlatform::WarpPending)\n        return 0;",
+     "    if (code == CursorPlatform::WarpPending)\n        return code;",
+     "a jump waiting for the desktop's answer reported as failed"),
+    ("platform/wayland/RemoteDesktopPortal.cpp", "            if (response == 0)\n                next(results);",
+     "            if (response != 2)\n                next(results);", "the user's refusal taken as permission"),
+    ("platform/wayland/PortalHotKeyPlatform.cpp", "    qRegisterMetaType<QDBusObjectPath>();\n", "",
+     "the portal's shortcut presses never reach the program"),
+    ("platform/wayland/PortalHotKeyPlatform.cpp", "            if (response != 0 && !m_bindings.isEmpty()) {",
+     "            if (response > 1 && !m_bindings.isEmpty()) {", "shortcuts the user declined shown as registered"),
+    ("model/AppModel.cpp", "        if (binding == m_preferences.bindings.cend() || !binding->isValid() || m_refused.contains(id))",
+     "        if (binding == m_preferences.bindings.cend() || !binding->isValid() || !m_refused.contains(id))",
+     "the desktop's later refusal of the shortcuts not shown"),
 ]
 
 
