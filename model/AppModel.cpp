@@ -384,8 +384,10 @@ int AppModel::moveTo(const QPointF &point, quint32 number)
     if (m_animateCursor)
         facts.emplace();
     const int code = facts ? cursor.warpForPulse(point, *facts) : cursor.warp(point);
-    if (code == CursorPlatform::WarpPending)
+    if (code == CursorPlatform::WarpPending) {
+        setMessage(std::nullopt); // the last jump's error is old news
         return 0; // the desktop asks its user first: warpSettled() follows
+    }
     if (code != 0)
         return code;
     setMessage(std::nullopt);

@@ -163,7 +163,7 @@ private Q_SLOTS:
             QTest::ignoreMessage(QtCriticalMsg, qPrintable(u"Cursor jump failed: %1"_s.arg(code)));
         model.jump(b);
         if (warpResult == CursorPlatform::WarpPending) {
-            QVERIFY(!model.animator().isPulsing());
+            QVERIFY(!model.animator().isPulsing() && !model.message());
             m_platform->cursor().settle(code);
         }
         QCOMPARE(model.message(), code ? Message(Notice(Notice::Kind::JumpFailed, code)) : std::nullopt);
