@@ -466,22 +466,27 @@ private Q_SLOTS:
             QCOMPARE(fromTexts->identity(u"DP-1"_s), Edid::parse(edid.bytes())->identity(u"DP-1"_s));
     }
 
+    // A shortcut in GNOME's custom keybindings and as proposed to the portal.
     void accelerator_data()
     {
         QTest::addColumn<Shortcut>("shortcut");
         QTest::addColumn<QString>("binding");
-        QTest::newRow("Alt+1") << Shortcut(18, Shortcut::Alt) << u"<Alt>1"_s;
-        QTest::newRow("Ctrl+Alt+Q") << Shortcut(12, Shortcut::Control | Shortcut::Alt) << u"<Control><Alt>q"_s;
-        QTest::newRow("Super+Shift+F1") << Shortcut(122, Shortcut::Super | Shortcut::Shift) << u"<Shift><Super>F1"_s;
-        QTest::newRow("Ctrl+Super+backslash")
-            << Shortcut(42, Shortcut::Control | Shortcut::Super) << u"<Control><Super>backslash"_s;
-        QTest::newRow("no such key") << Shortcut(0xffff, Shortcut::Alt) << QString();
+        QTest::addColumn<QString>("trigger");
+        QTest::newRow("Ctrl+Alt+Q") << Shortcut(12, Shortcut::Control | Shortcut::Alt) << u"<Control><Alt>q"_s
+                                    << u"CTRL+ALT+q"_s;
+        QTest::newRow("Super+Shift+F1") << Shortcut(122, Shortcut::Super | Shortcut::Shift) << u"<Shift><Super>F1"_s
+                                        << u"SHIFT+LOGO+F1"_s;
+        QTest::newRow("Ctrl+Super+backslash") << Shortcut(42, Shortcut::Control | Shortcut::Super)
+                                              << u"<Control><Super>backslash"_s << u"CTRL+LOGO+backslash"_s;
+        QTest::newRow("no such key") << Shortcut(0xffff, Shortcut::Alt) << QString() << QString();
     }
     void accelerator()
     {
         QFETCH(Shortcut, shortcut);
         QFETCH(QString, binding);
+        QFETCH(QString, trigger);
         QCOMPARE(GnomeCustomKeybindings::accelerator(shortcut), binding);
+        QCOMPARE(PortalHotKeyPlatform::trigger(shortcut), trigger);
     }
 
     // Rows run in order on the same settings: each replaces what the one before wrote.
