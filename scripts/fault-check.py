@@ -165,6 +165,11 @@ FAULTS = [
     ("model/AppModel.cpp", "        if (binding == m_preferences.bindings.cend() || !binding->isValid() || m_refused.contains(id))",
      "        if (binding == m_preferences.bindings.cend() || !binding->isValid() || !m_refused.contains(id))",
      "the desktop's later refusal of the shortcuts not shown"),
+    ("platform/wayland/RemoteDesktopPortal.cpp", "                options.insert(QStringLiteral(\"restore_token\"), token);",
+     "                (void)token;", "the desktop asks again each session: the kept token is never shown to it"),
+    ("platform/wayland/RemoteDesktopPortal.cpp",
+     "        || !file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner) || file.write",
+     "        || file.write", "the token that stands for the user's permission readable by every user"),
 ]
 
 

@@ -14,6 +14,7 @@
 
 #include <QDBusAbstractAdaptor>
 #include <QDBusConnectionInterface>
+#include <QDBusContext>
 #include <QDBusInterface>
 #include <QDBusMetaType>
 #include <QDBusReply>
@@ -23,6 +24,7 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 
 #include <cstdlib>
 
@@ -228,6 +230,87 @@ public Q_SLOTS:
 
 } // namespace
 
+// A newer portal than Debian 12's, which restores remote-desktop sessions (version 2), standing in on a bus and a
+// thread of its own, since the client waits for its answers. It grants every request, hands out a new token at each
+// start and tells what each session asked and where it moved the pointer.
+class RestoringPortal : public QObject, protected QDBusContext
+{
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.portal.RemoteDesktop")
+    Q_PROPERTY(uint version READ version)
+public:
+    uint version() const { return 2; }
+
+Q_SIGNALS:
+    void asked(const QString &what);
+
+public Q_SLOTS:
+    QDBusObjectPath CreateSession(const QVariantMap &options)
+    {
+        return respond(options, { { u"session_handle"_s, u"/org/freedesktop/portal/desktop/session/dartline"_s } });
+    }
+    QDBusObjectPath SelectDevices(const QDBusObjectPath &, const QVariantMap &options)
+    {
+        Q_EMIT asked(u"persist %1, token '%2'"_s.arg(options.value(u"persist_mode"_s).toUInt())
+                         .arg(options.value(u"restore_token"_s).toString()));
+        return respond(options, {});
+    }
+    QDBusObjectPath SelectSources(const QDBusObjectPath &, const QVariantMap &options) { return respond(options, {}); }
+    QDBusObjectPath Start(const QDBusObjectPath &, const QString &, const QVariantMap &options)
+    {
+        const QList<PortalStream> streams { { 41,
+            { { u"position"_s, QPoint(1280, 0) }, { u"size"_s, QSize(1280, 720) } } } };
+        return respond(options,
+            { { u"devices"_s, 2U }, { u"streams"_s, QVariant::fromValue(streams) },
+                { u"restore_token"_s, u"token-%1"_s.arg(++m_starts) } });
+    }
+    void NotifyPointerMotionAbsolute(const QDBusObjectPath &, const QVariantMap &, uint stream, double x, double y)
+    {
+        Q_EMIT asked(u"move %1 %2,%3"_s.arg(stream).arg(x).arg(y));
+    }
+
+private:
+    // The request's answer, once its handle is returned.
+    QDBusObjectPath respond(const QVariantMap &options, const QVariantMap &results)
+    {
+        QString sender = message().service().mid(1);
+        sender.replace(u'.', u'_');
+        const QString path = u"/org/freedesktop/portal/desktop/request/%1/%2"_s.arg(
+            sender, options.value(u"handle_token"_s).toString());
+        QMetaObject::invokeMethod(
+            this,
+            [bus = connection(), service = message().service(), path, results] {
+                bus.send(QDBusMessage::createTargetedSignal(
+                             service, path, u"org.freedesktop.portal.Request"_s, u"Response"_s)
+                    << 0U << results);
+            },
+            Qt::QueuedConnection);
+        return QDBusObjectPath(path);
+    }
+    int m_starts = 0;
+};
+
+// The screen-cast half of the same portal: the session shares its monitors.
+class RestoringScreenCast : public QDBusAbstractAdaptor
+{
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.portal.ScreenCast")
+public:
+    explicit RestoringScreenCast(RestoringPortal *portal)
+        : QDBusAbstractAdaptor(portal)
+        , m_portal(portal)
+    { }
+
+public Q_SLOTS:
+    QDBusObjectPath SelectSources(const QDBusObjectPath &session, const QVariantMap &options)
+    {
+        return m_portal->SelectSources(session, options);
+    }
+
+private:
+    RestoringPortal *m_portal;
+};
+
 class TestGnomePlatform : public QObject
 {
     Q_OBJECT
@@ -381,6 +464,61 @@ private Q_SLOTS:
 
     // The real program in the session chooses GNOME's routes: the portal's shortcuts (the portal here binds them, as
     // GNOME's does from 48 on), --jump and the bus's Jump land exactly, the tiles show on each monitor.
+    // Where the portal restores sessions, jumps go through it: the desktop asks once, and each later session
+    // brings the token the last one was given, kept where only the user reads it.
+    void restoresTheSession()
+    {
+        QProcess bus;
+        const QString address = u"unix:path="_s + m_config.filePath(u"restoring-bus"_s);
+        bus.start(u"dbus-daemon"_s, { u"--session"_s, u"--nofork"_s, u"--address="_s + address });
+        QVERIFY(QTest::qWaitFor(
+            [&] {
+                QDBusConnection::disconnectFromBus(u"restoring"_s); // a failed try stays under its name
+                return QDBusConnection::connectToBus(address, u"restoring"_s).isConnected();
+            },
+            5000));
+        const QDBusConnection client(u"restoring"_s);
+        QThread thread;
+        auto *portal = new RestoringPortal; // goes with its thread
+        new RestoringScreenCast(portal);
+        connect(&thread, &QThread::finished, portal, &QObject::deleteLater);
+        QStringList asked;
+        connect(portal, &RestoringPortal::asked, this, [&](const QString &what) { asked.append(what); });
+        portal->moveToThread(&thread);
+        thread.start();
+        QDBusConnection server = QDBusConnection::connectToBus(address, u"restoring-portal"_s);
+        QVERIFY(server.registerObject(u"/org/freedesktop/portal/desktop"_s, portal,
+            QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllProperties | QDBusConnection::ExportAdaptors));
+        QVERIFY(server.registerService(u"org.freedesktop.portal.Desktop"_s));
+
+        const QString token = m_config.filePath(u"state/dartline/token"_s);
+        GnomeCursorPlatform cursor(*m_displays, client, nullptr, std::chrono::milliseconds(300),
+            GnomeCursorPlatform::PortalUse::WhenItRemembers, token);
+        QCOMPARE(cursor.route(), CursorPlatform::Route::DesktopPortal);
+        std::optional<int> settled;
+        cursor.onWarpSettled([&](const QPointF &, int code) { settled = code; });
+        for (int session = 1; session <= 2; ++session) {
+            settled.reset();
+            QCOMPARE(cursor.warp(QPointF(1900, 100)), CursorPlatform::WarpPending);
+            QTRY_COMPARE_WITH_TIMEOUT(settled, 0, 5000);
+            QTRY_VERIFY_WITH_TIMEOUT(!cursor.hasSession(), 5000);
+        }
+        QTRY_COMPARE(asked,
+            (QStringList { u"persist 2, token ''"_s, u"move 41 620,100"_s, u"persist 2, token 'token-1'"_s,
+                u"move 41 620,100"_s }));
+        QFile kept(token);
+        QVERIFY(kept.open(QIODevice::ReadOnly));
+        QCOMPARE(kept.readAll(), "token-2");
+        QCOMPARE(kept.permissions()
+                & ~(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadUser | QFileDevice::WriteUser),
+            QFileDevice::Permissions());
+        server.unregisterObject(u"/org/freedesktop/portal/desktop"_s);
+        thread.quit();
+        thread.wait();
+        bus.kill();
+        bus.waitForFinished();
+    }
+
     void programInTheSession()
     {
         DartlineProcess dartline;
