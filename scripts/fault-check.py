@@ -168,8 +168,7 @@ FAULTS = [
     ("platform/wayland/RemoteDesktopPortal.cpp", "                options.insert(QStringLiteral(\"restore_token\"), token);",
      "                (void)token;", "the desktop asks again each session: the kept token is never shown to it"),
     ("platform/wayland/RemoteDesktopPortal.cpp",
-     "        || !file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner) || file.write",
-     "        || file.write", "the token that stands for the user's permission readable by every user"),
+     " || !file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner)", "", "the token that stands for the user's permission readable by every user"),
 ]
 
 
