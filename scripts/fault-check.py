@@ -71,7 +71,7 @@ FAULTS = [
      "a refused recording loses the old binding"),
     ("model/AppModel.cpp", "    keepUnreadable(value);\n", "",
      "an unreadable document is overwritten without a copy"),
-    ("model/AppModel.cpp", "stored.toByteArray() == document", "stored.toByteArray() != document",
+    ("model/AppModel.cpp", "stored.toByteArray() == value", "stored.toByteArray() != value",
      "preferences never written"),
     ("displays/CursorAnimator.cpp", "std::hypot(moved.x(), moved.y()) > endDistance",
      "std::hypot(moved.x(), moved.y()) >= endDistance", "pulse ends at exactly 3 px"),
