@@ -33,8 +33,6 @@ public:
             return;
         QDir().mkdir(run);
         QFile::setPermissions(run, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        if (XServer::current())
-            environment.insert(u"DISPLAY"_s, XServer::current()->displayName());
         environment.insert(u"XDG_CONFIG_HOME"_s, m_dir.path());
         environment.insert(u"XDG_RUNTIME_DIR"_s, run);
         environment.insert(u"QT_LOGGING_RULES"_s, u"org.dartline.Dartline.startup.info=true"_s);

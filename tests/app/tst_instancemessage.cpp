@@ -70,9 +70,8 @@ private Q_SLOTS:
     void answers()
     {
         QFETCH(QByteArray, received);
-        QFETCH(std::optional<InstanceMessage::Answer>, answer);
         const auto decoded = InstanceMessage::decodeAnswer(received);
-        QCOMPARE(decoded, answer);
+        QTEST(decoded, "answer");
         QVERIFY(received.size() <= InstanceMessage::AnswerHeaderSize + 2 + InstanceMessage::MaximumAnswerText);
         // A reason cut to fit keeps whole characters.
         QVERIFY(!decoded || decoded->text.isEmpty() || !decoded->text.back().isHighSurrogate());

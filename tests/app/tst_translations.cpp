@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/TrayApplication.h"
 #include "tests/ui/UiFixture.h"
-#include "ui/ThemedLabel.h"
 #include "ui/Translations.h"
 
 #include <QAccessible>

@@ -102,12 +102,8 @@ class TestTrayApplication : public QObject
 
         const QString store = m_dir.filePath(u"store.ini"_s);
         QSettings(store, QSettings::IniFormat).setValue(SettingsStore::HasLaunchedKey, true);
-        TrayApplication::Options options;
-        options.arguments = QStringList { u"dartline"_s };
-        options.instanceDirectory = m_dir.path();
-        options.instanceKey = u"tray"_s;
-        options.makeStore = [store] { return std::make_unique<QSettings>(store, QSettings::IniFormat); };
-        m_app = std::make_unique<TrayApplication>(options);
+        m_app = std::make_unique<TrayApplication>(TrayApplication::Options { { u"dartline"_s }, m_dir.path(), u"tray"_s,
+            {}, [store] { return std::make_unique<QSettings>(store, QSettings::IniFormat); } });
         QCOMPARE(m_app->launch(), TrayApplication::Launch::Running);
         QTRY_VERIFY_WITH_TIMEOUT(dockedIcon(QCoreApplication::applicationName()), 5000);
     }
@@ -156,10 +152,8 @@ private Q_SLOTS:
         const auto standingOut = [&] {
             const QImage shot = XTestClient::rootImage(connection, QRect(0, 0, 120, 40));
             int count = 0;
-            for (int y = 0; y < shot.height(); ++y) {
-                for (int x = 0; x < shot.width(); ++x)
-                    count += std::abs(qGray(shot.pixel(x, y)) - qGray(panel.rgb())) >= 85;
-            }
+            for (int i = 0; i < shot.width() * shot.height(); ++i)
+                count += std::abs(qGray(shot.pixel(i % shot.width(), i / shot.width())) - qGray(panel.rgb())) >= 85;
             return !shot.isNull() && (shot.pixel(1, 1) & 0xffffff) == (panel.rgb() & 0xffffff) ? count : -1;
         };
         // Once per try: a panel caught between clearing and drawing the icon must not fail a shot that came
@@ -240,17 +234,16 @@ private Q_SLOTS:
         QVERIFY(dartline.waitForLine());
         QTRY_COMPARE_WITH_TIMEOUT(watcher.items.size(), 1, 10000);
         // The host asks for the layout right away, without announcing a show.
-        const auto menu = [&](const QStringList &call) {
+        const auto menu = [&](const QString &call) {
             QProcess send;
             send.start(u"dbus-send"_s,
                 QStringList { u"--bus="_s + m_bus.address, u"--print-reply"_s,
                     u"--dest="_s + watcher.items.constFirst(), u"/MenuBar"_s }
-                    + call);
+                    + call.split(u' '));
             send.waitForFinished(10000);
             return send.readAllStandardOutput() + send.readAllStandardError();
         };
-        const QStringList layout { u"com.canonical.dbusmenu.GetLayout"_s, u"int32:0"_s, u"int32:-1"_s,
-            u"array:string:"_s };
+        const QString layout = u"com.canonical.dbusmenu.GetLayout int32:0 int32:-1 array:string:"_s;
         QByteArray items = menu(layout);
         const qsizetype second = items.indexOf("2. Right   Alt+2");
         QVERIFY2(items.indexOf("1. Left   Alt+1") >= 0 && second > items.indexOf("1. Left   Alt+1"), items.constData());
@@ -264,8 +257,7 @@ private Q_SLOTS:
         QVERIFY(input.movePointer(QPoint(5, 5)));
         const qsizetype idAt = items.lastIndexOf("int32 ", second) + 6;
         const QByteArray id = items.mid(idAt, items.indexOf('\n', idAt) - idAt);
-        menu({ u"com.canonical.dbusmenu.Event"_s, u"int32:"_s + QString::fromLatin1(id), u"string:clicked"_s,
-            u"variant:int32:0"_s, u"uint32:0"_s });
+        menu(u"com.canonical.dbusmenu.Event int32:%1 string:clicked variant:int32:0 uint32:0"_s.arg(QLatin1String(id)));
         QTRY_COMPARE(input.pointer(), std::optional<QPoint>(QPoint(800 + 512, 384)));
         // A monitor switched off leaves the exported menu by itself.
         QVERIFY(server().xrandr({ u"--output"_s, u"DUMMY1"_s, u"--off"_s }));

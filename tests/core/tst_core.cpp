@@ -85,9 +85,7 @@ private Q_SLOTS:
         QFETCH(QStringList, known);
         QFETCH(Bindings, bindings);
         QFETCH(int, index);
-        Preferences p;
-        p.bindings = bindings;
-        p.knownDisplays = QSet<QString>(known.cbegin(), known.cend());
+        Preferences p { bindings, QSet<QString>(known.cbegin(), known.cend()) };
         QVERIFY(!p.conflictingDisplay(alt2, B)); // a display never conflicts with itself
         QCOMPARE(p.conflictingDisplay(alt2, A), bindings.contains(B) ? std::optional(B) : std::nullopt);
         p.discover(A, index);
@@ -97,9 +95,7 @@ private Q_SLOTS:
 
     void preferencesJson()
     {
-        Preferences p;
-        p.bindings.insert(A, alt1);
-        p.knownDisplays.insert(B);
+        const Preferences p { { { A, alt1 } }, { B } };
         const QByteArray json = R"({"bindings":{"A":{"keyCode":18,"modifiers":2048}},"knownDisplays":["B"]})";
         QCOMPARE(p.toJson(), json);
         QCOMPARE(Preferences::fromJson(json), std::optional(p));

@@ -6,7 +6,6 @@
 #include "platform/backends/PlatformBackends.h"
 #include "tests/harness/X11TestMain.h"
 
-#include <QJsonDocument>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QWidget>
@@ -64,8 +63,6 @@ private Q_SLOTS:
         QTest::newRow("switched off") << u"--output DUMMY2 --off"_s.split(u' ') << std::optional<QPoint>();
         QTest::newRow("moved") << u"--output DUMMY2 --below DUMMY0"_s.split(u' ')
                                << std::optional<QPoint>(QPoint(400, 768 + 300));
-        QTest::newRow("new mode") << u"--output DUMMY2 --mode 1024x768"_s.split(u' ')
-                                  << std::optional<QPoint>(QPoint(2048 + 512, 384));
     }
 
     void displayChangedSinceRegistration()
@@ -88,21 +85,6 @@ private Q_SLOTS:
         QTRY_VERIFY(m_input->pointer() != std::optional<QPoint>(QPoint(100, 100)));
         QCOMPARE(m_input->pointer(), landing);
         QVERIFY(!model->message());
-    }
-
-    void jumpBack()
-    {
-        const Shortcut controlAltB(11, Shortcut::Control | Shortcut::Alt);
-        m_store.setValue(SettingsStore::JumpBackKey, QJsonDocument(controlAltB.toJson()).toJson());
-        const auto model = makeModel();
-        QVERIFY(m_input->movePointer(QPoint(100, 100)));
-        QVERIFY(m_input->typeCombination(u"Alt_L+3"_s));
-        QTRY_COMPARE(m_input->pointer(), std::optional<QPoint>(QPoint(2048 + 400, 300)));
-        QVERIFY(m_input->typeCombination(u"Control_L+Alt_L+b"_s));
-        QTRY_COMPARE(m_input->pointer(), std::optional<QPoint>(QPoint(100, 100)));
-        QVERIFY(m_input->typeCombination(u"Control_L+Alt_L+b"_s));
-        QTRY_COMPARE(m_input->pointer(), std::optional<QPoint>(QPoint(2048 + 400, 300)));
-        m_store.remove(SettingsStore::JumpBackKey);
     }
 
     // What only the server shows: real key events and modifiers read while the keyboard is grabbed, another

@@ -38,8 +38,7 @@ class XSettingsDaemon
 public:
     explicit XSettingsDaemon(const QString &displayName);
     ~XSettingsDaemon();
-    XSettingsDaemon(const XSettingsDaemon &) = delete;
-    XSettingsDaemon &operator=(const XSettingsDaemon &) = delete;
+    Q_DISABLE_COPY(XSettingsDaemon)
 
     // Replaces the property and waits until the server has it.
     void publish(const QByteArray &settings);

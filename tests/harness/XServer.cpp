@@ -199,20 +199,23 @@ bool XServer::resetOutputs()
     return xrandr(args);
 }
 
+quint32 XServer::outputId(const QString &output) const
+{
+    return outputs(m_connection).value(output, XCB_NONE);
+}
+
 bool XServer::setEdid(const QString &output, const QByteArray &edid)
 {
     xcb_connection_t *c = m_connection;
-    const xcb_randr_output_t id = outputs(c).value(output, XCB_NONE);
-    auto *atom = xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, 4, "EDID"), nullptr);
-    if (!atom || id == XCB_NONE) {
-        free(atom);
-        return false;
-    }
+    auto *reply = xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, 4, "EDID"), nullptr);
+    const xcb_atom_t atom = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
+    free(reply);
+    // An output or atom that is not there makes the server answer with an error.
+    const xcb_randr_output_t id = outputId(output);
     const xcb_void_cookie_t cookie = edid.isEmpty()
-        ? xcb_randr_delete_output_property_checked(c, id, atom->atom)
-        : xcb_randr_change_output_property_checked(c, id, atom->atom, XCB_ATOM_INTEGER, 8, XCB_PROP_MODE_REPLACE,
+        ? xcb_randr_delete_output_property_checked(c, id, atom)
+        : xcb_randr_change_output_property_checked(c, id, atom, XCB_ATOM_INTEGER, 8, XCB_PROP_MODE_REPLACE,
             static_cast<uint32_t>(edid.size()), edid.constData());
-    free(atom);
     xcb_generic_error_t *error = xcb_request_check(c, cookie);
     free(error);
     return !error;

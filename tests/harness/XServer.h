@@ -34,7 +34,6 @@ public:
     Q_DISABLE_COPY_MOVE(XServer)
     QString start(); // empty, or what went wrong with the server's log
 
-    QSize size() const { return m_kind == Kind::Xvfb ? m_screen : QSize(1024, 768); } // of the first monitor
     QString displayName() const { return QStringLiteral(":%1").arg(m_number); }
 
     // Runs a client against this server, bounded by a deadline.
@@ -51,6 +50,7 @@ public:
 
     bool resetOutputs();
     bool setEdid(const QString &output, const QByteArray &edid); // empty: removes it
+    quint32 outputId(const QString &output) const; // RandR's, XCB_NONE if there is no such output
 
     // Starts a server, points DISPLAY at it and runs the test; the server outlives the application.
     static int exec(Kind kind, const std::function<int()> &test);

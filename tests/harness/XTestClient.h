@@ -21,8 +21,7 @@ public:
 
     explicit XTestClient(const QString &displayName);
     ~XTestClient();
-    XTestClient(const XTestClient &) = delete;
-    XTestClient &operator=(const XTestClient &) = delete;
+    Q_DISABLE_COPY(XTestClient)
 
     bool pressKey(quint8 keycode) { return fake(2, keycode); }
     bool releaseKey(quint8 keycode) { return fake(3, keycode); }

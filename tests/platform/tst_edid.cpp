@@ -73,8 +73,6 @@ private Q_SLOTS:
                 QVERIFY(edid && edid->monitorName.size() <= 13 && edid->serialString.size() <= 13);
             }
         }
-        for (int size = 0; size < 128; ++size)
-            QVERIFY(!Edid::parse(QByteArrayView(bytes.constData(), size)));
     }
 
     void identity_data()
@@ -91,12 +89,11 @@ private Q_SLOTS:
     {
         QFETCH(quint32, serial);
         QFETCH(QString, serialString);
-        QFETCH(bool, followsPanel);
         const Edid edid = *Edid::parse(monitor(u"Panel"_s, serial, serialString));
         const QUuid onDp1 = edid.identity(u"DP-1"_s);
         QCOMPARE(onDp1.version(), QUuid::Sha1);
         QCOMPARE(onDp1, edid.identity(u"DP-1"_s));
-        QCOMPARE(onDp1 == edid.identity(u"DP-2"_s), followsPanel);
+        QTEST(onDp1 == edid.identity(u"DP-2"_s), "followsPanel");
         for (auto change : { +[](Edid &e) { e.vendorId ^= 1; }, +[](Edid &e) { e.productCode ^= 1; },
                  +[](Edid &e) { e.serialNumber ^= 0x100; }, +[](Edid &e) { e.serialString += u'x'; },
                  +[](Edid &e) { e.monitorName = u"Renamed"_s; } }) {

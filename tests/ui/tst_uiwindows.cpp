@@ -132,7 +132,6 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("signal"); // empty: the program's own menu holds Ctrl+Q and acts
         QTest::newRow("Ctrl+W closes") << u"w"_s << QByteArray(SIGNAL(closed()));
         QTest::newRow("Ctrl+, asks for settings") << u"comma"_s << QByteArray(SIGNAL(settingsRequested()));
-        QTest::newRow("Ctrl+Q asks to quit") << u"q"_s << QByteArray(SIGNAL(quitRequested()));
         QTest::newRow("Ctrl+Q left to the host") << u"q"_s << QByteArray();
     }
     void windowKeys()
@@ -149,7 +148,7 @@ private Q_SLOTS:
         QSignalSpy quit(&window, &SettingsWindow::quitRequested);
         QVERIFY(m_input->typeCombination(u"Control_L+"_s + key));
         QTRY_COMPARE(spy.size(), 1);
-        QCOMPARE(quit.size(), signal == SIGNAL(quitRequested()) ? 1 : 0);
+        QCOMPARE(quit.size(), 0);
         QCOMPARE(window.isVisible(), key != u"w"_s);
     }
 

@@ -22,9 +22,8 @@ QString KwinServer::start(const QStringList &trusted, int outputs)
     startBus(environment);
     // KWin starts its "application" once XWayland is up: it tells the display.
     compositor.start(path(QStringLiteral("kwin_wayland")),
-        { QStringLiteral("--virtual"), QStringLiteral("--xwayland"), QStringLiteral("--no-lockscreen"),
-            QStringLiteral("--socket=wayland"), QStringLiteral("--width=1280"), QStringLiteral("--height=720"),
-            QStringLiteral("--output-count=%1").arg(outputs), QStringLiteral("sh -c 'echo $DISPLAY > display'") });
+        QStringLiteral("--virtual --xwayland --no-lockscreen --socket=wayland --width=1280 --height=720").split(u' ')
+            << QStringLiteral("--output-count=%1").arg(outputs) << QStringLiteral("sh -c 'echo $DISPLAY > display'"));
     const bool started = QTest::qWaitFor(
         [&] {
             xDisplay = QString::fromLatin1(readFile(path(QStringLiteral("display"))).trimmed());

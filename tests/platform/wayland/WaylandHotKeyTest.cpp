@@ -57,8 +57,7 @@ void WaylandHotKeyTest::refusals()
     QFETCH(Shortcut, shortcut);
     QFETCH(QString, holder);
     QFETCH(HotKeyStatus, status);
-    HotKeyPlatform::Ref first = 0;
-    HotKeyPlatform::Ref ref = 0;
+    HotKeyPlatform::Ref first = 0, ref = 0;
     if (holder.startsWith(u"dartline"))
         QCOMPARE(m_hotKeys->registerHotKey(shortcut, HotKeyId { 41 }, &first), HotKeyStatus::NoError);
     if (holder.endsWith(u"released"))

@@ -8,10 +8,8 @@
 #include "tests/platform/wayland/PrivateCompositor.h"
 #include "tests/platform/wayland/WaylandHotKeyTest.h"
 
-#include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <fake-input-client.h>
@@ -63,7 +61,6 @@ private Q_SLOTS:
         QTest::addColumn<QRectF>("bounds");
         QTest::newRow("second output") << 1 << u"Virtual-1"_s << QRectF(1280, 0, 1280, 720);
         QTest::newRow("first output") << 0 << u"Virtual-0"_s << QRectF(0, 0, 1280, 720);
-        QTest::newRow("third output") << 2 << u"Virtual-2"_s << QRectF(2560, 0, 1280, 720);
     }
 
     void refusals_data()

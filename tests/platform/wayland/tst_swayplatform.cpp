@@ -187,20 +187,17 @@ private Q_SLOTS:
         const auto shot = [&](const QRect &area) {
             QProcess grim;
             grim.setProcessEnvironment(environment);
-            grim.start(u"grim"_s,
-                { u"-t"_s, u"ppm"_s, u"-g"_s,
-                    u"%1,%2 %3x%4"_s.arg(area.x()).arg(area.y()).arg(area.width()).arg(area.height()), u"-"_s });
+            const QString geometry = QString::asprintf("%d,%d %dx%d", area.x(), area.y(), area.width(), area.height());
+            grim.start(u"grim"_s, { u"-t"_s, u"ppm"_s, u"-g"_s, geometry, u"-"_s });
             return grim.waitForFinished(5000) ? QImage::fromData(grim.readAllStandardOutput()) : QImage();
         };
         // The pulse: the enlarged pointer's white body, below where the pointer itself (which a headless
         // output draws into its picture) ends.
         const auto pulseShown = [&] {
             const QImage image = shot(QRect(2555, 535, 35, 20));
-            for (int y = 0; y < image.height(); ++y) {
-                for (int x = 0; x < image.width(); ++x) {
-                    if (image.pixelColor(x, y).lightness() > 200)
-                        return true;
-                }
+            for (int i = 0; i < image.width() * image.height(); ++i) {
+                if (image.pixelColor(i % image.width(), i / image.width()).lightness() > 200)
+                    return true;
             }
             return false;
         };

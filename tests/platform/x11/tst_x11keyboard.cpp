@@ -71,8 +71,6 @@ private Q_SLOTS:
             keys.insert(*native);
         }
         QCOMPARE(keys.size(), 101); // letters, digits, punctuation, F1–F20, keypad, editing keys
-        for (const auto &[name, code] : { std::pair { "AC01", 0u }, { "AE10", 29u }, { "FK01", 122u }, { "KP0", 82u } })
-            QCOMPARE(XkbKeyNames::virtualKeyForName(name), std::optional<quint32>(code));
         for (quint32 code : { 52u, 55u, 0x10000u + 12u })
             QCOMPARE(std::pair(keyboard.nativeKeyForVirtual(code), keyboard.printedText(code)),
                 std::pair(std::optional<xcb_keycode_t>(), QString()));
@@ -103,7 +101,6 @@ private Q_SLOTS:
         QFETCH(QString, layout);
         QFETCH(int, lockedGroup);
         QFETCH(quint32, virtualKey);
-        QFETCH(QString, text);
         X11KeyboardPlatform keyboard;
         keyboard.printedText(virtualKey); // whatever the previous layout left compiled
         QVERIFY(server().setxkbmap({ layout }));
@@ -111,7 +108,7 @@ private Q_SLOTS:
         if (lockedGroup >= 0)
             xcb_xkb_latch_lock_state(c, XCB_XKB_ID_USE_CORE_KBD, 0, 0, 1, quint8(lockedGroup), 0, 0, 0);
         free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
-        QCOMPARE(keyboard.printedText(virtualKey), text); // before any notification was handled
+        QTEST(keyboard.printedText(virtualKey), "text"); // before any notification was handled
     }
 
     void hotKeyFiresOnce_data()
@@ -120,7 +117,6 @@ private Q_SLOTS:
         QTest::addColumn<bool>("capsLock");
         QTest::addColumn<quint32>("modifiers");
         QTest::addColumn<QString>("combination");
-        QTest::newRow("Alt+2") << false << false << Shortcut::Alt << u"Alt_L+2"_s;
         QTest::newRow("Num Lock on") << true << false << Shortcut::Alt << u"Alt_L+2"_s;
         QTest::newRow("Caps Lock on") << false << true << Shortcut::Alt << u"Alt_L+2"_s;
         QTest::newRow("Super+Shift+2, both locks on")

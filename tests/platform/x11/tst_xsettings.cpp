@@ -31,9 +31,7 @@ private Q_SLOTS:
     {
         QTest::addColumn<QByteArray>("property");
         QTest::addColumn<QVariant>("value");
-        QTest::newRow("little endian") << typical(false, 0) << QVariant(0);
         QTest::newRow("big endian") << typical(true, 1) << QVariant(1);
-        QTest::newRow("string") << typical(false, 0) << QVariant(QByteArray("Adwaita"));
         QTest::newRow("string, big endian, after others")
             << TestXSettings().integer("Xft/DPI", 1).string("Net/ThemeName", "Greybird-dark").bytes(true)
             << QVariant(QByteArray("Greybird-dark"));
